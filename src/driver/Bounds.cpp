@@ -1,0 +1,50 @@
+// Bounds.cpp — refusing numbers that lie outside the driver's tables or have
+// no digits on the wire.
+#include "Bounds.h"
+
+#include <cmath>
+
+#include "FrameCodec.h"
+#include "Tables.h"
+
+namespace kavo5000::driver {
+
+namespace {
+inline constexpr int kParamIndexCount = 60;  // per-nozzle parameters 0..59
+inline constexpr double kHundredths = 100.0;
+}  // namespace
+
+bool IsTableChannel(std::int32_t channel) {
+  return channel >= kFirstChannel && channel <= kLastChannel;
+}
+
+Byte CheckChannel(std::int32_t channel) {
+  if (!IsTableChannel(channel)) throw Exception(kMsgChannelRange);
+  return static_cast<Byte>(channel);
+}
+
+void CheckDispenser(std::int32_t dispenser) {
+  if (dispenser < 0 || dispenser > kLastDispenser) throw Exception(kMsgDispenserRange);
+}
+
+int CheckNozzle(std::int32_t nozzle) {
+  if (nozzle < 0 || nozzle > kLastNozzle) throw Exception(kMsgNozzleRange);
+  return nozzle == 0 ? kFirstNozzle : nozzle;
+}
+
+void CheckAmount(double amount, int digits) {
+  if (!std::isfinite(amount) || amount < 0.0) throw Exception(kMsgInvalidValue);
+  if (RoundHalfEven(amount * kHundredths) >= std::pow(10.0, digits)) {
+    throw Exception(kMsgInvalidValue);
+  }
+}
+
+void CheckParamIndex(std::int32_t index) {
+  if (index < 0 || index >= kParamIndexCount) throw Exception(kMsgInvalidValue);
+}
+
+void CheckParamValue(std::int32_t value) {
+  if (value < 0) throw Exception(kMsgInvalidValue);
+}
+
+}  // namespace kavo5000::driver

@@ -1,0 +1,39 @@
+// Tables.h — the bounds of the driver's per-channel, per-dispenser and
+// per-nozzle tables, and the tables themselves.
+#ifndef KAVO5000_DRIVER_TABLES_H
+#define KAVO5000_DRIVER_TABLES_H
+
+#include <array>
+
+#include "Protocol.h"
+
+namespace kavo5000::driver {
+
+inline constexpr int kFirstChannel = 1;  // channels are the host's serial lines 1..20
+inline constexpr int kLastChannel = 20;
+inline constexpr int kLastDispenser = 32;      // dispensers 0..32 on a channel
+inline constexpr int kFirstNozzle = 1;         // nozzle 0 counts as 1
+inline constexpr int kLastNozzle = 15;         // the largest NozzlesPerDispenser
+inline constexpr int kStateRecordNozzles = 6;  // nozzle words in a StateRecord
+
+template <typename T>
+using PerDispenser = std::array<std::array<T, kLastDispenser + 1>, kLastChannel + 1>;
+template <typename T>
+using PerNozzle =
+    std::array<std::array<std::array<T, kLastNozzle + 1>, kLastDispenser + 1>, kLastChannel + 1>;
+
+// Everything the driver remembers about the dispensers, indexed by the host's
+// own numbers: [channel][dispenser][nozzle]. Index 0 of channel and nozzle is
+// never used; every access goes through numbers checked by Bounds.h.
+struct DriverTables {
+  PerDispenser<Byte> ActiveNozzles{};       // nozzle the last start addressed
+  PerNozzle<double> Prices{};               // unit price as last set
+  PerNozzle<Byte> NozzleStates{};           // last state code reported by GetSost
+  PerDispenser<Byte> DispenserTypes{};      // type code 0..8
+  PerDispenser<double> PresetVolumes{};     // litres of the last accepted preset
+  PerDispenser<double> DispensedVolumes{};  // litres as last reported
+};
+
+}  // namespace kavo5000::driver
+
+#endif  // KAVO5000_DRIVER_TABLES_H

@@ -1,0 +1,124 @@
+// VM30.h — TVM30, the driver object behind the host's slot table: its tables,
+// its configuration, the exchange through the host's port, and every
+// operation the host and the parameter window call.
+#ifndef KAVO5000_DRIVER_VM30_H
+#define KAVO5000_DRIVER_VM30_H
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "FrameCodec.h"
+#include "Tables.h"
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::driver {
+
+using CommandBuffer = std::array<Byte, kReplyBufferSize>;
+using ChannelLock = std::unique_lock<std::recursive_mutex>;
+
+// The configuration byte of GetVM30, decoded.
+struct DriverConfig {
+  Byte NozzlesPerDispenser = 0;
+  bool MoneyAsVolume = false;
+  bool StartConfirmV = false;
+  bool NoStartRefusal = false;
+};
+DriverConfig DecodeConfig(Byte config);
+
+class TVM30 final : public kavo5000::TVM30 {
+ public:
+  TVM30(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort);
+  ~TVM30() override;
+  TVM30(const TVM30&) = delete;
+  TVM30& operator=(const TVM30&) = delete;
+
+  // Slots, in table order.
+  void KAVO5000_CALL Abstract0() override;
+  void KAVO5000_CALL Description(ShortString* result) override;
+  void KAVO5000_CALL SetChannelStatus(Byte channel, Byte value) override;
+  Byte KAVO5000_CALL GetChannelStatus(Byte channel) override;
+  bool KAVO5000_CALL StopActiveNozzle(std::int32_t channel, std::int32_t dispenser,
+                                      bool doStop) override;
+  bool KAVO5000_CALL Reserved5(std::int32_t unused) override;
+  void KAVO5000_CALL GetDeliveryCounters(std::int32_t channel, std::int32_t dispenser,
+                                         double* litres, double* money) override;
+  void KAVO5000_CALL GetTotalCounters(std::int32_t channel, std::int32_t dispenser,
+                                      std::int32_t nozzle, double* volume, double* money,
+                                      double unused) override;
+  void KAVO5000_CALL SetTotalCounter(std::int32_t channel, std::int32_t dispenser,
+                                     std::int32_t nozzle, double value, double unused) override;
+  double KAVO5000_CALL GetDeliveredVolume(std::int32_t channel, std::int32_t dispenser,
+                                          double* money) override;
+  std::uint16_t KAVO5000_CALL GetDispenserState(Byte channel, Byte dispenser) override;
+  void KAVO5000_CALL SetPrice(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle,
+                              std::int32_t unused1, std::int32_t unused2, double price) override;
+  void KAVO5000_CALL Reserved12(std::int32_t, std::int32_t, std::int32_t) override;
+  void KAVO5000_CALL PresetVolume(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle,
+                                  std::int32_t unused, double litres) override;
+  void KAVO5000_CALL PresetMoney(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle,
+                                 std::int32_t passOn, double money) override;
+  void KAVO5000_CALL StartPump(std::int32_t channel, std::int32_t dispenser,
+                               std::int32_t nozzle) override;
+  std::int32_t KAVO5000_CALL OpenChannel(Byte channel) override;
+  std::int32_t KAVO5000_CALL GetParam(std::int32_t channel, std::int32_t dispenser,
+                                      std::int32_t number) override;
+  void KAVO5000_CALL SetParam(std::int32_t channel, std::int32_t dispenser, std::int32_t number,
+                              std::int32_t value) override;
+  void KAVO5000_CALL StartPumpEx(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle,
+                                 bool skipPreparation) override;
+  bool KAVO5000_CALL QueryOption(std::int32_t code, std::int32_t* value) override;
+  void KAVO5000_CALL GetSost(Byte channel, Byte dispenser, Byte count,
+                             StateRecord* result) override;
+  void KAVO5000_CALL StopPump(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle,
+                              bool doStop) override;
+  std::int32_t KAVO5000_CALL StopAndClose(std::int32_t channel, std::int32_t dispenser,
+                                          std::int32_t nozzle, bool doStop) override;
+  void KAVO5000_CALL AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) override;
+
+  // Line protocol (Exchange.cpp).
+  AddressBytes NozzleAddress(std::int32_t dispenser, std::int32_t nozzle) const;
+  std::int32_t Exchange(Byte channel, CommandBuffer& buffer, Byte count, Byte replySize,
+                        Byte replyMode);
+  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length);
+  // Takes the channel's lock after checking the channel number.
+  ChannelLock LockChannel(std::int32_t channel);
+  // Length of the reply the check last accepted on the channel (0 if none).
+  std::size_t ReplyLength(Byte channel) const;
+
+  // The configuration.
+  Byte NozzlesPerDispenser = 0;
+  bool MoneyAsVolume = false;
+  bool StartConfirmV = false;
+  bool NoStartRefusal = false;
+
+  // The host's port; not owned.
+  kavo5000::HostPort* HostPort = nullptr;
+
+  // The tables; a channel's entries are touched only under its lock.
+  DriverTables Tables;
+
+  // Outcome of the last exchange on each channel, or a code an operation
+  // stored; the host reads it through slot 3 at any time.
+  std::array<std::atomic<Byte>, kLastChannel + 1> ChannelStatus{};
+
+ private:
+  static bool KAVO5000_CALL ReplyCheckThunk(void* self, Byte channel, Byte* buffer, std::int32_t x,
+                                            Byte* length, std::int32_t y);
+  kavo5000::HostPort& Port() const;
+
+  std::array<std::atomic<std::size_t>, kLastChannel + 1> replyLengths_{};
+  mutable std::array<std::recursive_mutex, kLastChannel + 1> channelLocks_;
+};
+
+// The driver object GetVM30 created last, or none once it is destroyed.
+TVM30* CurrentDriver();
+
+// The host's main window handle, kept for the parameter window.
+std::uintptr_t ApplicationHandle();
+void SetApplicationHandle(std::uintptr_t handle);
+
+}  // namespace kavo5000::driver
+
+#endif  // KAVO5000_DRIVER_VM30_H

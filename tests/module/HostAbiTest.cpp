@@ -1,0 +1,107 @@
+// The module as a station program meets it: loaded at run time with dlopen,
+// driven through the header alone, its exceptions caught by type.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "kavo5000/Kavo5000.h"
+
+namespace {
+
+using kavo5000::Byte;
+
+// The smallest port a host could write: it answers every frame with 0x06
+// through the driver's check, or fails the transport when told to.
+class TinyPort final : public kavo5000::HostPort {
+ public:
+  std::int32_t sendResult = 0;
+  int sends = 0;
+
+  std::int32_t KAVO5000_CALL GetLastError(Byte) override { return 1; }
+  void KAVO5000_CALL SetLineError(Byte, std::int32_t) override {}
+  void KAVO5000_CALL SetLineState(Byte, Byte s) override { state_ = s; }
+  Byte KAVO5000_CALL GetLineState(Byte) override { return state_; }
+  std::int32_t KAVO5000_CALL Send(Byte ch, const Byte*, Byte, Byte* reply, Byte, Byte) override {
+    ++sends;
+    if (sendResult != 0) return sendResult;
+    reply[0] = 0x06;
+    Byte length = 1;
+    check_.Code(check_.Self, ch, reply, 0, &length, 0);
+    return 0;
+  }
+  std::int32_t KAVO5000_CALL Open(Byte, std::int32_t, std::int32_t) override { return 0; }
+  void KAVO5000_CALL SetReplyCheck(Byte, kavo5000::ReplyCheckRef c) override { check_ = c; }
+
+ private:
+  kavo5000::ReplyCheckRef check_{};
+  Byte state_ = 0;
+};
+
+using GetVM30Proc = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t,
+                                                     kavo5000::HostPort*);
+
+class HostAbiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    getVM30 = reinterpret_cast<GetVM30Proc>(dlsym(module, "GetVM30"));
+    ASSERT_NE(getVM30, nullptr);
+    driver.reset(getVM30(0, 0, &port));
+  }
+  void TearDown() override {
+    driver.reset();
+    if (module != nullptr) dlclose(module);
+  }
+
+  void* module = nullptr;
+  GetVM30Proc getVM30 = nullptr;
+  TinyPort port;
+  std::unique_ptr<kavo5000::TVM30> driver;
+};
+
+TEST_F(HostAbiTest, ReadsTheDescription) {
+  kavo5000::ShortString s;
+  std::memset(&s, 0, sizeof s);
+  driver->Description(&s);
+  // "v2.41#Протокол колонок Каво 5000" in Windows-1251.
+  const char expected[] =
+      "\x20v2.41#\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB \xEA\xEE\xEB\xEE\xED\xEE\xEA "
+      "\xCA\xE0\xE2\xEE 5000";
+  ASSERT_EQ(sizeof expected - 1, 33u);
+  EXPECT_EQ(std::memcmp(&s, expected, 33), 0);
+}
+
+TEST_F(HostAbiTest, CatchesTheModulesException) {
+  try {
+    driver->Abstract0();
+    FAIL() << "slot 0 returned";
+  } catch (const kavo5000::ESerialIO&) {
+    FAIL() << "slot 0 raised the serial exception";
+  } catch (const kavo5000::Exception& e) {
+    EXPECT_STREQ(e.what(), "Abstract Error");
+  }
+}
+
+TEST_F(HostAbiTest, CatchesARefusedChannelAndUsesTheDriverAfterwards) {
+  try {
+    driver->OpenChannel(21);
+    FAIL() << "channel 21 opened";
+  } catch (const kavo5000::Exception& e) {
+    EXPECT_EQ(e.MessageCp1251().substr(0, 5), "\xCD\xEE\xEC\xE5\xF0");  // "Номер"
+  }
+  EXPECT_EQ(driver->OpenChannel(1), 0);
+  driver->SetChannelStatus(1, 7);
+  EXPECT_EQ(driver->GetChannelStatus(1), 7);
+}
+
+TEST_F(HostAbiTest, SlotsSitAtTheirPlacesInTheTable) {
+  std::int32_t value = 0;
+  EXPECT_TRUE(driver->QueryOption(4, &value));
+  EXPECT_EQ(value, 1);
+  EXPECT_FALSE(driver->Reserved5(0));
+}
+
+}  // namespace
