@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "FrameCodec.h"
+#include "ParamDigits.h"
 #include "Tables.h"
 
 namespace kavo5000::driver {
 
 namespace {
-inline constexpr int kParamIndexCount = 60;  // per-nozzle parameters 0..59
 inline constexpr double kHundredths = 100.0;
 }  // namespace
 
@@ -40,7 +40,7 @@ void CheckAmount(double amount, int digits) {
 }
 
 void CheckParamIndex(std::int32_t index) {
-  if (index < 0 || index >= kParamIndexCount) throw Exception(kMsgInvalidValue);
+  if (index < 0 || index >= kParamCount) throw Exception(kMsgInvalidValue);
 }
 
 void CheckParamValue(std::int32_t value) {
