@@ -1,0 +1,386 @@
+// Controller.cpp — one simulated controller: its commands, its state machine
+// and its delivery on the caller's clock.
+#include "Controller.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Codec.h"
+
+namespace kavo5000::sim {
+
+namespace {
+constexpr std::int64_t kHundredths = 100;             // amounts travel as hundredths
+constexpr std::int64_t kMaxDeliveryVolume = 99999;    // what the 5-digit volume field holds
+constexpr double kNanosPerSecond = 1e9;
+constexpr std::size_t kIndexArg = 0;  // 'N', 'O': the index character comes first
+
+Bytes Control(Byte b) {
+  return Bytes{b};
+}
+
+Bytes Append(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::optional<int> ParamIndex(Byte character) {
+  const int index = character - kDigitZero;
+  if (index < 0 || index >= kParamCount) return std::nullopt;
+  return index;
+}
+
+std::uint64_t Unsigned(std::int64_t value) {
+  return value < 0 ? 0 : static_cast<std::uint64_t>(value);
+}
+}  // namespace
+
+std::array<std::int64_t, kParamCount> DefaultParams() {
+  // A controller as it leaves the factory: serial control by this protocol,
+  // sensible times and thresholds, software version 1.07.
+  return {1,   0,     0,     1,   10,  30,    0,   15,  0,   50,   // 0..9
+          100, 30,    10,    2,   0,   5,     5,   10,  0,   107,  // 10..19
+          50,  3,     2,     200, 50040, 0,   0,   10000, 3, 1,    // 20..29
+          0,   0,     100,   5,   30,  0,     15,  22,  205, 3,    // 30..39
+          0,   10,    10,    20,  0,   0,     0,   0,   0,   0,    // 40..49
+          0,   0,     0,     0,   0,   0,     0,   0,   0,   0};   // 50..59
+}
+
+Controller::Controller(const ControllerConfig& config, const Behaviour& behaviour)
+    : behaviour_(behaviour),
+      id_(config.id),
+      address_(config.address),
+      type_(config.type),
+      volumeTotal_(config.volumeTotal),
+      moneyTotal_(config.moneyTotal),
+      params_(DefaultParams()) {}
+
+Bytes Controller::Execute(std::span<const Byte> command, Duration now) {
+  Advance(now);
+  if (command.empty()) return Control(kUnknownCommand);
+  const std::span<const Byte> args = command.subspan(1);
+  switch (command[0]) {
+    case kCmdState:
+      return State(now);
+    case kCmdStart:
+      return Start(now);
+    case kCmdStop:
+      return Stop(now);
+    case kCmdClose:
+      return Close(now);
+    case kCmdVolume:
+      return Volume(now);
+    case kCmdDelivery:
+      return DeliveryCounters(now);
+    case kCmdTotals:
+      return Totals(args, now);
+    case kCmdType:
+      return EncodeDataReply(Bytes{static_cast<Byte>(kTypeBase + type_)});
+    case kCmdReadParam:
+      return ReadParam(args);
+    case kCmdWriteParam:
+      return WriteParam(args);
+    case kCmdPrice:
+      return Price(args, now);
+    case kCmdPresetMoney:
+    case kCmdPresetVolume:
+      return Preset(command[0], args, now);
+    case kCmdPrepare:
+    case kCmdConfirm:
+      // The extended start's steps: accepted, nothing for the simulation to do.
+      return Control(kAck);
+    default:
+      return Control(kUnknownCommand);
+  }
+}
+
+std::array<Byte, 2> Controller::StateBytes() const {
+  switch (phase_) {
+    case Phase::kIdle:
+      return {kStateIdle, kSubNone};
+    case Phase::kLifted:
+      return {kStateLifted, kSubNone};
+    case Phase::kAuthorised:
+      return {kStateAuthorised, kSubNone};
+    case Phase::kDelivering:
+      return {kStateDelivery, kSubRunning};
+    case Phase::kFinished:
+      return {kStateDelivery, kSubFinished};
+  }
+  return {kStateIdle, kSubNone};
+}
+
+Bytes Controller::State(Duration) {
+  const auto state = StateBytes();
+  return EncodeDataReply(state);
+}
+
+Bytes Controller::Start(Duration now) {
+  switch (phase_) {
+    case Phase::kIdle:
+      // Authorised: the delivery begins when the customer lifts the nozzle.
+      phase_ = Phase::kAuthorised;
+      authorisedAt_ = now;
+      delivery_ = Delivery{};
+      return Control(kAck);
+    case Phase::kLifted:
+      BeginDelivery(now);
+      return Control(kAck);
+    case Phase::kAuthorised:
+      return Control(kAck);
+    case Phase::kDelivering:
+    case Phase::kFinished:
+      // A transaction is open: it must end and be closed before the next.
+      return Control(kRefuse);
+  }
+  return Control(kRefuse);
+}
+
+Bytes Controller::Stop(Duration now) {
+  if (phase_ == Phase::kDelivering) {
+    Finish(now);
+  } else if (phase_ == Phase::kAuthorised) {
+    phase_ = Phase::kIdle;  // the authorisation is withdrawn
+  }
+  return Control(kAck);
+}
+
+Bytes Controller::Close(Duration) {
+  switch (phase_) {
+    case Phase::kDelivering:
+      // Fuel is still running: a close does not cut a delivery short.
+      return Control(kRefuse);
+    case Phase::kFinished:
+    case Phase::kAuthorised:
+      EndTransaction();
+      return Control(kAck);
+    case Phase::kIdle:
+    case Phase::kLifted:
+      return Control(kAck);
+  }
+  return Control(kAck);
+}
+
+Bytes Controller::Volume(Duration) {
+  Bytes data{StateBytes()[0]};
+  return EncodeDataReply(Append(data, Digits(Unsigned(delivery_.volume), kVolumeReplyDigits)));
+}
+
+Bytes Controller::DeliveryCounters(Duration) {
+  const CounterLayout layout =
+      kCounterLayouts.at(static_cast<std::size_t>(type_ >= 0 && type_ < kTypeCount ? type_ : 0));
+  const int priceDigits = layout.middle + kDeliveryExtraDigits - layout.volume;
+  Bytes data = Digits(Unsigned(delivery_.volume), layout.volume);
+  data = Append(data, Digits(Unsigned(deliveryMoney()), layout.money));
+  data = Append(data, Digits(Unsigned(delivery_.price != 0 ? delivery_.price : price_), priceDigits));
+  return EncodeDataReply(data);
+}
+
+Bytes Controller::Totals(std::span<const Byte> args, Duration) {
+  if (args.empty()) {
+    Bytes data = Digits(Unsigned(volumeTotal()), kTotalVolumeDigits);
+    data = Append(data, Digits(Unsigned(moneyTotal()), kTotalMoneyDigits));
+    data = Append(data, Digits(0, kTotalTrailerDigits));
+    return EncodeDataReply(data);
+  }
+  if (args[0] != kSetTotalSub || phase_ == Phase::kDelivering) return Control(kRefuse);
+  const auto digits = args.subspan(1);
+  const auto value = ParseDigits(digits);
+  if (digits.empty() || digits.size() > static_cast<std::size_t>(kTotalVolumeDigits) || !value) {
+    return Control(kRefuse);
+  }
+  volumeTotal_ = static_cast<std::int64_t>(*value);
+  return Control(kAck);
+}
+
+Bytes Controller::ReadParam(std::span<const Byte> args) const {
+  if (args.size() != 1) return Control(kRefuse);
+  const auto index = ParamIndex(args[kIndexArg]);
+  if (!index) return Control(kRefuse);
+  const std::int64_t value = *index == kParamPassword ? confirmation_ : param(*index);
+  Bytes data{AddressOf(address_).address};
+  return EncodeDataReply(
+      Append(data, Digits(Unsigned(value), kParamDigits[static_cast<std::size_t>(*index)])));
+}
+
+Bytes Controller::WriteParam(std::span<const Byte> args) {
+  if (args.empty()) return Control(kRefuse);
+  const auto index = ParamIndex(args[kIndexArg]);
+  if (!index) return Control(kRefuse);
+  const auto digits = args.subspan(1);
+  const auto value = ParseDigits(digits);
+  // A value must come in exactly the parameter's digits.
+  if (!value || digits.size() != static_cast<std::size_t>(kParamDigits[static_cast<std::size_t>(*index)])) {
+    return Control(kRefuse);
+  }
+  if (*index == kParamPassword) {
+    passwordOpen_ = *value == kCalibrationPassword;
+    confirmation_ = passwordOpen_ ? kPasswordConfirmed : 0;
+    return Control(kAck);
+  }
+  if (*index == kParamCoefficient) {
+    // The coefficient opens for one write after the right password.
+    if (!passwordOpen_) return Control(kRefuse);
+    passwordOpen_ = false;
+    ++params_[kParamCalibrations];
+  }
+  setParam(*index, static_cast<std::int64_t>(*value));
+  return Control(kAck);
+}
+
+Bytes Controller::Price(std::span<const Byte> args, Duration) {
+  const auto value = ParseDigits(args);
+  if (phase_ == Phase::kDelivering || !value || args.size() != kPriceDigits) {
+    return Control(kRefuse);
+  }
+  price_ = static_cast<std::int64_t>(*value);
+  return Control(kAck);
+}
+
+Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
+  const bool money = command == kCmdPresetMoney;
+  const auto value = ParseDigits(args);
+  const std::size_t width = money ? kPresetMoneyDigits : kPresetVolumeDigits;
+  if (phase_ == Phase::kDelivering || !value || args.size() != width) return Control(kRefuse);
+  if (money) {
+    if (price_ == 0) return Control(kRefuse);  // money cannot become litres without a price
+    presetMoney_ = static_cast<std::int64_t>(*value);
+    presetVolume_.reset();
+  } else {
+    presetVolume_ = static_cast<std::int64_t>(*value);
+    presetMoney_.reset();
+  }
+  // A zero preset means no limit: fill until the nozzle is hung.
+  if (presetVolume_ == 0) presetVolume_.reset();
+  if (presetMoney_ == 0) presetMoney_.reset();
+  return Control(kAck);
+}
+
+void Controller::Advance(Duration now) {
+  for (;;) {
+    const auto& customer = behaviour_.customer;
+    if (phase_ == Phase::kAuthorised && customer.liftAfter && authorisedAt_ + *customer.liftAfter <= now) {
+      DoLift(authorisedAt_ + *customer.liftAfter);
+      continue;
+    }
+    if (phase_ == Phase::kDelivering) {
+      const Duration end = FinishTime();
+      if (end <= now) {
+        Finish(end);
+        continue;
+      }
+      Flow(now);
+    }
+    if (nozzleUp_ && hangDue_ && *hangDue_ <= now &&
+        (phase_ == Phase::kFinished || phase_ == Phase::kLifted)) {
+      DoHang(*hangDue_);
+      continue;
+    }
+    return;
+  }
+}
+
+void Controller::Lift(Duration now) {
+  Advance(now);
+  DoLift(now);
+}
+
+void Controller::Hang(Duration now) {
+  Advance(now);
+  DoHang(now);
+}
+
+void Controller::CommonSwitch(int code, Duration now) {
+  Advance(now);
+  if (code != kCommonResetCode) return;
+  // A general reset ends whatever runs and forgets the presets.
+  if (phase_ == Phase::kDelivering) Finish(now);
+  EndTransaction();
+}
+
+std::int64_t Controller::deliveryMoney() const {
+  return MoneyFor(delivery_.volume);
+}
+
+std::int64_t Controller::volumeTotal() const {
+  return volumeTotal_ + (phase_ == Phase::kDelivering ? delivery_.volume : 0);
+}
+
+std::int64_t Controller::moneyTotal() const {
+  return moneyTotal_ + (phase_ == Phase::kDelivering ? deliveryMoney() : 0);
+}
+
+void Controller::DoLift(Duration t) {
+  nozzleUp_ = true;
+  if (phase_ == Phase::kIdle) {
+    phase_ = Phase::kLifted;
+  } else if (phase_ == Phase::kAuthorised) {
+    BeginDelivery(t);
+  }
+}
+
+void Controller::DoHang(Duration t) {
+  nozzleUp_ = false;
+  hangDue_.reset();
+  if (phase_ == Phase::kLifted) {
+    phase_ = Phase::kIdle;
+  } else if (phase_ == Phase::kDelivering) {
+    Flow(t);
+    Finish(t);
+  }
+}
+
+void Controller::BeginDelivery(Duration t) {
+  delivery_ = Delivery{};
+  delivery_.start = t;
+  delivery_.price = price_;
+  delivery_.limit = kMaxDeliveryVolume;
+  if (presetVolume_) delivery_.limit = std::min(*presetVolume_, kMaxDeliveryVolume);
+  if (presetMoney_ && price_ > 0) {
+    delivery_.limit = std::min(*presetMoney_ * kHundredths / price_, kMaxDeliveryVolume);
+    delivery_.moneyLimit = *presetMoney_;
+  }
+  phase_ = Phase::kDelivering;
+}
+
+void Controller::Finish(Duration t) {
+  if (t >= FinishTime()) {
+    delivery_.volume = delivery_.limit;
+  } else {
+    Flow(t);
+  }
+  volumeTotal_ += delivery_.volume;
+  moneyTotal_ += deliveryMoney();
+  phase_ = Phase::kFinished;
+  const auto& customer = behaviour_.customer;
+  if (nozzleUp_ && customer.hangAfter) hangDue_ = t + *customer.hangAfter;
+}
+
+void Controller::EndTransaction() {
+  phase_ = nozzleUp_ ? Phase::kLifted : Phase::kIdle;
+  presetVolume_.reset();
+  presetMoney_.reset();
+}
+
+Duration Controller::FinishTime() const {
+  const double perSecond = behaviour_.flow * static_cast<double>(kHundredths);
+  if (perSecond <= 0) return Duration::max();
+  const double seconds = static_cast<double>(delivery_.limit) / perSecond;
+  return delivery_.start + Duration(static_cast<Duration::rep>(std::ceil(seconds * kNanosPerSecond)));
+}
+
+void Controller::Flow(Duration t) {
+  const double seconds = ToSeconds(t - delivery_.start);
+  const auto volume = static_cast<std::int64_t>(
+      std::floor(seconds * behaviour_.flow * static_cast<double>(kHundredths)));
+  delivery_.volume = std::clamp<std::int64_t>(volume, delivery_.volume, delivery_.limit);
+}
+
+std::int64_t Controller::MoneyFor(std::int64_t volume) const {
+  // A money preset that was reached is charged exactly; otherwise litres ×
+  // price, rounded to the nearest hundredth.
+  if (delivery_.moneyLimit && volume == delivery_.limit) return *delivery_.moneyLimit;
+  return (volume * delivery_.price + kHundredths / 2) / kHundredths;
+}
+
+}  // namespace kavo5000::sim
