@@ -1,0 +1,101 @@
+// FdTransport.cpp — writing whole and reading with timeouts on a descriptor.
+#include "FdTransport.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace kavo5000::host {
+
+namespace {
+constexpr Nanos kWriteTimeout = std::chrono::seconds(2);  // a line that takes no bytes is dead
+constexpr std::size_t kDrainChunk = 256;
+
+timespec ToTimespec(Nanos d) {
+  if (d < Nanos::zero()) d = Nanos::zero();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(d);
+  return {static_cast<time_t>(seconds.count()), static_cast<long>((d - seconds).count())};
+}
+}  // namespace
+
+FdTransport::~FdTransport() {
+  FdTransport::Close();
+}
+
+void FdTransport::Close() {
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+}
+
+Nanos FdTransport::Now() const {
+  return std::chrono::duration_cast<Nanos>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+std::int32_t FdTransport::WriteSome(const Byte* bytes, std::size_t count, std::size_t& written) {
+  const ssize_t n = write(fd_, bytes, count);
+  if (n < 0) {
+    written = 0;
+    return (errno == EAGAIN || errno == EINTR) ? kPortOk : kPortWriteFailed;
+  }
+  written = static_cast<std::size_t>(n);
+  return kPortOk;
+}
+
+std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
+  if (fd_ < 0) return Fail(kPortNotOpen, "not open");
+  std::size_t done = 0;
+  const Nanos deadline = Now() + kWriteTimeout;
+  while (done < bytes.size()) {
+    std::size_t written = 0;
+    if (WriteSome(bytes.data() + done, bytes.size() - done, written) != kPortOk) {
+      return Fail(kPortWriteFailed, std::string("write: ") + std::strerror(errno));
+    }
+    done += written;
+    if (done == bytes.size()) break;
+    pollfd p{fd_, POLLOUT, 0};
+    const timespec timeout = ToTimespec(deadline - Now());
+    if (ppoll(&p, 1, &timeout, nullptr) == 0) return Fail(kPortWriteFailed, "write: timed out");
+  }
+  return kPortOk;
+}
+
+ReadResult FdTransport::Read(std::span<Byte> into, Nanos timeout) {
+  if (fd_ < 0) return {ReadStatus::kFailed, 0, Fail(kPortNotOpen, "not open")};
+  const Nanos deadline = Now() + timeout;
+  for (;;) {
+    pollfd p{fd_, POLLIN, 0};
+    const timespec wait = ToTimespec(deadline - Now());
+    const int ready = ppoll(&p, 1, &wait, nullptr);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0) return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, std::strerror(errno))};
+    if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
+    const ssize_t n = read(fd_, into.data(), into.size());
+    if (n > 0) return {ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
+    if (n == 0 && EndOfFileIsClosed()) {
+      Close();
+      return {ReadStatus::kFailed, 0, Fail(kPortPeerClosed, "connection closed by the server")};
+    }
+    if (n == 0 && (p.revents & POLLHUP) != 0) {
+      return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, "the line hung up")};
+    }
+    if (n < 0 && errno != EAGAIN && errno != EINTR) {
+      return {ReadStatus::kFailed, 0,
+              Fail(kPortReadFailed, std::string("read: ") + std::strerror(errno))};
+    }
+    if (Now() >= deadline) return {ReadStatus::kTimeout, 0, kPortOk};
+  }
+}
+
+void FdTransport::DrainInput() {
+  Byte sink[kDrainChunk];
+  while (fd_ >= 0) {
+    const ssize_t n = read(fd_, sink, sizeof sink);
+    if (n > 0) continue;
+    if (n == 0 && EndOfFileIsClosed()) Close();
+    return;
+  }
+}
+
+}  // namespace kavo5000::host

@@ -1,0 +1,35 @@
+// FdTransport.h — the part that serial devices and TCP connections share:
+// a non-blocking file descriptor written whole and read with poll.
+#ifndef KAVO5000_HOST_FDTRANSPORT_H
+#define KAVO5000_HOST_FDTRANSPORT_H
+
+#include "Transport.h"
+
+namespace kavo5000::host {
+
+class FdTransport : public Transport {
+ public:
+  ~FdTransport() override;
+  void Close() override;
+  bool IsOpen() const override { return fd_ >= 0; }
+  std::int32_t Write(std::span<const Byte> bytes) override;
+  ReadResult Read(std::span<Byte> into, Nanos timeout) override;
+  Nanos Now() const override;
+
+ protected:
+  // Takes ownership of an open, non-blocking descriptor.
+  void Adopt(int fd) { fd_ = fd; }
+  int fd() const { return fd_; }
+  // Reads and drops whatever is waiting.
+  void DrainInput();
+  // A read of 0 bytes means the peer has gone (sockets) or nothing (ttys).
+  virtual bool EndOfFileIsClosed() const = 0;
+  virtual std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace kavo5000::host
+
+#endif  // KAVO5000_HOST_FDTRANSPORT_H

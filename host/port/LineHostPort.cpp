@@ -1,0 +1,236 @@
+// LineHostPort.cpp — binding channels, and one exchange: write, read byte by
+// byte through the driver's check, time out, report.
+#include "LineHostPort.h"
+
+#include "Clock.h"
+#include "Line.h"
+
+namespace kavo5000::host {
+
+namespace {
+constexpr std::size_t kMaxReply = 255;  // the driver lends 256 bytes; never write more than this
+constexpr std::int32_t kErrorChecksum = 222;   // the check's word for a wrong checksum
+constexpr std::int32_t kErrorNoStart = 223;    // … for no reply's first byte
+constexpr std::int32_t kErrorMalformed = 246;  // … for wrong end bytes or complements
+constexpr Byte kLineMalformedState = 3;        // the check found the reply malformed
+
+std::string Verdict(bool accepted, std::size_t received, Byte state, std::int32_t error) {
+  if (accepted) return "valid";
+  if (received == 0) return "no reply";
+  if (error == kErrorChecksum) return "bad checksum";
+  if (error == kErrorNoStart) return "no start byte";
+  if (error == kErrorMalformed || state == kLineMalformedState) return "malformed";
+  return "incomplete";
+}
+
+// A default simulator, with the clock it runs on, kept alive together.
+struct OwnedSim {
+  sim::SteadyClock clock;
+  std::shared_ptr<sim::Line> line = std::make_shared<sim::Line>(sim::DefaultLineConfig());
+};
+
+class OwningSimTransport final : public Transport {
+ public:
+  OwningSimTransport() : owned_(std::make_unique<OwnedSim>()) {
+    inner_ = MakeSimTransport(owned_->line, owned_->clock, SimPacing{});
+  }
+  std::int32_t Open() override { return inner_->Open(); }
+  void Close() override { inner_->Close(); }
+  bool IsOpen() const override { return inner_->IsOpen(); }
+  void DiscardInput() override { inner_->DiscardInput(); }
+  std::int32_t Write(std::span<const Byte> bytes) override { return inner_->Write(bytes); }
+  ReadResult Read(std::span<Byte> into, Nanos timeout) override { return inner_->Read(into, timeout); }
+  Nanos Now() const override { return inner_->Now(); }
+  std::string Describe() const override { return inner_->Describe(); }
+
+ private:
+  std::unique_ptr<OwnedSim> owned_;
+  std::unique_ptr<Transport> inner_;
+};
+
+std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
+  switch (spec.kind) {
+    case PortSpec::Kind::kSim:
+      return std::make_unique<OwningSimTransport>();
+    case PortSpec::Kind::kDevice:
+      return MakeSerialTransport(spec.path, spec.serial);
+    case PortSpec::Kind::kTcp:
+      return MakeTcpTransport(spec.host, spec.port);
+  }
+  return nullptr;
+}
+}  // namespace
+
+LineHostPort::LineHostPort(PortTimeouts timeouts)
+    : firstByte_(timeouts.firstByte),
+      interByte_(timeouts.interByte),
+      start_(std::chrono::steady_clock::now()) {}
+
+LineHostPort::~LineHostPort() = default;
+
+void LineHostPort::Bind(Byte channel, const std::string& spec) {
+  Bind(channel, TransportFor(ParsePortSpec(spec)));
+}
+
+void LineHostPort::Bind(Byte channel, std::unique_ptr<Transport> transport) {
+  Channel& c = channels_[channel];
+  std::lock_guard lock(c.io);
+  c.transport = std::move(transport);
+  c.errorText.clear();
+}
+
+void LineHostPort::AddObserver(Observer observer) {
+  std::lock_guard lock(observersMutex_);
+  observers_.push_back(std::move(observer));
+}
+
+void LineHostPort::TraceTo(const std::string& path) {
+  auto file = std::make_shared<TraceFile>(path);
+  AddObserver([file](const ExchangeRecord& r) { file->Write(r); });
+}
+
+void LineHostPort::SetTimeouts(PortTimeouts timeouts) {
+  firstByte_.store(timeouts.firstByte);
+  interByte_.store(timeouts.interByte);
+}
+
+std::string LineHostPort::ErrorText(Byte channel) const {
+  const Channel& c = channels_[channel];
+  std::lock_guard lock(c.io);
+  return c.errorText;
+}
+
+std::string LineHostPort::Describe(Byte channel) const {
+  const Channel& c = channels_[channel];
+  std::lock_guard lock(c.io);
+  return c.transport ? c.transport->Describe() : "unbound";
+}
+
+std::int32_t KAVO5000_CALL LineHostPort::GetLastError(Byte channel) {
+  return channels_[channel].lastError.load();
+}
+
+void KAVO5000_CALL LineHostPort::SetLineError(Byte channel, std::int32_t code) {
+  channels_[channel].lineError.store(code);
+}
+
+void KAVO5000_CALL LineHostPort::SetLineState(Byte channel, Byte state) {
+  channels_[channel].state.store(state);
+}
+
+Byte KAVO5000_CALL LineHostPort::GetLineState(Byte channel) {
+  return channels_[channel].state.load();
+}
+
+void KAVO5000_CALL LineHostPort::SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) {
+  Channel& c = channels_[channel];
+  std::lock_guard lock(c.checkMutex);
+  c.check = check;
+}
+
+std::int32_t KAVO5000_CALL LineHostPort::Open(Byte channel, std::int32_t /*setting*/,
+                                              std::int32_t /*baudRate*/) {
+  // The protocol asks for its usual settings; the channel's own spec says
+  // what this line really runs at.
+  Channel& c = channels_[channel];
+  std::lock_guard lock(c.io);
+  if (!c.transport) return Failed(c, kPortNotConfigured, "channel " + std::to_string(channel) + " has no port");
+  const std::int32_t code = c.transport->Open();
+  if (code != kPortOk) return Failed(c, code, c.transport->ErrorText());
+  c.errorText.clear();
+  c.lastError.store(kPortOk);
+  return kPortOk;
+}
+
+std::int32_t LineHostPort::Failed(Channel& c, std::int32_t code, std::string text) {
+  c.errorText = std::move(text);
+  c.lastError.store(code);
+  return code;
+}
+
+double LineHostPort::Timestamp() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+}
+
+void LineHostPort::Notify(const ExchangeRecord& record) {
+  std::vector<Observer> observers;
+  {
+    std::lock_guard lock(observersMutex_);
+    observers = observers_;
+  }
+  for (const Observer& o : observers) o(record);
+}
+
+std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, Byte frameLength,
+                                              Byte* reply, Byte replySize, Byte /*replyMode*/) {
+  Channel& c = channels_[channel];
+  std::unique_lock lock(c.io);
+  // A state left from the last exchange must never pass for this one's.
+  c.state.store(0);
+  c.lineError.store(0);
+  ExchangeRecord record;
+  record.time = Timestamp();
+  record.channel = channel;
+  record.frame.assign(frame, frame + frameLength);
+  auto finish = [&](std::int32_t result, std::string verdict) {
+    record.result = result;
+    record.verdict = std::move(verdict);
+    record.lineState = c.state.load();
+    record.lineError = c.lineError.load();
+    lock.unlock();
+    Notify(record);
+    return result;
+  };
+
+  if (!c.transport || !c.transport->IsOpen()) {
+    const std::int32_t code = c.transport ? kPortNotOpen : kPortNotConfigured;
+    return finish(Failed(c, code, "channel " + std::to_string(channel) + " is not open"),
+                  "transport failure");
+  }
+  Transport& t = *c.transport;
+  t.DiscardInput();
+  const Nanos began = t.Now();
+  if (const std::int32_t code = t.Write(record.frame); code != kPortOk) {
+    t.Close();
+    return finish(Failed(c, code, t.ErrorText()), "transport failure");
+  }
+  if (replySize == 0) return finish(kPortOk, "not awaited");
+
+  kavo5000::ReplyCheckRef check;
+  {
+    std::lock_guard checkLock(c.checkMutex);
+    check = c.check;
+  }
+  std::size_t held = 0;
+  bool accepted = false;
+  Nanos timeout = firstByte_.load();
+  std::array<Byte, kMaxReply> chunk{};
+  while (!accepted && held < kMaxReply) {
+    const ReadResult r = t.Read(std::span<Byte>(chunk.data(), kMaxReply - held), timeout);
+    if (r.status == ReadStatus::kFailed) {
+      record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
+      return finish(Failed(c, r.error, t.ErrorText()), "transport failure");
+    }
+    if (r.status == ReadStatus::kTimeout) break;
+    // The check sees the reply grow one byte at a time, so it accepts at the
+    // reply's last byte and nothing after it can spoil the verdict.
+    for (std::size_t i = 0; i < r.count && !accepted; ++i) {
+      record.received.push_back(chunk[i]);
+      reply[held++] = chunk[i];
+      if (check.Code == nullptr) continue;
+      Byte length = static_cast<Byte>(held);
+      accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
+      held = length;
+    }
+    timeout = interByte_.load();
+  }
+  record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
+  record.reply.assign(reply, reply + held);
+  if (!accepted && c.state.load() != kLineMalformedState) {
+    c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
+  }
+  c.lastError.store(kPortOk);
+  return finish(kPortOk, Verdict(accepted, record.received.size(), c.state.load(), c.lineError.load()));
+}
+
+}  // namespace kavo5000::host

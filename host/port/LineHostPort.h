@@ -1,0 +1,97 @@
+// LineHostPort.h — the host's port object for the Kavo5000 driver: up to 255
+// channels, each bound to a transport named by a port spec (see PortSpec.h).
+// Send writes a frame whole, then reads and shows the driver's installed
+// check every byte as it arrives, returning the moment the check accepts;
+// it gives up after a first-byte or an inter-byte timeout. A silent
+// controller is a line state (2: no reply in time, 4: bytes but no complete
+// reply), never a transport failure; Send returns non-zero only when the
+// transport itself fails.
+#ifndef KAVO5000_HOST_LINEHOSTPORT_H
+#define KAVO5000_HOST_LINEHOSTPORT_H
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Trace.h"
+#include "Transport.h"
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::host {
+
+inline constexpr Byte kLineNoReply = 2;     // nothing arrived in time
+inline constexpr Byte kLineIncomplete = 4;  // bytes arrived, no complete reply
+
+struct PortTimeouts {
+  Nanos firstByte = std::chrono::milliseconds(250);
+  Nanos interByte = std::chrono::milliseconds(20);
+};
+
+class LineHostPort final : public kavo5000::HostPort {
+ public:
+  using Observer = std::function<void(const ExchangeRecord&)>;
+
+  explicit LineHostPort(PortTimeouts timeouts = {});
+  ~LineHostPort();
+  LineHostPort(const LineHostPort&) = delete;
+  LineHostPort& operator=(const LineHostPort&) = delete;
+
+  // Binds a channel to a port spec; `sim` gets a fresh default simulator on
+  // the steady clock. Throws PortSpecError.
+  void Bind(Byte channel, const std::string& spec);
+  // Binds a channel to a transport made by the caller (a simulator of the
+  // caller's, on the caller's clock, for instance).
+  void Bind(Byte channel, std::unique_ptr<Transport> transport);
+  // Called after every exchange, on the sending thread.
+  void AddObserver(Observer observer);
+  // Records every exchange in a JSON-lines file. Throws std::runtime_error.
+  void TraceTo(const std::string& path);
+  void SetTimeouts(PortTimeouts timeouts);
+  // Why the channel's last operation failed, for people ("" when it did not).
+  std::string ErrorText(Byte channel) const;
+  std::string Describe(Byte channel) const;
+
+  // HostPort
+  std::int32_t KAVO5000_CALL GetLastError(Byte channel) override;
+  void KAVO5000_CALL SetLineError(Byte channel, std::int32_t code) override;
+  void KAVO5000_CALL SetLineState(Byte channel, Byte state) override;
+  Byte KAVO5000_CALL GetLineState(Byte channel) override;
+  std::int32_t KAVO5000_CALL Send(Byte channel, const Byte* frame, Byte frameLength, Byte* reply,
+                                  Byte replySize, Byte replyMode) override;
+  std::int32_t KAVO5000_CALL Open(Byte channel, std::int32_t setting,
+                                  std::int32_t baudRate) override;
+  void KAVO5000_CALL SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) override;
+
+ private:
+  struct Channel {
+    mutable std::mutex io;  // one exchange at a time; guards transport and errorText
+    std::unique_ptr<Transport> transport;
+    std::string errorText;
+    std::atomic<Byte> state{0};
+    std::atomic<std::int32_t> lineError{0};
+    std::atomic<std::int32_t> lastError{0};
+    std::mutex checkMutex;
+    kavo5000::ReplyCheckRef check{nullptr, nullptr};
+  };
+  static constexpr std::size_t kChannels = 256;
+
+  std::int32_t Failed(Channel& c, std::int32_t code, std::string text);
+  void Notify(const ExchangeRecord& record);
+  double Timestamp() const;
+
+  std::array<Channel, kChannels> channels_;
+  std::mutex observersMutex_;
+  std::vector<Observer> observers_;
+  std::shared_ptr<TraceFile> trace_;
+  std::atomic<Nanos> firstByte_;
+  std::atomic<Nanos> interByte_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+}  // namespace kavo5000::host
+
+#endif  // KAVO5000_HOST_LINEHOSTPORT_H

@@ -1,0 +1,84 @@
+// Transport.h — what moves a channel's bytes: a serial device, a TCP
+// connection or the in-process simulator, behind one small interface that
+// LineHostPort drives. Each transport keeps its own notion of time, so that
+// the simulator's may be virtual.
+#ifndef KAVO5000_HOST_TRANSPORT_H
+#define KAVO5000_HOST_TRANSPORT_H
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "PortSpec.h"
+
+namespace kavo5000::sim {
+class Clock;
+class Line;
+}  // namespace kavo5000::sim
+
+namespace kavo5000::host {
+
+using Byte = std::uint8_t;
+using Nanos = std::chrono::nanoseconds;
+
+// Codes Send, Open and GetLastError report; 0 is success.
+inline constexpr std::int32_t kPortOk = 0;
+inline constexpr std::int32_t kPortNotConfigured = 1;  // the channel has no transport
+inline constexpr std::int32_t kPortNotOpen = 2;        // not opened, or closed after a failure
+inline constexpr std::int32_t kPortOpenFailed = 3;     // the device or server cannot be opened
+inline constexpr std::int32_t kPortWriteFailed = 4;    // writing the frame failed
+inline constexpr std::int32_t kPortReadFailed = 5;     // reading the reply failed
+inline constexpr std::int32_t kPortPeerClosed = 6;     // the server closed the connection
+
+enum class ReadStatus { kData, kTimeout, kFailed };
+
+struct ReadResult {
+  ReadStatus status = ReadStatus::kTimeout;
+  std::size_t count = 0;  // bytes read, for kData
+  std::int32_t error = kPortOk;  // for kFailed
+};
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  virtual std::int32_t Open() = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  // Drops bytes that arrived since the last exchange: nobody awaits them.
+  virtual void DiscardInput() = 0;
+  // Writes all of `bytes`; 0 or a code.
+  virtual std::int32_t Write(std::span<const Byte> bytes) = 0;
+  // Waits up to `timeout` for bytes and returns what has arrived.
+  virtual ReadResult Read(std::span<Byte> into, Nanos timeout) = 0;
+  // The transport's time, which its timeouts are measured on.
+  virtual Nanos Now() const = 0;
+  virtual std::string Describe() const = 0;
+  // Why the last operation failed, for people.
+  const std::string& ErrorText() const { return errorText_; }
+
+ protected:
+  std::int32_t Fail(std::int32_t code, std::string text) {
+    errorText_ = std::move(text);
+    return code;
+  }
+
+ private:
+  std::string errorText_;
+};
+
+// How the in-process simulator paces its answers.
+struct SimPacing {
+  int baud = 4800;  // 0: answers arrive in no time
+  Nanos turnaround = std::chrono::milliseconds(5);
+};
+
+std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings);
+std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port);
+std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
+                                            SimPacing pacing);
+
+}  // namespace kavo5000::host
+
+#endif  // KAVO5000_HOST_TRANSPORT_H

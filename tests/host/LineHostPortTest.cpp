@@ -1,0 +1,275 @@
+// LineHostPort on a virtual clock: against the in-process simulator (faults
+// included) and against a scripted transport for the timing and failure
+// cases a simulator does not produce.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+#include <fstream>
+#include <string>
+
+#include "Codec.h"
+#include "FrameStream.h"
+#include "HostTestCheck.h"
+#include "Line.h"
+#include "LineHostPort.h"
+
+namespace kavo5000::host {
+namespace {
+
+using std::chrono::milliseconds;
+using testing::HostTestCheck;
+using sim::Bytes;
+
+constexpr Byte kChannel = 1;
+
+// A transport whose arrivals the test lays out on a virtual clock.
+class ScriptedTransport final : public Transport {
+ public:
+  explicit ScriptedTransport(sim::VirtualClock& clock) : clock_(clock) {}
+  struct Arrival {
+    Nanos after;  // from the write
+    Bytes bytes;
+  };
+  std::deque<Arrival> script;
+  std::int32_t writeResult = kPortOk;
+  std::int32_t readResult = kPortOk;
+  int writes = 0;
+
+  std::int32_t Open() override {
+    open_ = true;
+    return kPortOk;
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  void DiscardInput() override {}
+  std::int32_t Write(std::span<const Byte>) override {
+    ++writes;
+    written_ = clock_.Now();
+    return writeResult == kPortOk ? kPortOk : Fail(writeResult, "write refused");
+  }
+  ReadResult Read(std::span<Byte> into, Nanos timeout) override {
+    if (readResult != kPortOk) return {ReadStatus::kFailed, 0, Fail(readResult, "read refused")};
+    const Nanos deadline = clock_.Now() + timeout;
+    if (script.empty() || written_ + script.front().after > deadline) {
+      clock_.WaitUntil(deadline);
+      return {ReadStatus::kTimeout, 0, kPortOk};
+    }
+    clock_.WaitUntil(written_ + script.front().after);
+    const Bytes bytes = script.front().bytes;
+    script.pop_front();
+    const std::size_t n = std::min(bytes.size(), into.size());
+    std::copy_n(bytes.begin(), n, into.begin());
+    return {ReadStatus::kData, n, kPortOk};
+  }
+  Nanos Now() const override { return clock_.Now(); }
+  std::string Describe() const override { return "scripted"; }
+
+ private:
+  sim::VirtualClock& clock_;
+  Nanos written_{};
+  bool open_ = false;
+};
+
+const Bytes kTypeFrame = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
+const Bytes kStartFrame = {0x7F, 0x02, 0x21, 0x5E, 0x32, 0x4D, 0x03, 0x03, 0x50};
+
+class PortOnSimulator : public ::testing::Test {
+ protected:
+  PortOnSimulator() : line(std::make_shared<sim::Line>(sim::DefaultLineConfig(2))) {
+    check.port = &port;
+    port.Bind(kChannel, MakeSimTransport(line, clock, SimPacing{4800, milliseconds(5)}));
+    port.SetReplyCheck(kChannel, check.Ref());
+    port.AddObserver([this](const ExchangeRecord& r) { records.push_back(r); });
+    EXPECT_EQ(port.Open(kChannel, 42, 4800), 0);
+  }
+  std::int32_t Send(const Bytes& frame, Byte replySize = 8) {
+    reply.fill(0);
+    return port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(),
+                     replySize, 0);
+  }
+  Bytes Reply() const { return records.back().reply; }
+
+  sim::VirtualClock clock;
+  std::shared_ptr<sim::Line> line;
+  LineHostPort port;
+  HostTestCheck check;
+  std::array<Byte, 256> reply{};
+  std::vector<ExchangeRecord> records;
+};
+
+TEST_F(PortOnSimulator, ReturnsAtTheReplysLastByteNotAtReplySize) {
+  const Nanos before = clock.Now();
+  ASSERT_EQ(Send(kStartFrame, 40), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+  EXPECT_EQ(reply[0], 0x06);
+  // 9 frame bytes on the wire, the turnaround, one reply byte: nothing more.
+  const Nanos expected = sim::WireTime(9, 4800) + milliseconds(5) + sim::WireTime(1, 4800);
+  EXPECT_EQ(clock.Now() - before, expected);
+  EXPECT_EQ(records.back().verdict, "valid");
+}
+
+TEST_F(PortOnSimulator, ADataReplyLandsWholeAtTheStartOfTheBuffer) {
+  ASSERT_EQ(Send(kTypeFrame, 6), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+  EXPECT_EQ(Reply(), (Bytes{0x02, 0x41, 0x3E, 0x03, 0x03, 0x42}));
+  EXPECT_EQ(check.calls, 6);  // shown every byte as it came
+}
+
+TEST_F(PortOnSimulator, EachFaultGivesItsLineStateAndTheNextExchangeWorks) {
+  struct Case {
+    const char* fault;
+    Byte state;
+    const char* verdict;
+    std::int32_t lineError;
+  };
+  const Case cases[] = {
+      {"7:drop*1", kLineNoReply, "no reply", 0},
+      {"7:mute*1", kLineNoReply, "no reply", 0},
+      {"7:delay=400*1", kLineNoReply, "no reply", 0},
+      {"7:truncate=3*1", kLineIncomplete, "incomplete", 0},
+      {"7:corrupt*1", kLineIncomplete, "bad checksum", 222},
+      {"7:corrupt=2*1", 3, "malformed", 246},
+      {"7:corrupt=0*1", kLineIncomplete, "no start byte", 223},
+      {"7:garbage*1", 1, "valid", 0},
+      {"7:delay=100*1", 1, "valid", 0},
+      {"7:refuse*1", 1, "valid", 0},
+  };
+  for (const Case& c : cases) {
+    line->SetFaults(sim::FaultPlan::Parse(c.fault));
+    EXPECT_EQ(Send(kTypeFrame, 6), 0) << c.fault;
+    EXPECT_EQ(port.GetLineState(kChannel), c.state) << c.fault;
+    EXPECT_EQ(records.back().verdict, c.verdict) << c.fault;
+    EXPECT_EQ(records.back().lineError, c.lineError) << c.fault;
+    ASSERT_EQ(Send(kTypeFrame, 6), 0) << c.fault;
+    EXPECT_EQ(port.GetLineState(kChannel), 1) << "after " << c.fault;
+    EXPECT_EQ(Reply(), (Bytes{0x02, 0x41, 0x3E, 0x03, 0x03, 0x42})) << "after " << c.fault;
+  }
+}
+
+TEST_F(PortOnSimulator, SilenceCostsTheFirstByteTimeoutAndIsNoTransportFailure) {
+  line->SetFaults(sim::FaultPlan::Parse("*:drop"));
+  const Nanos before = clock.Now();
+  EXPECT_EQ(Send(kTypeFrame, 6), 0);
+  EXPECT_EQ(clock.Now() - before, milliseconds(250));
+  EXPECT_EQ(port.GetLineState(kChannel), kLineNoReply);
+  EXPECT_EQ(port.GetLastError(kChannel), 0);
+}
+
+TEST_F(PortOnSimulator, GarbageIsDroppedByTheCheckAndTheReplyKept) {
+  line->SetFaults(sim::FaultPlan::Parse("7:garbage=FF00FE*1"));
+  ASSERT_EQ(Send(kTypeFrame, 6), 0);
+  EXPECT_EQ(records.back().received.size(), 9u);
+  EXPECT_EQ(Reply(), (Bytes{0x02, 0x41, 0x3E, 0x03, 0x03, 0x42}));
+}
+
+TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
+  const Bytes w = sim::EncodeFrame(Bytes{0x02, 'W', '3', '1'});
+  const Nanos before = clock.Now();
+  EXPECT_EQ(Send(w, 0), 0);
+  EXPECT_EQ(clock.Now(), before);
+  EXPECT_EQ(records.back().verdict, "not awaited");
+  EXPECT_EQ(check.calls, 0);
+}
+
+TEST(PortChannels, UnboundClosedAndUnopenableChannelsFailTheTransport) {
+  LineHostPort port;
+  std::array<Byte, 256> reply{};
+  EXPECT_EQ(port.Send(9, kTypeFrame.data(), 9, reply.data(), 6, 0), kPortNotConfigured);
+  EXPECT_EQ(port.GetLastError(9), kPortNotConfigured);
+  EXPECT_EQ(port.Open(9, 42, 4800), kPortNotConfigured);
+
+  port.Bind(3, "sim");
+  EXPECT_EQ(port.Send(3, kTypeFrame.data(), 9, reply.data(), 6, 0), kPortNotOpen);
+  port.Bind(4, "/nonexistent/tty");
+  EXPECT_EQ(port.Open(4, 42, 4800), kPortOpenFailed);
+  EXPECT_NE(port.ErrorText(4).find("/nonexistent/tty"), std::string::npos);
+  port.Bind(5, "/dev/null");
+  EXPECT_EQ(port.Open(5, 42, 4800), kPortOpenFailed);  // not a serial line
+  EXPECT_THROW(port.Bind(6, "tcp://nowhere"), PortSpecError);
+}
+
+class PortOnScript : public ::testing::Test {
+ protected:
+  PortOnScript() {
+    auto t = std::make_unique<ScriptedTransport>(clock);
+    transport = t.get();
+    check.port = &port;
+    port.Bind(kChannel, std::move(t));
+    port.SetReplyCheck(kChannel, check.Ref());
+    port.Open(kChannel, 42, 4800);
+  }
+  std::int32_t Send(Byte replySize = 8) {
+    return port.Send(kChannel, kTypeFrame.data(), 9, reply.data(), replySize, 0);
+  }
+  sim::VirtualClock clock;
+  ScriptedTransport* transport = nullptr;
+  LineHostPort port;
+  HostTestCheck check;
+  std::array<Byte, 256> reply{};
+};
+
+TEST_F(PortOnScript, ReplySplitAcrossReadsIsPutTogether) {
+  transport->script = {{milliseconds(10), {0x02, 0x41}}, {milliseconds(15), {0x3E, 0x03}},
+                       {milliseconds(30), {0x03, 0x42}}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+  EXPECT_EQ(clock.Now(), milliseconds(30));
+}
+
+TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
+  transport->script = {{milliseconds(10), {0x02, 0x41}}, {milliseconds(31), {0x3E, 0x03, 0x03, 0x42}}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
+  EXPECT_EQ(clock.Now(), milliseconds(30));   // 10 ms, then 20 ms of silence
+}
+
+TEST_F(PortOnScript, TimeoutsCanBeChanged) {
+  port.SetTimeouts({milliseconds(500), milliseconds(50)});
+  transport->script = {{milliseconds(400), {0x02, 0x41}}, {milliseconds(440), {0x3E, 0x03, 0x03, 0x42}}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+}
+
+TEST_F(PortOnScript, StopsAt255Bytes) {
+  port.SetReplyCheck(kChannel, {nullptr, nullptr});
+  transport->script = {{milliseconds(1), Bytes(200, 0x55)}, {milliseconds(2), Bytes(200, 0x55)}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
+  EXPECT_EQ(reply[254], 0x55);
+  EXPECT_EQ(reply[255], 0x00);
+}
+
+TEST_F(PortOnScript, WriteAndReadFailuresAreTransportFailures) {
+  transport->writeResult = kPortWriteFailed;
+  EXPECT_EQ(Send(), kPortWriteFailed);
+  EXPECT_EQ(port.GetLastError(kChannel), kPortWriteFailed);
+  EXPECT_EQ(Send(), kPortNotOpen);  // a failed write closes the channel
+  transport->writeResult = kPortOk;
+  ASSERT_EQ(port.Open(kChannel, 42, 4800), 0);
+  transport->readResult = kPortReadFailed;
+  EXPECT_EQ(Send(), kPortReadFailed);
+  EXPECT_EQ(port.ErrorText(kChannel), "read refused");
+}
+
+TEST_F(PortOnScript, TraceWritesOneJsonLinePerExchange) {
+  const std::string path = ::testing::TempDir() + "port-trace.jsonl";
+  std::remove(path.c_str());
+  port.TraceTo(path);
+  transport->script = {{milliseconds(10), {0x06}}};
+  ASSERT_EQ(Send(), 0);
+  ASSERT_EQ(Send(), 0);
+  std::ifstream in(path);
+  std::string first;
+  std::string second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_NE(first.find("\"frame\":\"7F 02 21 5E 37 48 03 03 55\""), std::string::npos) << first;
+  EXPECT_NE(first.find("\"verdict\":\"valid\""), std::string::npos) << first;
+  EXPECT_NE(first.find("\"ms\":10.000"), std::string::npos) << first;
+  EXPECT_NE(second.find("\"verdict\":\"no reply\""), std::string::npos) << second;
+  EXPECT_NE(second.find("\"state\":2"), std::string::npos) << second;
+}
+
+}  // namespace
+}  // namespace kavo5000::host
