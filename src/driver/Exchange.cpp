@@ -49,6 +49,35 @@ std::int32_t TVM30::Exchange(Byte channel, CommandBuffer& buffer, Byte count, By
   return result;
 }
 
+std::int32_t TVM30::Exchange(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
+                             Byte replySize, Byte replyMode) {
+  if (command.size() > kMaxCommandBytes) throw Exception(kMsgCommandTooLong);
+  std::copy(command.begin(), command.end(), buffer.begin());
+  return Exchange(channel, buffer, static_cast<Byte>(command.size()), replySize, replyMode);
+}
+
+void TVM30::ExchangeOrRaise(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
+                            Byte replySize, Byte replyMode, const char* failureMessage) {
+  if (Exchange(channel, buffer, command, replySize, replyMode) != 0) {
+    throw ESerialIO(failureMessage);
+  }
+}
+
+ReplyBytes TVM30::HeldReply(Byte channel, const CommandBuffer& buffer) const {
+  return ReplyBytes(buffer.data(), std::min(ReplyLength(channel), buffer.size()));
+}
+
+void TVM30::MarkShortReply(Byte channel) {
+  if (IsTableChannel(channel)) ChannelStatus[channel].store(kLineMalformed);
+}
+
+ReplyOutcome TVM30::Outcome(Byte channel, const CommandBuffer& buffer) {
+  const Byte state = ChannelStatus[channel].load();
+  const ReplyBytes reply = HeldReply(channel, buffer);
+  if (state == kLineValid && reply.empty()) MarkShortReply(channel);
+  return OutcomeOf(state, reply);
+}
+
 bool TVM30::ReplyCheck(Byte channel, Byte* buffer, Byte* length) {
   if (buffer == nullptr || length == nullptr) return false;
   const ReplyVerdict verdict = CheckReply(std::span<Byte>(buffer, *length));

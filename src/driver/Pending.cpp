@@ -11,9 +11,6 @@ namespace {
 }
 }  // namespace
 
-bool KAVO5000_CALL TVM30::StopActiveNozzle(std::int32_t, std::int32_t, bool) {
-  NotImplemented();
-}
 void KAVO5000_CALL TVM30::GetDeliveryCounters(std::int32_t, std::int32_t, double*, double*) {
   NotImplemented();
 }
@@ -31,37 +28,7 @@ double KAVO5000_CALL TVM30::GetDeliveredVolume(std::int32_t, std::int32_t, doubl
 std::uint16_t KAVO5000_CALL TVM30::GetDispenserState(Byte, Byte) {
   NotImplemented();
 }
-void KAVO5000_CALL TVM30::SetPrice(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                   std::int32_t, double) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::PresetVolume(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                       double) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::PresetMoney(std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                      double) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::StartPump(std::int32_t, std::int32_t, std::int32_t) {
-  NotImplemented();
-}
-std::int32_t KAVO5000_CALL TVM30::GetParam(std::int32_t, std::int32_t, std::int32_t) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::SetParam(std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::StartPumpEx(std::int32_t, std::int32_t, std::int32_t, bool) {
-  NotImplemented();
-}
 void KAVO5000_CALL TVM30::GetSost(Byte, Byte, Byte, StateRecord*) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::StopPump(std::int32_t, std::int32_t, std::int32_t, bool) {
-  NotImplemented();
-}
-std::int32_t KAVO5000_CALL TVM30::StopAndClose(std::int32_t, std::int32_t, std::int32_t, bool) {
   NotImplemented();
 }
 void KAVO5000_CALL TVM30::AddDriverMenu(TMenuItem*, MenuItemFactory) {

@@ -32,6 +32,7 @@ struct DriverTables {
   PerDispenser<Byte> DispenserTypes{};      // type code 0..8
   PerDispenser<double> PresetVolumes{};     // litres of the last accepted preset
   PerDispenser<double> DispensedVolumes{};  // litres as last reported
+  bool operator==(const DriverTables&) const = default;
 };
 
 }  // namespace kavo5000::driver

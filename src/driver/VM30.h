@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <mutex>
 
+#include "CommandBytes.h"
 #include "FrameCodec.h"
+#include "Replies.h"
 #include "Tables.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -27,7 +29,8 @@ struct DriverConfig {
 };
 DriverConfig DecodeConfig(Byte config);
 
-class TVM30 final : public kavo5000::TVM30 {
+// Not final: operations that call one another do so through the slot table.
+class TVM30 : public kavo5000::TVM30 {
  public:
   TVM30(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort);
   ~TVM30() override;
@@ -77,10 +80,45 @@ class TVM30 final : public kavo5000::TVM30 {
                                           std::int32_t nozzle, bool doStop) override;
   void KAVO5000_CALL AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) override;
 
+  // Dispensing (Dispensing.cpp).
+  std::int32_t CloseNozzle(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+
+  // Controller parameters and addresses (ParamAccess.cpp).
+  void WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
+                        std::int32_t value);
+  void ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
+                            std::int32_t address);
+  std::int32_t WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient);
+  std::int32_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
+  std::int32_t WindowReadParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
+                               std::int32_t digitCount);
+  bool WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
+                        std::int32_t digitCount, std::int32_t value);
+
+  // State queries (StateQueries.cpp).
+  void GetType(Byte channel, Byte dispenser);
+  Byte GetNozzleState(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+  Byte MapNozzleState(Byte r1, Byte r2, Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+
   // Line protocol (Exchange.cpp).
   AddressBytes NozzleAddress(std::int32_t dispenser, std::int32_t nozzle) const;
   std::int32_t Exchange(Byte channel, CommandBuffer& buffer, Byte count, Byte replySize,
                         Byte replyMode);
+  // Copies the command into the buffer and exchanges it.
+  std::int32_t Exchange(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
+                        Byte replySize, Byte replyMode);
+  // The same, raising ESerialIO with the operation's message on a transport failure.
+  void ExchangeOrRaise(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
+                       Byte replySize, Byte replyMode, const char* failureMessage);
+  // The reply bytes the buffer holds after an exchange.
+  ReplyBytes HeldReply(Byte channel, const CommandBuffer& buffer) const;
+  // The outcome of the exchange just made: a line state of 1 with no reply
+  // bytes to read counts as a reply too short to use (status 3).
+  ReplyOutcome Outcome(Byte channel, const CommandBuffer& buffer);
+  // A reply that does not hold the field an operation reads.
+  void MarkShortReply(Byte channel);
+  // The object's own slot table, through which operations call one another.
+  kavo5000::TVM30& Slots() { return *this; }
   bool ReplyCheck(Byte channel, Byte* buffer, Byte* length);
   // Takes the channel's lock after checking the channel number.
   ChannelLock LockChannel(std::int32_t channel);

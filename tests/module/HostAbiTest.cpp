@@ -97,6 +97,27 @@ TEST_F(HostAbiTest, CatchesARefusedChannelAndUsesTheDriverAfterwards) {
   EXPECT_EQ(driver->GetChannelStatus(1), 7);
 }
 
+TEST_F(HostAbiTest, CatchesTheModulesSerialException) {
+  port.sendResult = 5;
+  try {
+    driver->StartPump(1, 1, 1);
+    FAIL() << "a failed exchange was reported as success";
+  } catch (const kavo5000::ESerialIO& e) {
+    EXPECT_STREQ(e.what(), "Can't START POMP");
+  }
+  // Still a kavo5000::Exception for a host that catches only the general class.
+  try {
+    driver->StopPump(1, 1, 1, true);
+    FAIL();
+  } catch (const kavo5000::Exception& e) {
+    EXPECT_STREQ(e.what(), "Can't STOP POMP");
+  }
+  port.sendResult = 0;
+  driver->StartPump(1, 1, 1);
+  EXPECT_EQ(driver->GetChannelStatus(1), 1);
+  EXPECT_EQ(port.sends, 3);
+}
+
 TEST_F(HostAbiTest, SlotsSitAtTheirPlacesInTheTable) {
   std::int32_t value = 0;
   EXPECT_TRUE(driver->QueryOption(4, &value));

@@ -157,13 +157,11 @@ std::int32_t KAVO5000_CALL ScriptedPort::Send(Byte channel, const Byte* frame, B
     if (line->sending) ++overlaps_;
     line->sending = true;
     line->state = 0;
-    if (replySize != 0) {
-      if (!line->queue.empty()) {
-        scripted = std::move(line->queue.front());
-        line->queue.pop_front();
-      } else {
-        responder = responder_;
-      }
+    if (!line->queue.empty()) {
+      scripted = std::move(line->queue.front());
+      line->queue.pop_front();
+    } else {
+      responder = responder_;
     }
   }
   for (int i = 0; i < sendYields_; ++i) std::this_thread::yield();
@@ -177,12 +175,12 @@ std::int32_t KAVO5000_CALL ScriptedPort::Send(Byte channel, const Byte* frame, B
     }
   } done{this, line};
 
-  if (replySize == 0) return 0;  // nothing is awaited: back right after writing
   const Reply r = scripted.value_or(Reply::Silence());
   if (r.throwStd) throw std::runtime_error("port failure");
   if (r.throwDriver) throw ESerialIO("port failure");
   if (r.throwOther) throw 42;
   if (r.sendResult != 0) return r.sendResult;
+  if (replySize == 0) return 0;  // nothing is awaited: back right after writing
   Play(*line, channel, r, reply);
   std::lock_guard lock(mutex_);
   if (r.lineState) line->state = *r.lineState;

@@ -73,7 +73,9 @@ struct PortCall {
 class ScriptedPort final : public HostPort {
  public:
   // Controller-like answers computed from each frame; used when no scripted
-  // reply is queued for the channel. Returning nothing means silence.
+  // reply is queued for the channel. Returning nothing means silence. A Send
+  // with replySize 0 takes a scripted reply too, but only its failure or
+  // exception counts: it returns right after writing.
   using Responder = std::function<std::optional<Reply>(Byte channel, const Bytes& frame)>;
 
   ScriptedPort() = default;

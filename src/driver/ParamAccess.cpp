@@ -1,0 +1,270 @@
+// ParamAccess.cpp — a controller's own settings: reading and writing its
+// per-nozzle parameters, switching the common parameters of a whole line,
+// programming a controller's line address by its identification number and
+// writing its calibration behind the password. The host's slots raise on
+// failure; the parameter window's operations answer −1 or false instead.
+#include <string>
+
+#include "Bounds.h"
+#include "Messages.h"
+#include "ParamDigits.h"
+#include "VM30.h"
+
+namespace kavo5000::driver {
+
+namespace {
+
+// Host parameter numbers.
+constexpr std::int32_t kAddressProgramming = 9;  // value = identification × 100 + address
+constexpr std::int32_t kFirstNozzleParam = 10;   // from here: (nozzle − 1) × 60 + index
+constexpr std::int32_t kAddressDivisor = 100;    // splits the value of number 9
+
+// Replies.
+constexpr Byte kControlReplySize = 2;  // 'O' and ']' await one byte
+constexpr Byte kNoReply = 0;           // 'W' goes to every controller; none answers
+constexpr Byte kPlainReplyMode = 0;
+constexpr Byte kDataReplyMode = 2;
+constexpr int kReadReplyOverhead = 6;  // an 'N' reply: start, address pair, end bytes, checksum
+constexpr int kWriteCommandHead = 4;   // address bytes, 'O' and the index before the digits
+
+// Calibration: the password opens index 27 for the coefficient.
+constexpr std::int32_t kPasswordIndex = 26;
+constexpr std::int32_t kCoefficientIndex = 27;
+constexpr std::int32_t kCalibrationPassword = 5821;
+constexpr int kPasswordDigits = 4;
+constexpr int kCoefficientDigits = 5;
+
+// Identification numbers of up to 5 digits travel in the short form of ']';
+// longer ones are padded to 10 and split around the address.
+constexpr std::size_t kShortIdDigits = 5;
+constexpr int kLongIdDigits = 10;
+constexpr int kAddressDigits = 3;
+constexpr std::int32_t kMaxLineAddress = 999;
+
+// The window's command families.
+constexpr Byte kFamilyParameter = 0;
+constexpr Byte kFamilyCommonSwitch = 1;
+constexpr Byte kFamilyAddress = 2;
+constexpr std::int32_t kMaxSwitchDigit = 9;  // common switch codes and values are one digit
+
+// The largest linear nozzle number the tables can address: 32 dispensers of
+// 15 nozzles.
+constexpr std::int32_t kMaxLinearNozzle = kLastDispenser * kLastNozzle;
+
+constexpr std::int32_t kNoValue = -1;
+
+Byte ReadReplySize(std::int32_t index) {
+  return static_cast<Byte>(2 * ParamDigits[static_cast<std::size_t>(index)] + kReadReplyOverhead);
+}
+
+// 'O' for one index with the value in k digits.
+CommandBytes WriteCommand(AddressBytes address, std::int32_t index, std::int32_t value, int k) {
+  std::string arguments(1, static_cast<char>(IndexChar(index)));
+  arguments += ValueDigits(static_cast<std::uint32_t>(value), k);
+  return Compose(address, kCmdWriteParam, arguments);
+}
+
+CommandBytes ReadCommand(AddressBytes address, std::int32_t index) {
+  return Compose(address, kCmdReadParam, std::string(1, static_cast<char>(IndexChar(index))));
+}
+
+CommandBytes SwitchCommand(std::int32_t code, std::int32_t value) {
+  const char arguments[] = {static_cast<char>(IndexChar(code)),
+                            static_cast<char>(IndexChar(value))};
+  return LineCommand(kCmdCommonSwitch, std::string_view(arguments, sizeof arguments));
+}
+
+// Host parameter number ≥ 10 to (nozzle, index).
+struct NozzleParam {
+  int nozzle;
+  std::int32_t index;
+};
+NozzleParam SplitNumber(std::int32_t number) {
+  const NozzleParam p{number / kParamCount + 1, number % kParamCount};
+  if (p.nozzle > kLastNozzle) throw Exception(kMsgNozzleRange);
+  return p;
+}
+
+}  // namespace
+
+std::int32_t TVM30::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
+  return driver::LinearNozzleNumber(NozzlesPerDispenser, dispenser, nozzle);
+}
+
+std::int32_t KAVO5000_CALL TVM30::GetParam(std::int32_t channel, std::int32_t dispenser,
+                                           std::int32_t number) {
+  ChannelLock lock = LockChannel(channel);
+  const Byte ch = static_cast<Byte>(channel);
+  CheckDispenser(dispenser);
+  CheckParamValue(number);
+  if (number < kFirstNozzleParam) return kNoValue;  // the common switches cannot be read
+  const NozzleParam p = SplitNumber(number - kFirstNozzleParam);
+  CommandBuffer buffer{};
+  ExchangeOrRaise(ch, buffer, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
+                  ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
+  switch (Outcome(ch, buffer)) {
+    case ReplyOutcome::None:
+      return kNoValue;
+    case ReplyOutcome::Refused:
+      ChannelStatus[ch].store(kStatusParamRefused);
+      return kNoValue;
+    case ReplyOutcome::Accepted:
+      break;
+  }
+  const std::optional<std::int32_t> value = ParamValue(HeldReply(ch, buffer));
+  if (!value) {
+    MarkShortReply(ch);
+    return kNoValue;
+  }
+  return *value;
+}
+
+void KAVO5000_CALL TVM30::SetParam(std::int32_t channel, std::int32_t dispenser,
+                                   std::int32_t number, std::int32_t value) {
+  ChannelLock lock = LockChannel(channel);
+  const Byte ch = static_cast<Byte>(channel);
+  CheckDispenser(dispenser);
+  CheckParamValue(number);
+  CheckParamValue(value);
+  if (number < kAddressProgramming) {
+    CommandBuffer buffer{};
+    ExchangeOrRaise(ch, buffer, SwitchCommand(number, value), kNoReply, kPlainReplyMode,
+                    kMsgSetPar);
+  } else if (number > kAddressProgramming) {
+    WriteParamDigits(ch, dispenser, number - kFirstNozzleParam, value);
+  } else {
+    ProgramNozzleAddress(ch, dispenser, value / kAddressDivisor, value % kAddressDivisor);
+  }
+}
+
+void TVM30::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
+                             std::int32_t value) {
+  ChannelLock lock = LockChannel(channel);
+  CheckDispenser(dispenser);
+  CheckParamValue(number);
+  CheckParamValue(value);
+  const NozzleParam p = SplitNumber(number);
+  const int k = ParamDigits[static_cast<std::size_t>(p.index)];
+  CommandBuffer buffer{};
+  ExchangeOrRaise(channel, buffer,
+                  WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k),
+                  kControlReplySize, kPlainReplyMode, kMsgGetParam);
+  if (Outcome(channel, buffer) == ReplyOutcome::Refused) {
+    ChannelStatus[channel].store(kStatusParamRefused);
+  }
+}
+
+void TVM30::ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
+                                 std::int32_t address) {
+  ChannelLock lock = LockChannel(channel);
+  CheckDispenser(dispenser);
+  CheckParamValue(identification);
+  CheckParamValue(address);
+  if (address > kMaxLineAddress) throw Exception(kMsgInvalidValue);
+  std::string id = std::to_string(identification);
+  const bool longForm = id.size() > kShortIdDigits;
+  id = PaddedDecimal(static_cast<std::uint64_t>(identification),
+                     longForm ? kLongIdDigits : static_cast<int>(kShortIdDigits));
+  std::string arguments = id.substr(0, kShortIdDigits);
+  arguments += PaddedDecimal(static_cast<std::uint64_t>(address), kAddressDigits);
+  if (longForm) arguments += id.substr(kShortIdDigits);
+  CommandBuffer buffer{};
+  ExchangeOrRaise(channel, buffer, LineCommand(kCmdProgramAddress, arguments), kControlReplySize,
+                  kPlainReplyMode, kMsgSetClapan);
+  const ReplyOutcome outcome = Outcome(channel, buffer);
+  if (outcome == ReplyOutcome::None) throw ESerialIO(kMsgProgramAddress);
+  if (outcome == ReplyOutcome::Refused) ChannelStatus[channel].store(kStatusAddressRefused);
+}
+
+std::int32_t TVM30::WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
+  ChannelLock lock = LockChannel(channel);
+  CheckParamValue(coefficient);
+  const AddressBytes address = AddressFromLinear(v);
+  const auto write = [&](std::int32_t index, std::int32_t value, int digits) {
+    CommandBuffer buffer{};
+    ExchangeOrRaise(channel, buffer, WriteCommand(address, index, value, digits), kControlReplySize,
+                    kPlainReplyMode, kMsgGetParam);
+    if (Outcome(channel, buffer) == ReplyOutcome::Refused) {
+      ChannelStatus[channel].store(kStatusParamRefused);
+    }
+  };
+  write(kPasswordIndex, kCalibrationPassword, kPasswordDigits);
+  write(kCoefficientIndex, coefficient, kCoefficientDigits);
+
+  // The controller answers the password operation with a confirmation code.
+  CommandBuffer buffer{};
+  ExchangeOrRaise(channel, buffer, ReadCommand(address, kPasswordIndex),
+                  ReadReplySize(kPasswordIndex), kDataReplyMode, kMsgGetParam);
+  switch (Outcome(channel, buffer)) {
+    case ReplyOutcome::None:
+      return kNoValue;
+    case ReplyOutcome::Refused:
+      ChannelStatus[channel].store(kStatusParamRefused);
+      return kNoValue;
+    case ReplyOutcome::Accepted:
+      break;
+  }
+  const std::optional<std::int32_t> code = ParamValue(HeldReply(channel, buffer));
+  if (!code) MarkShortReply(channel);
+  return code.value_or(kNoValue);
+}
+
+std::int32_t TVM30::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
+                                    std::int32_t code, std::int32_t /*digitCount*/) {
+  if (family != kFamilyParameter || !IsTableChannel(channel)) return kNoValue;
+  if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return kNoValue;
+  ChannelLock lock = LockChannel(channel);
+  const Byte ch = static_cast<Byte>(channel);
+  CommandBuffer buffer{};
+  if (Exchange(ch, buffer, ReadCommand(AddressFromLinear(v), code), ReadReplySize(code),
+               kDataReplyMode) != 0) {
+    return kNoValue;
+  }
+  switch (Outcome(ch, buffer)) {
+    case ReplyOutcome::None:
+      return kNoValue;
+    case ReplyOutcome::Refused:
+      ChannelStatus[ch].store(kStatusParamRefused);
+      return kNoValue;
+    case ReplyOutcome::Accepted:
+      break;
+  }
+  const std::optional<std::int32_t> value = ParamValue(HeldReply(ch, buffer));
+  if (!value) MarkShortReply(ch);
+  return value.value_or(kNoValue);
+}
+
+bool TVM30::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
+                             std::int32_t digitCount, std::int32_t value) {
+  if (!IsTableChannel(channel) || value < 0) return false;
+  ChannelLock lock = LockChannel(channel);
+  const Byte ch = static_cast<Byte>(channel);
+  CommandBuffer buffer{};
+  switch (family) {
+    case kFamilyParameter: {
+      if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return false;
+      if (code == kCoefficientIndex) {
+        WriteCalibration(ch, v, value);
+        return true;
+      }
+      if (digitCount < 0 || digitCount > static_cast<int>(kMaxCommandBytes) - kWriteCommandHead) {
+        return false;
+      }
+      return Exchange(ch, buffer, WriteCommand(AddressFromLinear(v), code, value, digitCount),
+                      kControlReplySize, kPlainReplyMode) == 0;
+    }
+    case kFamilyCommonSwitch:
+      if (code < 0 || code > kMaxSwitchDigit || value > kMaxSwitchDigit) return false;
+      return Exchange(ch, buffer, SwitchCommand(code, value), kNoReply, kPlainReplyMode) == 0;
+    case kFamilyAddress:
+      // Here the typed address is the dispenser the command is checked
+      // against, and the code carries the identification number.
+      if (code < 0) return false;
+      ProgramNozzleAddress(ch, v, code, value % kAddressDivisor);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace kavo5000::driver

@@ -1,0 +1,120 @@
+// Bad input from the host: every refusal comes before any port call, with its
+// message, and leaves every table and status as it was.
+#include "DriverFixture.h"
+#include "Messages.h"
+
+namespace kavo5000::driver {
+namespace {
+
+struct BadInputCase {
+  const char* name;
+  Byte config;
+  std::function<void(TVM30&)> call;
+  const char* message;
+};
+
+class BadInputTest : public DriverTest, public ::testing::WithParamInterface<BadInputCase> {};
+
+TEST_P(BadInputTest, IsRefusedBeforeAnythingIsSent) {
+  const BadInputCase& c = GetParam();
+  Reconfigure(c.config);
+  driver->Tables.Prices[1][1][1] = 50.0;
+  driver->Tables.Prices[1][1][2] = 0.0;
+  driver->SetChannelStatus(1, 0x42);
+  const DriverTables before = driver->Tables;
+  ExpectThrowWith([&] { c.call(*driver); }, c.message);
+  EXPECT_TRUE(port.Calls().empty());
+  EXPECT_TRUE(driver->Tables == before);
+  EXPECT_EQ(Status(), 0x42);
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+#define BAD(name, config, call, message)            \
+  BadInputCase {                                    \
+    name, config, [](TVM30& d) { d.call; }, message \
+  }
+
+INSTANTIATE_TEST_SUITE_P(
+    Channels, BadInputTest,
+    ::testing::Values(BAD("startPump0", 0, StartPump(0, 1, 1), kMsgChannelRange),
+                      BAD("startPump21", 0, StartPump(21, 1, 1), kMsgChannelRange),
+                      BAD("startPumpEx", 0, StartPumpEx(21, 1, 1, false), kMsgChannelRange),
+                      BAD("stopPump", 0, StopPump(-3, 1, 1, true), kMsgChannelRange),
+                      BAD("stopActive", 0, StopActiveNozzle(21, 1, true), kMsgChannelRange),
+                      BAD("stopAndClose", 0, StopAndClose(0, 1, 1, false), kMsgChannelRange),
+                      BAD("presetVolume", 0, PresetVolume(256 + 1, 1, 1, 0, 1.0), kMsgChannelRange),
+                      BAD("presetMoney", 0, PresetMoney(21, 1, 1, 0, 1.0), kMsgChannelRange),
+                      BAD("setPrice", 0, SetPrice(0, 33, 16, 0, 0, kNaN), kMsgChannelRange),
+                      BAD("getParam", 0, GetParam(21, 1, 10), kMsgChannelRange),
+                      BAD("setParam", 0, SetParam(0, 1, 10, 1), kMsgChannelRange)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Dispensers, BadInputTest,
+    ::testing::Values(BAD("startPump33", 0, StartPump(1, 33, 1), kMsgDispenserRange),
+                      BAD("startPumpNegative", 0, StartPump(1, -1, 1), kMsgDispenserRange),
+                      BAD("startPumpEx", 0, StartPumpEx(1, 33, 1, true), kMsgDispenserRange),
+                      BAD("stopPump", 0, StopPump(1, 33, 1, true), kMsgDispenserRange),
+                      BAD("stopActive", 0, StopActiveNozzle(1, 33, true), kMsgDispenserRange),
+                      BAD("stopAndCloseNoStop", 0, StopAndClose(1, 33, 1, false),
+                          kMsgDispenserRange),
+                      BAD("presetVolume", 0, PresetVolume(1, 33, 16, 0, kNaN), kMsgDispenserRange),
+                      BAD("presetMoney", 0, PresetMoney(1, -5, 1, 0, 1.0), kMsgDispenserRange),
+                      BAD("setPrice", 0, SetPrice(1, 33, 1, 0, 0, 1.0), kMsgDispenserRange),
+                      BAD("getParam", 0, GetParam(1, 33, 10), kMsgDispenserRange),
+                      BAD("setParam", 0, SetParam(1, 33, 3, 1), kMsgDispenserRange),
+                      BAD("setParamAddress", 0, SetParam(1, -1, 9, 100), kMsgDispenserRange)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Nozzles, BadInputTest,
+    ::testing::Values(BAD("startPump16", 0, StartPump(1, 1, 16), kMsgNozzleRange),
+                      BAD("startPumpNegative", 0, StartPump(1, 1, -1), kMsgNozzleRange),
+                      BAD("startPumpEx", 0, StartPumpEx(1, 1, 16, false), kMsgNozzleRange),
+                      BAD("stopPump", 0, StopPump(1, 1, 16, true), kMsgNozzleRange),
+                      BAD("stopAndClose", 0, StopAndClose(1, 1, 16, false), kMsgNozzleRange),
+                      BAD("presetVolume", 0, PresetVolume(1, 1, 16, 0, -1.0), kMsgNozzleRange),
+                      BAD("presetMoney", 0, PresetMoney(1, 1, 16, 0, 1.0), kMsgNozzleRange),
+                      BAD("setPrice", 0, SetPrice(1, 1, 16, 0, 0, 1.0), kMsgNozzleRange),
+                      BAD("getParamNozzle16", 0, GetParam(1, 1, 10 + 15 * 60), kMsgNozzleRange),
+                      BAD("setParamNozzle16", 0, SetParam(1, 1, 10 + 15 * 60 + 59, 1),
+                          kMsgNozzleRange)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadInputTest,
+    ::testing::Values(
+        BAD("priceNaN", 0, SetPrice(1, 1, 1, 0, 0, kNaN), kMsgInvalidValue),
+        BAD("priceInfinite", 0, SetPrice(1, 1, 1, 0, 0, kInf), kMsgInvalidValue),
+        BAD("priceNegative", 0, SetPrice(1, 1, 1, 0, 0, -0.01), kMsgInvalidValue),
+        BAD("priceTooLarge", 0, SetPrice(1, 1, 1, 0, 0, 100.0), kMsgInvalidValue),
+        BAD("priceRoundsTooLarge", 0, SetPrice(1, 1, 1, 0, 0, 99.995), kMsgInvalidValue),
+        BAD("volumeNaN", 0, PresetVolume(1, 1, 1, 0, kNaN), kMsgInvalidValue),
+        BAD("volumeNegative", 0, PresetVolume(1, 1, 1, 0, -1.0), kMsgInvalidValue),
+        BAD("volumeTooLarge", 0, PresetVolume(1, 1, 1, 0, 1000.0), kMsgInvalidValue),
+        BAD("moneyNaN", 0, PresetMoney(1, 1, 1, 0, kNaN), kMsgInvalidValue),
+        BAD("moneyInfinite", 0x10, PresetMoney(1, 1, 1, 0, -kInf), kMsgInvalidValue),
+        BAD("moneyNegative", 0, PresetMoney(1, 1, 1, 0, -5.0), kMsgInvalidValue),
+        BAD("moneyTooLarge", 0x10, PresetMoney(1, 1, 1, 0, 10000.0), kMsgInvalidValue),
+        BAD("moneyAsVolumeTooLarge", 0, PresetMoney(1, 1, 1, 0, 50000.0), kMsgInvalidValue),
+        BAD("moneyNoPrice", 0, PresetMoney(1, 1, 2, 0, 10.0), kMsgNoPrice),
+        BAD("moneyNoPriceAsMoney", 0x10, PresetMoney(1, 1, 2, 0, 10.0), kMsgNoPrice),
+        BAD("getParamNegative", 0, GetParam(1, 1, -1), kMsgInvalidValue),
+        BAD("setParamNegativeNumber", 0, SetParam(1, 1, -10, 1), kMsgInvalidValue),
+        BAD("setParamNegativeValue", 0, SetParam(1, 1, 10, -1), kMsgInvalidValue),
+        BAD("switchNegativeValue", 0, SetParam(1, 1, 3, -1), kMsgInvalidValue),
+        BAD("addressNegative", 0, SetParam(1, 1, 9, -100), kMsgInvalidValue)),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#undef BAD
+
+TEST_F(DriverTest, ResultPointersMustBeGiven) {
+  ExpectThrowWith([&] { driver->Description(nullptr); }, kMsgNoResult);
+  ExpectThrowWith([&] { driver->QueryOption(1, nullptr); }, kMsgNoResult);
+  EXPECT_FALSE(driver->QueryOption(9, nullptr));  // nothing to write for an unknown code
+}
+
+}  // namespace
+}  // namespace kavo5000::driver
