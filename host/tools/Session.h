@@ -1,0 +1,104 @@
+// Session.h — what every driver subcommand needs: the options common to all
+// of them, the module loaded, a LineHostPort bound to the chosen port (with
+// its own simulator for `sim`), the driver object, the channel opened, and
+// the checks that turn the driver's outcome into the tool's.
+#ifndef KAVO5000_TOOL_SESSION_H
+#define KAVO5000_TOOL_SESSION_H
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Cli.h"
+#include "Clock.h"
+#include "Line.h"
+#include "LineHostPort.h"
+#include "Module.h"
+
+namespace kavo5000::tool {
+
+// The simulator's settings, for `simulate` and for `--port sim`.
+struct SimOptions {
+  int controllers = 8;
+  double flow = 0.5;  // litres per second
+  std::optional<double> liftAfter = 1.0;  // seconds; none: nobody lifts the nozzle
+  std::optional<double> hangAfter = 3.0;
+  std::string faults;
+  int baud = 4800;
+  int turnaroundMs = 5;
+};
+
+struct GlobalOptions {
+  std::string port = "sim";
+  kavo5000::Byte channel = 1;
+  std::uint8_t config = 0;
+  std::optional<std::string> trace;
+  bool verbose = false;
+  std::optional<std::string> module;
+  SimOptions sim;
+};
+
+// The options every subcommand takes, and the simulator's.
+const std::vector<OptionSpec>& GlobalOptionSpecs();
+const std::vector<OptionSpec>& SimOptionSpecs();
+// Both throw UsageError.
+GlobalOptions GlobalFrom(const Args& args);
+SimOptions SimFrom(const Args& args);
+// A line as the options describe it. Throws UsageError for a bad fault spec.
+std::shared_ptr<sim::Line> MakeLine(const SimOptions& options);
+// Nozzles per dispenser that the driver derives from a configuration byte.
+int NozzlesPerDispenser(std::uint8_t config);
+
+class Session {
+ public:
+  // Loads the module, binds and opens the channel. Throws ToolError.
+  explicit Session(const GlobalOptions& options);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  kavo5000::TVM30& driver() { return *driver_; }
+  kavo5000::Byte channel() const { return options_.channel; }
+  int nozzles() const { return NozzlesPerDispenser(options_.config); }
+  host::LineHostPort& port() { return port_; }
+  sim::Line* line() { return line_.get(); }
+  const GlobalOptions& options() const { return options_; }
+  // The dispenser type carried by the last reply to '7' seen on the line.
+  std::optional<int> ObservedType() const { return observedType_; }
+
+  // Throws ToolError saying what `what` ran into, unless the channel status is 1.
+  void Expect(const std::string& what);
+  // The reason the port gives for the channel's last failure, or "".
+  std::string PortReason();
+
+ private:
+  void Observe(const host::ExchangeRecord& record);
+
+  GlobalOptions options_;
+  Module module_;
+  host::LineHostPort port_;
+  sim::SteadyClock clock_;
+  std::shared_ptr<sim::Line> line_;
+  std::unique_ptr<kavo5000::TVM30> driver_;
+  std::optional<int> observedType_;
+};
+
+// Runs a subcommand's body, turning the driver's exceptions into ToolErrors
+// that carry the port's reason for a transport failure.
+template <class F>
+void Guarded(Session& session, F&& body) {
+  try {
+    body();
+  } catch (const kavo5000::ESerialIO& e) {
+    const std::string reason = session.PortReason();
+    throw ToolError(std::string(e.what()) + (reason.empty() ? "" : " (" + reason + ")"));
+  } catch (const kavo5000::Exception& e) {
+    throw ToolError(e.what());
+  }
+}
+
+}  // namespace kavo5000::tool
+
+#endif  // KAVO5000_TOOL_SESSION_H

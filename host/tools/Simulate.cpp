@@ -1,0 +1,65 @@
+// Simulate.cpp — `kavo5000 simulate`: a line of simulated controllers served
+// on a pseudo-terminal or on TCP loopback until SIGINT or SIGTERM. The first
+// line on stdout is the port spec a host opens to reach it.
+#include <csignal>
+#include <cstdio>
+#include <system_error>
+
+#include "Commands.h"
+#include "Server.h"
+#include "Session.h"
+
+namespace kavo5000::tool {
+
+namespace {
+std::atomic<bool> gStop{false};
+
+extern "C" void OnSignal(int) {
+  gStop.store(true);
+}
+
+constexpr int kMaxTcpPort = 65535;
+}  // namespace
+
+int RunSimulate(const Positional&, const Args& args) {
+  const bool pty = args.Flag("pty");
+  const auto tcp = args.Value("tcp");
+  if (pty == tcp.has_value()) throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
+  const SimOptions options = SimFrom(args);
+  const int port = tcp ? static_cast<int>(ToInteger(*tcp, "--tcp", 0, kMaxTcpPort)) : 0;
+  auto line = MakeLine(options);
+  sim::SteadyClock clock;
+  sim::ServeOptions serve;
+  serve.baud = options.baud;
+  serve.turnaround = std::chrono::milliseconds(options.turnaroundMs);
+  sim::Server server(*line, clock, serve);
+
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  try {
+    if (pty) {
+      std::printf("%s\n", server.OpenPty().c_str());
+    } else {
+      std::printf("tcp://127.0.0.1:%d\n", server.ListenTcp(port));
+    }
+  } catch (const std::system_error& e) {
+    throw ToolError(std::string("cannot serve the simulator: ") + e.what());
+  }
+  std::fflush(stdout);
+  std::fprintf(stderr,
+               "kavo5000 simulate: %d controllers at nozzle addresses 1..%d (identification "
+               "numbers 10001..), %d baud, turnaround %d ms; stop with Ctrl-C\n",
+               options.controllers, options.controllers, options.baud, options.turnaroundMs);
+  try {
+    server.Run(gStop);
+  } catch (const std::system_error& e) {
+    throw ToolError(std::string("simulator: ") + e.what());
+  }
+  return kExitOk;
+}
+
+}  // namespace kavo5000::tool
