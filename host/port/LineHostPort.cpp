@@ -218,6 +218,9 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
       record.received.push_back(chunk[i]);
       reply[held++] = chunk[i];
       if (check.Code == nullptr) continue;
+      // Only the check's word on everything received counts: what it said
+      // of a shorter prefix (malformed, for want of end bytes) is stale.
+      c.state.store(0);
       Byte length = static_cast<Byte>(held);
       accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
       held = length;

@@ -192,6 +192,7 @@ bool Server::Transmit(Peer& peer, Duration now) {
       t.sent += static_cast<std::size_t>(n);
     }
     if (t.sent < t.bytes.size()) return true;
+    if (onSent_) onSent_(clock_.Now());
     peer.outgoing.pop_front();
   }
   return true;

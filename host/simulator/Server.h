@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ class Server {
   int ListenTcp(int port);
   // Serves until `stop` becomes true (looked at least every 100 ms).
   void Run(const std::atomic<bool>& stop);
+  // Called on the serving thread when an answer's last byte has been
+  // written, with the clock's time; for measuring the host's latency.
+  void OnAnswerSent(std::function<void(Duration)> callback) { onSent_ = std::move(callback); }
 
  private:
   struct Transmission {
@@ -68,6 +72,7 @@ class Server {
   int listenFd_ = -1;
   int ptySlaveFd_ = -1;
   std::vector<Peer> peers_;
+  std::function<void(Duration)> onSent_;
 };
 
 }  // namespace kavo5000::sim
