@@ -157,8 +157,11 @@ bool Server::Receive(Peer& peer, Duration now) {
       while (!peer.outgoing.empty() && peer.outgoing.back().sent == 0) peer.outgoing.pop_back();
       LineReply reply = line_.Receive(frame, now);
       if (reply.bytes.empty()) continue;
+      // Bytes from the host arrive in one go on a pseudo-terminal or a
+      // socket; a controller on a real line hears the frame only once its
+      // last byte is through, so the answer starts that much later.
       Transmission t;
-      t.start = now + options_.turnaround + reply.delay;
+      t.start = now + WireTime(frame.size(), options_.baud) + options_.turnaround + reply.delay;
       if (!peer.outgoing.empty()) {
         const Transmission& last = peer.outgoing.back();
         t.start = std::max(t.start, last.start + WireTime(last.bytes.size(), options_.baud));
@@ -184,6 +187,7 @@ bool Server::Transmit(Peer& peer, Duration now) {
     } else if (t.start > now) {
       due = t.sent;
     }
+    const Duration writing = clock_.Now();  // the moment the bytes go to the host
     if (due > t.sent) {
       const std::size_t count = due - t.sent;
       const ssize_t n = peer.socket ? send(peer.fd, t.bytes.data() + t.sent, count, MSG_NOSIGNAL)
@@ -192,7 +196,7 @@ bool Server::Transmit(Peer& peer, Duration now) {
       t.sent += static_cast<std::size_t>(n);
     }
     if (t.sent < t.bytes.size()) return true;
-    if (onSent_) onSent_(clock_.Now());
+    if (onSent_) onSent_(writing);
     peer.outgoing.pop_front();
   }
   return true;

@@ -42,8 +42,9 @@ class Server {
   int ListenTcp(int port);
   // Serves until `stop` becomes true (looked at least every 100 ms).
   void Run(const std::atomic<bool>& stop);
-  // Called on the serving thread when an answer's last byte has been
-  // written, with the clock's time; for measuring the host's latency.
+  // Called on the serving thread once an answer's last byte has been
+  // written, with the clock's time just before that write; for measuring
+  // the host's latency.
   void OnAnswerSent(std::function<void(Duration)> callback) { onSent_ = std::move(callback); }
 
  private:

@@ -1,0 +1,132 @@
+// The kavo5000 tool from the outside: the decoder's annotations, and the
+// command line's answers (output, exit codes, one-line errors).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Codec.h"
+#include "Decode.h"
+
+namespace kavo5000::tool {
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;  // stdout and stderr together
+};
+
+ToolRun Tool(const std::string& args) {
+  ToolRun r;
+  const std::string command = std::string(KAVO5000_TOOL_PATH) + " " + args + " 2>&1";
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return r;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
+  const int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& l : lines) out += l + "\n";
+  return out;
+}
+
+TEST(ToolDecode, NamesAddressCommandAndChecksum) {
+  const ToolRun r = Tool("decode 7F 02 21 5E 37 48 03 03 55");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("nozzle address 1"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("'7' (37): dispenser type"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("checksum 55: good"), std::string::npos) << r.out;
+}
+
+TEST(ToolDecode, AnnotatesWhatGoesWrong) {
+  struct Case {
+    sim::Bytes bytes;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x56}, "checksum 56: bad (should be 55)"},
+      {{0x7F, 0x02, 0x21, 0x5F, 0x37, 0x48, 0x03, 0x03, 0x55}, "complement 5F should be 5E"},
+      {{0x7F, 0x02, 0x21, 0x5E}, "incomplete"},
+      {{0x02, 0x31, 0x4E, 0x30, 0x4F, 0x03, 0x03, 0x42}, "2 data bytes: 31 30  \"10\""},
+      {{0x02, 0x31, 0x4E, 0x30, 0x4F, 0x03, 0x03, 0x43}, "checksum 43: bad (should be 42)"},
+      {{0x18}, "control reply 18: refused"},
+      {{0x06}, "control reply 06: accepted"},
+      {{0x7F, 0x07, 0x20, 0x5F, 0x31, 0x4E, 0x03, 0x03, 0x52}, "nozzle address 30"},
+      {{0x7F, 0x02, 0x21, 0x5E, 0x54, 0x2B, 0x30, 0x4F, 0x31, 0x4E, 0x32, 0x4D, 0x35, 0x4A, 0x30,
+        0x4F, 0x03, 0x03, 0x40},
+       "digits 01250 (12.50)"},
+      {{0x7F, 0x02, 0x57, 0x28, 0x33, 0x4C, 0x31, 0x4E, 0x03, 0x03, 0x56}, "switch code 3, value 1"},
+      {{0xAA, 0x06}, "neither a command frame"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = Joined(Decode(c.bytes));
+    EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+  }
+  const std::string program = Joined(Decode(sim::EncodeFrame(
+      sim::Bytes{0x02, ']', '0', '0', '0', '0', '5', '0', '0', '7', '6', '7', '8', '9', '0'})));
+  EXPECT_NE(program.find("identification 0000567890, new address 007"), std::string::npos) << program;
+}
+
+TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
+  struct Case {
+    const char* args;
+    int exitCode;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"bogus", 2, "kavo5000: unknown subcommand \"bogus\""},
+      {"price 1 1", 2, "kavo5000: usage: kavo5000 price D N PRICE"},
+      {"price 1 1 abc", 2, "price must be a number"},
+      {"state 1 --frobnicate", 2, "unknown option --frobnicate"},
+      {"state 1 --port tcp://nowhere", 2, "expected tcp://HOST:PORT"},
+      {"state 1 --faults T:explode", 2, "unknown action"},
+      {"state 1 --module /nonexistent/lib.so", 1, "driver module not found"},
+      {"decode 7F 2", 2, "decode takes bytes in hex"},
+      {"simulate", 2, "exactly one of --pty and --tcp"},
+      {"state 1 --port /nonexistent/tty", 1, "cannot open channel 1"},
+      {"price 40 1 10 --channel 1", 1, "Номер колонки выходит за допустимый диапозон"},
+      {"preset-volume 1 1 12.5 --faults T:refuse", 1, "refused the volume preset (status 0x12)"},
+      {"param get 1 29 --faults N:drop", 1, "no reply from the controller in time"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun r = Tool(c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.args << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.args << "\n" << r.out;
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << c.args << ": not one line\n" << r.out;
+  }
+}
+
+TEST(ToolCommandLine, EverySubcommandExplainsItself) {
+  const char* subcommands[] = {"demo", "state", "type", "price", "preset-volume", "preset-money",
+                               "start", "stop", "close", "delivery", "counters", "totals",
+                               "param get", "param set", "params read", "address program",
+                               "decode", "simulate"};
+  for (const char* s : subcommands) {
+    const ToolRun r = Tool(std::string(s) + " --help");
+    EXPECT_EQ(r.exitCode, 0) << s;
+    EXPECT_EQ(r.out.rfind(std::string("usage: kavo5000 ") + s, 0), 0u) << r.out;
+  }
+}
+
+TEST(ToolCommandLine, DrivesTheBuiltInSimulator) {
+  const ToolRun price = Tool("price 1 2 47.10");
+  EXPECT_EQ(price.exitCode, 0) << price.out;
+  EXPECT_EQ(price.out, "dispenser 1 nozzle 2: price 47.10\n");
+  const ToolRun param = Tool("param get 1 29");
+  EXPECT_EQ(param.exitCode, 0) << param.out;
+  EXPECT_EQ(param.out, "dispenser 1 parameter 29 (nozzle 1, index 19): 107\n");
+  const ToolRun address = Tool("address program --id 10005 --address 20");
+  EXPECT_EQ(address.exitCode, 0) << address.out;
+  const ToolRun taken = Tool("address program --id 10005 --address 1");
+  EXPECT_EQ(taken.exitCode, 1) << taken.out;
+  EXPECT_NE(taken.out.find("refused the address"), std::string::npos) << taken.out;
+}
+
+}  // namespace
+}  // namespace kavo5000::tool
