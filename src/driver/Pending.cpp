@@ -11,26 +11,6 @@ namespace {
 }
 }  // namespace
 
-void KAVO5000_CALL TVM30::GetDeliveryCounters(std::int32_t, std::int32_t, double*, double*) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::GetTotalCounters(std::int32_t, std::int32_t, std::int32_t, double*,
-                                           double*, double) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::SetTotalCounter(std::int32_t, std::int32_t, std::int32_t, double,
-                                          double) {
-  NotImplemented();
-}
-double KAVO5000_CALL TVM30::GetDeliveredVolume(std::int32_t, std::int32_t, double*) {
-  NotImplemented();
-}
-std::uint16_t KAVO5000_CALL TVM30::GetDispenserState(Byte, Byte) {
-  NotImplemented();
-}
-void KAVO5000_CALL TVM30::GetSost(Byte, Byte, Byte, StateRecord*) {
-  NotImplemented();
-}
 void KAVO5000_CALL TVM30::AddDriverMenu(TMenuItem*, MenuItemFactory) {
   NotImplemented();
 }
