@@ -68,6 +68,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SummaryCase{"deliveringReplacesLifted", {{'1', '0'}, {'4', '0'}}, 0xD2, 2},
         SummaryCase{"deliveringStays", {{'4', '0'}, {'3', '0'}, {'1', '0'}}, 0xD1, 1},
+        SummaryCase{"secondNozzleDeliveringStays",
+                    {{'0', '0'}, {'6', '0'}, {'1', '0'}, {'2', '0'}},
+                    0xD2,
+                    2},
         SummaryCase{"finishedStays", {{'3', '0'}, {'4', '0'}, {'1', '0'}}, 0xD9, 1},
         SummaryCase{"controllersOwnCodeStays", {{'7', '0'}, {'1', '0'}, {'4', '0'}}, 0x37, 1},
         SummaryCase{"busyReplacesIdle", {{'0', '0'}, {'2', '0'}}, 0xC8, 2},
@@ -78,6 +82,21 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{"endByteAsStateIsBusy", {{'0', '0'}, {'5'}}, 0xC8, 2},
         SummaryCase{"idleOnly", {{'0', '0'}, {'0', '0'}}, 0xC0, 1}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StateQueriesTest, AClosedDeliveryStaysTheSummary) {
+  Data({'4', '1'});  // nozzle 1 finished: the mapping closes it
+  Data({'@' + 1});
+  Data(Ascii("0012500056380000"));
+  Ack();
+  Data({'1', '0'});  // nozzle 2 lifted
+  Data({'2', '0'});  // nozzle 3 authorised
+  StateRecord r = Patterned();
+  driver->GetSost(1, 1, 3, &r);
+  EXPECT_EQ(CommandChars(), "175811");
+  EXPECT_EQ(r.Summary, 0xD8);
+  EXPECT_EQ(r.SummaryNozzle, 1);
+  EXPECT_EQ(r.Nozzle[1], 0xE2);
+}
 
 TEST_F(StateQueriesTest, NozzlesAboveSevenKeepTheClassBits) {
   Reconfigure(0x0F);  // fifteen nozzles per dispenser
