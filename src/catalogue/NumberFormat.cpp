@@ -23,7 +23,7 @@ constexpr char kPlainDecimalPoint = '.';  // what std::to_chars writes
 constexpr char kExponentMark = 'e';       // std::to_chars' exponent letter
 constexpr char kShownExponentMark = 'E';  // the letter the window shows
 constexpr char kMinus = '-';
-constexpr std::size_t kGroupSize = 3;        // digits between thousands separators
+constexpr std::size_t kGroupSize = 3;           // digits between thousands separators
 constexpr std::size_t kMaxIntegerDigits = 309;  // digits of the largest finite double
 constexpr std::size_t kSignAndPoint = 2;        // room for '-' and '.'
 constexpr std::size_t kExponentChars = 32;      // ample for "-d.ddde+308" past the mantissa
@@ -144,8 +144,9 @@ NumberFormat NumberFormat::User() {
     // A locale object built from the environment; the global locale and the
     // C library's setlocale state are left alone. The wide facet is asked
     // because a multi-byte separator (a no-break space) does not fit a char.
+    using WidePunctuation = std::numpunct<wchar_t>;
     const std::locale user("");
-    const auto& punctuation = std::use_facet<std::numpunct<wchar_t>>(user);
+    const auto& punctuation = std::use_facet<WidePunctuation>(user);
     return {Utf8Of(punctuation.decimal_point()), Utf8Of(punctuation.thousands_sep())};
   } catch (const std::runtime_error&) {
     return plain;  // the environment names a locale that is not installed

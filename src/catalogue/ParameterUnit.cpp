@@ -115,7 +115,9 @@ std::string CParameter::ValueToText(std::int32_t raw, const NumberFormat& format
       return FormatNumber(std::max(ToReal(raw), MinReal()), Digits, Decimals, format);
     case pkList:
     case pkCommandList:
-      if (static_cast<std::size_t>(raw) < Choices.size()) return Choices[static_cast<std::size_t>(raw)];
+      if (const auto index = static_cast<std::size_t>(raw); index < Choices.size()) {
+        return Choices[index];
+      }
       return DecimalText(raw);
     case pkBranches:
       return DecimalText(raw / kBranchScale) + kBranchJoin + DecimalText(raw % kBranchScale);
@@ -185,8 +187,8 @@ void CTRKParameters::Fill() {
   const std::size_t first = rows_.size();
   for (const CatalogueRow& row : CatalogueRows()) {
     rows_.push_back(std::make_unique<CParameter>(row.Code, row.Digits, row.Decimals, row.Name,
-                                                 row.Units, 0, row.MinValue, row.MaxValue,
-                                                 row.Kind, row.Group));
+                                                 row.Units, 0, row.MinValue, row.MaxValue, row.Kind,
+                                                 row.Group));
   }
   for (const RowChoices& choices : CatalogueChoices()) {
     auto& target = rows_[first + choices.Row]->Choices;

@@ -52,7 +52,8 @@ std::optional<CommandFamily> CommandFamilyOf(std::uint8_t kind);
 
 // Raised by ValueToText when a raw value has no text: a failed read (−1),
 // any other negative value, or a descriptor of an invalid kind.
-inline constexpr const char* kMsgNoValueText = "Ошибка при преобразовании параметра в текстовый вид";
+inline constexpr const char* kMsgNoValueText =
+    "Ошибка при преобразовании параметра в текстовый вид";
 
 // Raised by FromReal for a value that no raw value represents.
 inline constexpr const char* kMsgInvalidValue = "Недопустимое значение";
