@@ -43,6 +43,7 @@ std::string GroupThousands(std::string_view digits, const std::string& separator
   return out;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the same order as FormatNumber's
 std::string ExponentForm(double value, int precision, const NumberFormat& format) {
   const int fractionDigits = std::max(precision, 1) - 1;
   std::string buffer(static_cast<std::size_t>(fractionDigits) + kExponentChars, '\0');
@@ -135,7 +136,7 @@ NumberFormat NumberFormat::C() {
 }
 
 NumberFormat NumberFormat::User() {
-  const NumberFormat plain = C();
+  NumberFormat plain = C();
 #if defined(_WIN32)
   return {UserLocaleText(LOCALE_SDECIMAL, plain.DecimalSeparator.c_str()),
           UserLocaleText(LOCALE_STHOUSAND, plain.ThousandsSeparator.c_str())};

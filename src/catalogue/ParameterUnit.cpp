@@ -56,10 +56,13 @@ std::optional<CommandFamily> CommandFamilyOf(std::uint8_t kind) {
   }
 }
 
+// The argument order is part of the descriptor's interface; callers rely on it.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters)
 CParameter::CParameter(std::uint8_t code, std::uint8_t digits, std::uint8_t decimals,
                        std::string name, std::string units, std::int32_t value,
                        std::int32_t minValue, std::int32_t maxValue, std::uint8_t kind,
                        std::uint8_t group)
+    // NOLINTEND(bugprone-easily-swappable-parameters)
     : Code(code),
       Digits(digits),
       Decimals(decimals),
@@ -200,16 +203,20 @@ std::int32_t CTRKParameters::Count() const {
   return static_cast<std::int32_t>(rows_.size());
 }
 
-CParameter& CTRKParameters::Item(std::int32_t index) {
-  return const_cast<CParameter&>(std::as_const(*this).Item(index));
-}
-
-const CParameter& CTRKParameters::Item(std::int32_t index) const {
+std::size_t CTRKParameters::CheckedIndex(std::int32_t index) const {
   if (index < 0 || index >= Count()) {
     throw std::out_of_range("CTRKParameters::Item: index " + std::to_string(index) +
                             " outside 0.." + std::to_string(Count() - 1));
   }
-  return *rows_[static_cast<std::size_t>(index)];
+  return static_cast<std::size_t>(index);
+}
+
+CParameter& CTRKParameters::Item(std::int32_t index) {
+  return *rows_[CheckedIndex(index)];
+}
+
+const CParameter& CTRKParameters::Item(std::int32_t index) const {
+  return *rows_[CheckedIndex(index)];
 }
 
 }  // namespace kavo5000::catalogue

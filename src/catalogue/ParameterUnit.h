@@ -153,12 +153,14 @@ class CTRKParameters {
   // Appends the 52 rows. It does not look for rows already there: called
   // twice, it appends a second copy.
   void Fill();
-  std::int32_t Count() const;
+  [[nodiscard]] std::int32_t Count() const;
   // The row at index 0..Count()−1; raises std::out_of_range otherwise.
-  CParameter& Item(std::int32_t index);
-  const CParameter& Item(std::int32_t index) const;
+  [[nodiscard]] CParameter& Item(std::int32_t index);
+  [[nodiscard]] const CParameter& Item(std::int32_t index) const;
 
  private:
+  [[nodiscard]] std::size_t CheckedIndex(std::int32_t index) const;
+
   std::vector<std::unique_ptr<CParameter>> rows_;
 };
 

@@ -2,6 +2,7 @@
 // table, and every row's texts as the window shows them, against a golden file.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstddef>
 #include <fstream>
 #include <memory>
@@ -44,7 +45,7 @@ TEST_F(FilledCatalogue, RefusesIndicesOutsideTheRows) {
 }
 
 TEST_F(FilledCatalogue, ListsAddressRowThenCommandsThenParameters) {
-  int inGroup[3] = {0, 0, 0};
+  std::array<int, 3> inGroup{};  // rows seen so far per group
   for (std::int32_t i = 0; i < catalogue.Count(); ++i) {
     const CParameter& row = catalogue.Item(i);
     const ParameterGroup expected = i == 0 ? pgAddress : i <= 5 ? pgCommon : pgParameters;
