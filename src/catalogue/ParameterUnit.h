@@ -62,7 +62,8 @@ inline constexpr const char* kMsgInvalidValue = "Недопустимое зна
 // catalogue is filled. Code (the address row's ID number), Value, ReadText and
 // ReadError change while the window is open, from the window's thread and
 // from the background reader, so they are atomic or behind the descriptor's
-// own lock. Fields are declared in the order the window's code knows them.
+// own lock. The fields keep their documented order, the guarded ones as
+// private members in their places.
 class CParameter {
  public:
   CParameter(std::uint8_t code, std::uint8_t digits, std::uint8_t decimals, std::string name,
