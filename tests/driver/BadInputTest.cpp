@@ -108,6 +108,42 @@ INSTANTIATE_TEST_SUITE_P(
         BAD("addressNegative", 0, SetParam(1, 1, 9, -100), kMsgInvalidValue)),
     [](const auto& info) { return std::string(info.param.name); });
 
+StateRecord scratchRecord;
+double scratchA;
+double scratchB;
+
+INSTANTIATE_TEST_SUITE_P(
+    Queries, BadInputTest,
+    ::testing::Values(
+        BAD("sostChannel", 0, GetSost(0, 1, 4, &scratchRecord), kMsgChannelRange),
+        BAD("sostChannel21", 0, GetSost(21, 1, 4, &scratchRecord), kMsgChannelRange),
+        BAD("sostDispenser", 0, GetSost(1, 33, 4, &scratchRecord), kMsgDispenserRange),
+        BAD("sostNoRecord", 0, GetSost(1, 1, 4, nullptr), kMsgNoResult),
+        BAD("dispenserState", 0, GetDispenserState(1, 200), kMsgDispenserRange),
+        BAD("dispenserStateChannel", 0, GetDispenserState(0, 1), kMsgChannelRange),
+        BAD("countersChannel", 0, GetDeliveryCounters(21, 1, &scratchA, &scratchB),
+            kMsgChannelRange),
+        BAD("countersDispenser", 0, GetDeliveryCounters(1, 33, &scratchA, &scratchB),
+            kMsgDispenserRange),
+        BAD("countersDispenserLowByte", 0, GetDeliveryCounters(1, 256 + 1, &scratchA, &scratchB),
+            kMsgDispenserRange),
+        BAD("countersNoResult", 0, GetDeliveryCounters(1, 1, nullptr, &scratchB), kMsgNoResult),
+        BAD("volumeDispenser", 0, GetDeliveredVolume(1, -1, &scratchA), kMsgDispenserRange),
+        BAD("volumeNoResult", 0, GetDeliveredVolume(1, 1, nullptr), kMsgNoResult),
+        BAD("totalsDispenser", 0, GetTotalCounters(1, 33, 1, &scratchA, &scratchB, 0),
+            kMsgDispenserRange),
+        BAD("totalsNozzle", 0, GetTotalCounters(1, 1, 16, &scratchA, &scratchB, 0),
+            kMsgNozzleRange),
+        BAD("totalsNoResult", 0, GetTotalCounters(1, 1, 1, &scratchA, nullptr, 0), kMsgNoResult),
+        BAD("setTotalChannel", 0, SetTotalCounter(21, 1, 1, 1.0, 0), kMsgChannelRange),
+        BAD("setTotalDispenser", 0, SetTotalCounter(1, 33, 1, 1.0, 0), kMsgDispenserRange),
+        BAD("setTotalNozzle", 0, SetTotalCounter(1, 1, -1, 1.0, 0), kMsgNozzleRange),
+        BAD("setTotalNegative", 0, SetTotalCounter(1, 1, 1, -0.01, 0), kMsgInvalidValue),
+        BAD("setTotalNaN", 0, SetTotalCounter(1, 1, 1, kNaN, 0), kMsgInvalidValue),
+        BAD("setTotalInfinite", 0, SetTotalCounter(1, 1, 1, kInf, 0), kMsgInvalidValue),
+        BAD("setTotalTooLarge", 0, SetTotalCounter(1, 1, 1, 1e10, 0), kMsgInvalidValue)),
+    [](const auto& info) { return std::string(info.param.name); });
+
 #undef BAD
 
 TEST_F(DriverTest, ResultPointersMustBeGiven) {

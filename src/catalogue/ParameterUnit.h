@@ -1,0 +1,170 @@
+// ParameterUnit.h — the controller parameter catalogue: CParameter, one item
+// the programming window can read, write or send (its number on the line, its
+// limits, digits and texts, and the outcome of its last read), and
+// CTRKParameters, the fixed list of all 52 items.
+#ifndef KAVO5000_CATALOGUE_PARAMETERUNIT_H
+#define KAVO5000_CATALOGUE_PARAMETERUNIT_H
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "NumberFormat.h"
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::catalogue {
+
+// What a raw value means and how the window edits it.
+enum ParameterKind : std::uint8_t {
+  pkNumber = 0,             // count of 10^-Decimals units
+  pkList = 1,               // index into Choices
+  pkBranches = 2,           // xxx·1000 + yyy: productivity of hydraulic branches 1 and 2
+  pkTemperature = 3,        // 2XX temperature encoding
+  pkSensorSwitch = 4,       // 2XX temperature when read; 1 or 200 when written
+  pkHeaterTemperature = 5,  // 2XX temperature encoding
+  pkCommandNumber = 6,      // plain number sent as a common command
+  pkCommandList = 7,        // index into Choices, sent as a common command
+  pkNetAddress = 8,         // the network address
+};
+inline constexpr std::uint8_t kLastValidKind = pkNetAddress;  // kinds above are invalid
+
+// The tab of the window that lists a row; equal to the tab's index.
+enum ParameterGroup : std::uint8_t {
+  pgCommon = 0,      // "Общие команды"
+  pgAddress = 1,     // "Программирование адреса"
+  pgParameters = 2,  // "Программирование параметров"
+};
+
+// How a row travels to the controller; the value is the family byte the
+// driver's window operations take.
+enum class CommandFamily : std::uint8_t {
+  Parameter = 0,           // per-nozzle parameter, can be read back
+  CommonCommand = 1,       // command to every controller on the line
+  AddressProgramming = 2,  // network address programmed by ID number
+};
+
+// The family of a kind; none for a kind above kLastValidKind.
+std::optional<CommandFamily> CommandFamilyOf(std::uint8_t kind);
+
+// Raised by ValueToText when a raw value has no text: a failed read (−1),
+// any other negative value, or a descriptor of an invalid kind.
+inline constexpr const char* kMsgNoValueText =
+    "Ошибка при преобразовании параметра в текстовый вид";
+
+// Raised by FromReal for a value that no raw value represents.
+inline constexpr const char* kMsgInvalidValue = "Недопустимое значение";
+
+// One item of the catalogue. The descriptive fields are fixed once the
+// catalogue is filled. Code (the address row's ID number), Value, ReadText and
+// ReadError change while the window is open, from the window's thread and
+// from the background reader, so they are atomic or behind the descriptor's
+// own lock. The fields keep their documented order, the guarded ones as
+// private members in their places.
+class CParameter {
+ public:
+  CParameter(std::uint8_t code, std::uint8_t digits, std::uint8_t decimals, std::string name,
+             std::string units, std::int32_t value, std::int32_t minValue, std::int32_t maxValue,
+             std::uint8_t kind, std::uint8_t group);
+  ~CParameter() = default;
+  CParameter(const CParameter&) = delete;
+  CParameter& operator=(const CParameter&) = delete;
+  CParameter(CParameter&&) = delete;
+  CParameter& operator=(CParameter&&) = delete;
+
+  // 10^n as 1.0 multiplied n times by 10.0; 1.0 for n ≤ 0.
+  static double PowerOf10(int n);
+  // The real value of a raw value: raw / 10^Decimals for pkNumber, raw otherwise.
+  double ToReal(std::int32_t raw) const;
+  // The smallest change of the real value: ToReal(1).
+  double StepReal() const;
+  double MinReal() const;
+  double MaxReal() const;
+  // The raw value of a real value: x · 10^Decimals, a half going to the even
+  // neighbour. Raises kavo5000::Exception(kMsgInvalidValue) for NaN and for a
+  // result outside the 32-bit range.
+  std::int32_t FromReal(double x) const;
+  // The text the window shows for a raw value. Raises
+  // kavo5000::Exception(kMsgNoValueText) for a negative raw value and for a
+  // kind above kLastValidKind: no text, not an empty one.
+  std::string ValueToText(std::int32_t raw, const NumberFormat& format) const;
+
+  // The outcome of the last read or write, taken in one piece.
+  struct ReadState {
+    std::int32_t Value = 0;
+    std::string ReadText;
+    bool ReadError = false;
+  };
+  ReadState State() const;
+  std::int32_t Value() const;
+  std::string ReadText() const;
+  bool ReadError() const;
+  void SetValue(std::int32_t value);
+  void SetReadText(std::string text);
+  void SetReadError(bool failed);
+  // A successful read: Value, ReadText and a cleared ReadError together.
+  void RecordRead(std::int32_t value, std::string text);
+  // A successful write: Value and ReadText together; ReadError stays.
+  void RecordWrite(std::int32_t value, std::string text);
+
+  // Number within the command family: 0..45 for parameters, 0..4 for common
+  // commands; the address row carries the ID number the window puts there.
+  std::atomic<std::int32_t> Code;
+  const std::uint8_t Digits;    // digits of the value on the line; the display precision
+  const std::uint8_t Decimals;  // implied decimals of a pkNumber value, 0 for other kinds
+  const std::string Name;
+  const std::string Units;  // may be empty
+
+ private:
+  std::int32_t value_;  // last raw value read or written; guarded by lock_
+
+ public:
+  const std::int32_t MaxValue;  // largest raw value
+  const ParameterKind Kind;     // any byte; above kLastValidKind is invalid
+  const ParameterGroup Group;
+  std::vector<std::string> Choices;  // filled by the catalogue, fixed afterwards
+
+ private:
+  std::string readText_;  // text of the last value read or written; guarded by lock_
+
+ public:
+  const std::int32_t MinValue;  // smallest raw value
+
+ private:
+  bool readError_ = false;  // the last read failed; guarded by lock_
+  mutable std::mutex lock_;
+};
+
+// The catalogue: the rows of the window's three tabs, in the order of Fill,
+// each owned here. Rows are never added, removed or reordered after Fill, so
+// two threads may look them up side by side.
+class CTRKParameters {
+ public:
+  CTRKParameters() = default;
+  // Destroys the descriptors first to last.
+  ~CTRKParameters();
+  CTRKParameters(const CTRKParameters&) = delete;
+  CTRKParameters& operator=(const CTRKParameters&) = delete;
+  CTRKParameters(CTRKParameters&&) = delete;
+  CTRKParameters& operator=(CTRKParameters&&) = delete;
+
+  // Appends the 52 rows. It does not look for rows already there: called
+  // twice, it appends a second copy.
+  void Fill();
+  [[nodiscard]] std::int32_t Count() const;
+  // The row at index 0..Count()−1; raises std::out_of_range otherwise.
+  [[nodiscard]] CParameter& Item(std::int32_t index);
+  [[nodiscard]] const CParameter& Item(std::int32_t index) const;
+
+ private:
+  [[nodiscard]] std::size_t CheckedIndex(std::int32_t index) const;
+
+  std::vector<std::unique_ptr<CParameter>> rows_;
+};
+
+}  // namespace kavo5000::catalogue
+
+#endif  // KAVO5000_CATALOGUE_PARAMETERUNIT_H

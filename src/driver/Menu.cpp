@@ -1,0 +1,85 @@
+// Menu.cpp — adding the driver's command under the host's "&ТРК" menu, once
+// per module load, and what choosing it does.
+#include "Menu.h"
+
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+#include "VM30.h"
+
+namespace kavo5000::driver {
+
+namespace {
+
+constexpr std::int32_t kAppendIndex = -1;  // the host's factory places the item at the end
+constexpr std::int32_t kNoHelpContext = 0;
+constexpr std::uint16_t kNoShortCut = 0;
+
+std::mutex menuMutex;
+bool menuPending = true;
+std::atomic<ParamWindowLauncher> windowLauncher{nullptr};
+
+void KAVO5000_CALL MenuClick(void* /*self*/, TMenuItem* /*sender*/) {
+  // Whichever object added the item, the window is for the latest driver.
+  ShowParamWindow(CurrentDriver());
+}
+
+TMenuItem* FindHostMenu(TMenuItem* hostItem) {
+  if (hostItem == nullptr) return nullptr;
+  const std::int32_t count = hostItem->Count();
+  for (std::int32_t i = 0; i < count; ++i) {
+    TMenuItem* child = hostItem->Items(i);
+    if (child == nullptr) continue;
+    const char* caption = child->Caption();
+    if (caption != nullptr && std::strcmp(caption, kHostMenuCaption) == 0) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void SetParamWindowLauncher(ParamWindowLauncher launcher) {
+  windowLauncher.store(launcher);
+}
+
+void ShowParamWindow(TVM30* driver) {
+  if (ParamWindowLauncher launcher = windowLauncher.load()) launcher(driver);
+}
+
+TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpContext,
+                       TMenuItem* parent, std::int32_t index, NotifyEvent onClick,
+                       std::uint16_t shortCut, MenuItemFactory factory) {
+  TMenuItem* item = factory(parent, index);
+  if (item == nullptr) return nullptr;
+  item->SetCaption(caption);
+  item->SetHint(hint);
+  item->SetHelpContext(helpContext);
+  item->SetShortCut(shortCut);
+  item->SetOnClick(onClick);
+  return item;
+}
+
+bool MenuPending() {
+  std::lock_guard lock(menuMutex);
+  return menuPending;
+}
+
+void ResetMenuPending() {
+  std::lock_guard lock(menuMutex);
+  menuPending = true;
+}
+
+void KAVO5000_CALL TVM30::AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) {
+  std::lock_guard lock(menuMutex);
+  if (!menuPending) return;
+  TMenuItem* parent = FindHostMenu(hostItem);
+  if (parent != nullptr && factory != nullptr) {
+    AddMenuItem(kMenuCaption, kMenuCaption, kNoHelpContext, parent, kAppendIndex,
+                NotifyEvent{&MenuClick, this}, kNoShortCut, factory);
+  }
+  // Once per module load, whether or not there was a menu to join.
+  menuPending = false;
+}
+
+}  // namespace kavo5000::driver

@@ -1,0 +1,37 @@
+// Menu.h — the driver's command in the host's "&ТРК" menu and the launch of
+// the parameter window it opens.
+#ifndef KAVO5000_DRIVER_MENU_H
+#define KAVO5000_DRIVER_MENU_H
+
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::driver {
+
+class TVM30;
+
+// The menu command's caption, also its hint.
+inline constexpr const char* kMenuCaption = "Программирование параметров (Каво 5000)";
+// The host menu the command goes under, compared byte for byte.
+inline constexpr const char* kHostMenuCaption = "&ТРК";
+
+// Opens the parameter window for a driver object; the window layer installs
+// it when it is built into the module. Without one the command opens nothing.
+using ParamWindowLauncher = void (*)(TVM30* driver);
+void SetParamWindowLauncher(ParamWindowLauncher launcher);
+
+// What the menu command does: the window for the driver GetVM30 made last.
+void ShowParamWindow(TVM30* driver);
+
+// Creates the item through the host's factory and sets it up.
+TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpContext,
+                       TMenuItem* parent, std::int32_t index, NotifyEvent onClick,
+                       std::uint16_t shortCut, MenuItemFactory factory);
+
+// True until the first AddDriverMenu of this module load has run.
+bool MenuPending();
+// For tests: as if the module had just been loaded.
+void ResetMenuPending();
+
+}  // namespace kavo5000::driver
+
+#endif  // KAVO5000_DRIVER_MENU_H
