@@ -1,0 +1,81 @@
+// The kavo5000 tool driving a `kavo5000 simulate` process over a
+// pseudo-terminal and over TCP, one command per invocation, as a technician
+// would; and the parameter table read through the catalogue.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "SimProcess.h"
+
+namespace kavo5000::testing {
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+};
+
+ToolRun Tool(const std::string& args) {
+  ToolRun r;
+  FILE* p = popen((std::string(KAVO5000_TOOL_PATH) + " " + args + " 2>&1").c_str(), "r");
+  if (p == nullptr) return r;
+  char buffer[4096];
+  std::size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
+  const int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+class ToolServed : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ToolServed, CommandsReachTheServedLineAndItRemembers) {
+  SimProcess server(KAVO5000_TOOL_PATH, {GetParam(), "--no-customer"});
+  const std::string port = " --port " + server.spec();
+  const ToolRun price = Tool("price 1 1 50" + port);
+  EXPECT_EQ(price.exitCode, 0) << price.out;
+  const ToolRun preset = Tool("preset-volume 1 1 3" + port);
+  EXPECT_EQ(preset.exitCode, 0) << preset.out;
+  const ToolRun start = Tool("start 1 1" + port);
+  EXPECT_EQ(start.exitCode, 0) << start.out;
+  // Another invocation, the same controller: still authorised.
+  const ToolRun state = Tool("state 1" + port);
+  EXPECT_EQ(state.exitCode, 0) << state.out;
+  EXPECT_NE(state.out.find("nozzle 1  0xC8  authorised"), std::string::npos) << state.out;
+  const ToolRun stop = Tool("stop 1 1" + port);
+  EXPECT_EQ(stop.exitCode, 0) << stop.out;
+  const ToolRun type = Tool("type 1" + port);
+  EXPECT_EQ(type.exitCode, 0) << type.out;
+  EXPECT_NE(type.out.find("dispenser 1: type 1"), std::string::npos) << type.out;
+}
+
+TEST_P(ToolServed, AFaultyServedLineGivesOneErrorLine) {
+  SimProcess server(KAVO5000_TOOL_PATH, {GetParam(), "--faults", "Q:refuse"});
+  const ToolRun price = Tool("price 1 1 50 --port " + server.spec());
+  EXPECT_EQ(price.exitCode, 1) << price.out;
+  EXPECT_EQ(price.out, "kavo5000: price: the controller refused the price (status 0x15)\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Served, ToolServed, ::testing::Values("--pty", "--tcp=0"));
+
+TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
+  const ToolRun r = Tool("params read --address 1");
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("46 parameters"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  19  107 "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Номер версии ПО контроллера ТРК"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1-Последовательный интерфейс - данный протокол"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  38  -5 "), std::string::npos) << r.out;  // 205: −5 °C
+}
+
+TEST(ToolParams, ReportsTheParametersItCouldNotRead) {
+  const ToolRun r = Tool("params read --address 1 --faults N:drop*3");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("read failed: no reply from the controller in time"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("kavo5000: 3 of 46 parameters could not be read"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace kavo5000::testing
