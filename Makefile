@@ -1,4 +1,4 @@
-# make demo — build and run the demonstration on the built-in simulator.
+# make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
 .PHONY: all deps build demo test clean
 
@@ -12,7 +12,7 @@ build: deps
 	cmake --build --preset default
 
 demo: build
-	./build/default/examples/minimal_host ./build/default/src/libKavo5000.so
+	./build/default/host/tools/kavo5000 demo
 
 test: deps
 	cmake --preset default

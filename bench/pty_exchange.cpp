@@ -28,11 +28,12 @@ constexpr int kRounds = 60;
 // Accepts a control byte or a complete data reply, as the driver's check does.
 struct Check {
   HostPort* port = nullptr;
-  static bool KAVO5000_CALL Thunk(void* self, Byte channel, Byte* buffer, std::int32_t, Byte* length,
-                                  std::int32_t) {
+  static bool KAVO5000_CALL Thunk(void* self, Byte channel, Byte* buffer, std::int32_t,
+                                  Byte* length, std::int32_t) {
     auto* c = static_cast<Check*>(self);
     const sim::ParsedReply r = sim::ParseReply(std::span<const Byte>(buffer, *length));
-    const bool ok = r.verdict == sim::ReplyVerdict::kControl || r.verdict == sim::ReplyVerdict::kData;
+    const bool ok =
+        r.verdict == sim::ReplyVerdict::kControl || r.verdict == sim::ReplyVerdict::kData;
     if (ok) c->port->SetLineState(channel, 1);
     return ok;
   }
@@ -101,7 +102,8 @@ int main() {
       std::array<Byte, 256> reply{};
       sentAt.store(-1);
       const sim::Duration begin = clock.Now();
-      port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(), c.replySize, 0);
+      port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(), c.replySize,
+                0);
       const sim::Duration end = clock.Now();
       // The simulator reports its write a moment after the host may have
       // read it; the time it reports was taken before the write.
@@ -120,8 +122,8 @@ int main() {
     const double wire = Ms(sim::WireTime(frame.size() + replyBytes, kBaud) + serve.turnaround);
     const Figures t = Summarise(total);
     const Figures a = Summarise(after);
-    std::printf("%-28s %9.2f %9.2f %9.2f %9.2f | %.3f / %.3f / %.3f  (x%.2f of wire time)\n", c.name,
-                wire, t.median, t.p95, t.worst, a.median, a.p95, a.worst, t.median / wire);
+    std::printf("%-28s %9.2f %9.2f %9.2f %9.2f | %.3f / %.3f / %.3f  (x%.2f of wire time)\n",
+                c.name, wire, t.median, t.p95, t.worst, a.median, a.p95, a.worst, t.median / wire);
   }
   stop.store(true);
   serving.join();

@@ -39,7 +39,9 @@ class OwningSimTransport final : public Transport {
   bool IsOpen() const override { return inner_->IsOpen(); }
   void DiscardInput() override { inner_->DiscardInput(); }
   std::int32_t Write(std::span<const Byte> bytes) override { return inner_->Write(bytes); }
-  ReadResult Read(std::span<Byte> into, Nanos timeout) override { return inner_->Read(into, timeout); }
+  ReadResult Read(std::span<Byte> into, Nanos timeout) override {
+    return inner_->Read(into, timeout);
+  }
   Nanos Now() const override { return inner_->Now(); }
   std::string Describe() const override { return inner_->Describe(); }
 
@@ -134,7 +136,8 @@ std::int32_t KAVO5000_CALL LineHostPort::Open(Byte channel, std::int32_t /*setti
   // what this line really runs at.
   Channel& c = channels_[channel];
   std::lock_guard lock(c.io);
-  if (!c.transport) return Failed(c, kPortNotConfigured, "channel " + std::to_string(channel) + " has no port");
+  if (!c.transport)
+    return Failed(c, kPortNotConfigured, "channel " + std::to_string(channel) + " has no port");
   const std::int32_t code = c.transport->Open();
   if (code != kPortOk) return Failed(c, code, c.transport->ErrorText());
   c.errorText.clear();
@@ -233,7 +236,8 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
     c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
   }
   c.lastError.store(kPortOk);
-  return finish(kPortOk, Verdict(accepted, record.received.size(), c.state.load(), c.lineError.load()));
+  return finish(kPortOk,
+                Verdict(accepted, record.received.size(), c.state.load(), c.lineError.load()));
 }
 
 }  // namespace kavo5000::host

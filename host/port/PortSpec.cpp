@@ -19,7 +19,9 @@ constexpr std::array<int, 11> kBauds = {300,   600,   1200,  2400,   4800,  9600
                                         19200, 38400, 57600, 115200, 230400};
 
 bool AllDigits(std::string_view s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+  });
 }
 
 int ToInt(std::string_view s) {

@@ -29,10 +29,10 @@ struct SerialSettings {
 struct PortSpec {
   enum class Kind { kSim, kDevice, kTcp };
   Kind kind = Kind::kSim;
-  std::string path;         // kDevice
-  SerialSettings serial;    // kDevice
-  std::string host;         // kTcp
-  int port = 0;             // kTcp
+  std::string path;       // kDevice
+  SerialSettings serial;  // kDevice
+  std::string host;       // kTcp
+  int port = 0;           // kTcp
 };
 
 // Throws PortSpecError saying what is wrong.

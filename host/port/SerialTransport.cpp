@@ -16,27 +16,43 @@ namespace {
 
 speed_t SpeedOf(int baud) {
   switch (baud) {
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return B0;
+    case 300:
+      return B300;
+    case 600:
+      return B600;
+    case 1200:
+      return B1200;
+    case 2400:
+      return B2400;
+    case 4800:
+      return B4800;
+    case 9600:
+      return B9600;
+    case 19200:
+      return B19200;
+    case 38400:
+      return B38400;
+    case 57600:
+      return B57600;
+    case 115200:
+      return B115200;
+    case 230400:
+      return B230400;
+    default:
+      return B0;
   }
 }
 
 tcflag_t SizeFlag(int dataBits) {
   switch (dataBits) {
-    case 5: return CS5;
-    case 6: return CS6;
-    case 7: return CS7;
-    default: return CS8;
+    case 5:
+      return CS5;
+    case 6:
+      return CS6;
+    case 7:
+      return CS7;
+    default:
+      return CS8;
   }
 }
 
@@ -69,8 +85,8 @@ class SerialTransport final : public FdTransport {
         tcsetattr(fd, TCSANOW, &tio) != 0) {
       const std::string why = std::strerror(errno);
       close(fd);
-      return Fail(kPortOpenFailed, path_ + ": cannot set " + std::to_string(settings_.baud) +
-                                       " baud (" + why + ")");
+      return Fail(kPortOpenFailed,
+                  path_ + ": cannot set " + std::to_string(settings_.baud) + " baud (" + why + ")");
     }
     tcflush(fd, TCIOFLUSH);
     Adopt(fd);

@@ -34,7 +34,8 @@ class TcpTransport final : public FdTransport {
     }
     std::string why = "no address";
     for (addrinfo* a = found; a != nullptr; a = a->ai_next) {
-      const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+      const int fd =
+          socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
       if (fd < 0) continue;
       if (connect(fd, a->ai_addr, a->ai_addrlen) != 0 && errno != EINPROGRESS) {
         why = std::strerror(errno);

@@ -30,8 +30,8 @@ std::string ToJsonLine(const ExchangeRecord& r) {
   return "{\"t\":" + Fixed(r.time, 6) + ",\"channel\":" + std::to_string(r.channel) +
          ",\"frame\":\"" + HexString(r.frame) + "\",\"received\":\"" + HexString(r.received) +
          "\",\"reply\":\"" + HexString(r.reply) + "\",\"verdict\":\"" + r.verdict +
-         "\",\"state\":" + std::to_string(r.lineState) + ",\"error\":" +
-         std::to_string(r.lineError) + ",\"result\":" + std::to_string(r.result) +
+         "\",\"state\":" + std::to_string(r.lineState) +
+         ",\"error\":" + std::to_string(r.lineError) + ",\"result\":" + std::to_string(r.result) +
          ",\"ms\":" + Fixed(r.milliseconds, 3) + "}";
 }
 

@@ -12,16 +12,16 @@
 namespace kavo5000::host {
 
 struct ExchangeRecord {
-  double time = 0;             // seconds on a monotonic clock, when the frame went out
+  double time = 0;  // seconds on a monotonic clock, when the frame went out
   std::uint8_t channel = 0;
   std::vector<std::uint8_t> frame;
   std::vector<std::uint8_t> received;  // every byte that came back, as it came
   std::vector<std::uint8_t> reply;     // what the check left in the buffer
-  std::string verdict;         // "valid", "no reply", "bad checksum", …
+  std::string verdict;                 // "valid", "no reply", "bad checksum", …
   std::uint8_t lineState = 0;
   std::int32_t lineError = 0;
-  std::int32_t result = 0;     // what Send returned
-  double milliseconds = 0;     // from writing the frame to the end of the exchange
+  std::int32_t result = 0;  // what Send returned
+  double milliseconds = 0;  // from writing the frame to the end of the exchange
 };
 
 // The record as one JSON object on one line (no newline).

@@ -36,7 +36,7 @@ enum class ReadStatus { kData, kTimeout, kFailed };
 
 struct ReadResult {
   ReadStatus status = ReadStatus::kTimeout;
-  std::size_t count = 0;  // bytes read, for kData
+  std::size_t count = 0;         // bytes read, for kData
   std::int32_t error = kPortOk;  // for kFailed
 };
 

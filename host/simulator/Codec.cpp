@@ -7,9 +7,9 @@
 namespace kavo5000::sim {
 
 namespace {
-constexpr std::size_t kPairStart = 2;     // frame: c1 and its complement begin here
-constexpr std::size_t kFrameTail = 3;     // frame: two end bytes and the checksum
-constexpr std::size_t kReplyTail = 3;     // data reply: two end bytes and the checksum
+constexpr std::size_t kPairStart = 2;  // frame: c1 and its complement begin here
+constexpr std::size_t kFrameTail = 3;  // frame: two end bytes and the checksum
+constexpr std::size_t kReplyTail = 3;  // data reply: two end bytes and the checksum
 constexpr std::uint64_t kDecimalBase = 10;
 constexpr int kHexBase = 16;
 

@@ -10,8 +10,8 @@
 namespace kavo5000::sim {
 
 namespace {
-constexpr std::int64_t kHundredths = 100;             // amounts travel as hundredths
-constexpr std::int64_t kMaxDeliveryVolume = 99999;    // what the 5-digit volume field holds
+constexpr std::int64_t kHundredths = 100;           // amounts travel as hundredths
+constexpr std::int64_t kMaxDeliveryVolume = 99999;  // what the 5-digit volume field holds
 constexpr double kNanosPerSecond = 1e9;
 constexpr std::size_t kIndexArg = 0;  // 'N', 'O': the index character comes first
 
@@ -38,12 +38,12 @@ std::uint64_t Unsigned(std::int64_t value) {
 std::array<std::int64_t, kParamCount> DefaultParams() {
   // A controller as it leaves the factory: serial control by this protocol,
   // sensible times and thresholds, software version 1.07.
-  return {1,   0,     0,     1,   10,  30,    0,   15,  0,   50,   // 0..9
-          100, 30,    10,    2,   0,   5,     5,   10,  0,   107,  // 10..19
-          50,  3,     2,     200, 50040, 0,   0,   10000, 3, 1,    // 20..29
-          0,   0,     100,   5,   30,  0,     15,  22,  205, 3,    // 30..39
-          0,   10,    10,    20,  0,   0,     0,   0,   0,   0,    // 40..49
-          0,   0,     0,     0,   0,   0,     0,   0,   0,   0};   // 50..59
+  return {1,   0,  0,   1,   10,    30, 0,  15,    0,   50,   // 0..9
+          100, 30, 10,  2,   0,     5,  5,  10,    0,   107,  // 10..19
+          50,  3,  2,   200, 50040, 0,  0,  10000, 3,   1,    // 20..29
+          0,   0,  100, 5,   30,    0,  15, 22,    205, 3,    // 30..39
+          0,   10, 10,  20,  0,     0,  0,  0,     0,   0,    // 40..49
+          0,   0,  0,   0,   0,     0,  0,  0,     0,   0};   // 50..59
 }
 
 Controller::Controller(const ControllerConfig& config, const Behaviour& behaviour)
@@ -172,7 +172,8 @@ Bytes Controller::DeliveryCounters(Duration) {
   const int priceDigits = layout.middle + kDeliveryExtraDigits - layout.volume;
   Bytes data = Digits(Unsigned(delivery_.volume), layout.volume);
   data = Append(data, Digits(Unsigned(deliveryMoney()), layout.money));
-  data = Append(data, Digits(Unsigned(delivery_.price != 0 ? delivery_.price : price_), priceDigits));
+  data =
+      Append(data, Digits(Unsigned(delivery_.price != 0 ? delivery_.price : price_), priceDigits));
   return EncodeDataReply(data);
 }
 
@@ -210,7 +211,8 @@ Bytes Controller::WriteParam(std::span<const Byte> args) {
   const auto digits = args.subspan(1);
   const auto value = ParseDigits(digits);
   // A value must come in exactly the parameter's digits.
-  if (!value || digits.size() != static_cast<std::size_t>(kParamDigits[static_cast<std::size_t>(*index)])) {
+  if (!value ||
+      digits.size() != static_cast<std::size_t>(kParamDigits[static_cast<std::size_t>(*index)])) {
     return Control(kRefuse);
   }
   if (*index == kParamPassword) {
@@ -259,7 +261,8 @@ Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
 void Controller::Advance(Duration now) {
   for (;;) {
     const auto& customer = behaviour_.customer;
-    if (phase_ == Phase::kAuthorised && customer.liftAfter && authorisedAt_ + *customer.liftAfter <= now) {
+    if (phase_ == Phase::kAuthorised && customer.liftAfter &&
+        authorisedAt_ + *customer.liftAfter <= now) {
       DoLift(authorisedAt_ + *customer.liftAfter);
       continue;
     }
@@ -366,7 +369,8 @@ Duration Controller::FinishTime() const {
   const double perSecond = behaviour_.flow * static_cast<double>(kHundredths);
   if (perSecond <= 0) return Duration::max();
   const double seconds = static_cast<double>(delivery_.limit) / perSecond;
-  return delivery_.start + Duration(static_cast<Duration::rep>(std::ceil(seconds * kNanosPerSecond)));
+  return delivery_.start +
+         Duration(static_cast<Duration::rep>(std::ceil(seconds * kNanosPerSecond)));
 }
 
 void Controller::Flow(Duration t) {

@@ -28,11 +28,11 @@ struct Behaviour {
 };
 
 struct ControllerConfig {
-  std::uint64_t id = 0;           // identification number (up to ten digits)
-  int address = 1;                // linear nozzle address on the line
-  int type = kDefaultType;        // dispenser type 0..8
-  std::int64_t volumeTotal = 0;   // hundredths of a litre
-  std::int64_t moneyTotal = 0;    // hundredths
+  std::uint64_t id = 0;          // identification number (up to ten digits)
+  int address = 1;               // linear nozzle address on the line
+  int type = kDefaultType;       // dispenser type 0..8
+  std::int64_t volumeTotal = 0;  // hundredths of a litre
+  std::int64_t moneyTotal = 0;   // hundredths
 };
 
 enum class Phase {
@@ -77,13 +77,15 @@ class Controller {
   std::int64_t volumeTotal() const;
   std::int64_t moneyTotal() const;
   std::int64_t param(int index) const { return params_.at(static_cast<std::size_t>(index)); }
-  void setParam(int index, std::int64_t value) { params_.at(static_cast<std::size_t>(index)) = value; }
+  void setParam(int index, std::int64_t value) {
+    params_.at(static_cast<std::size_t>(index)) = value;
+  }
 
  private:
   struct Delivery {
-    std::int64_t volume = 0;       // hundredths of a litre so far
-    std::int64_t limit = 0;        // hundredths at which it stops
-    std::int64_t price = 0;        // price while it runs
+    std::int64_t volume = 0;                 // hundredths of a litre so far
+    std::int64_t limit = 0;                  // hundredths at which it stops
+    std::int64_t price = 0;                  // price while it runs
     std::optional<std::int64_t> moneyLimit;  // a money preset, which then is the final money
     Duration start{};
   };

@@ -57,7 +57,8 @@ void ParseTarget(std::string_view target, std::string_view rule, FaultRule& out)
   } else if (target.size() > 1 && target[0] == kExchangeMark) {
     out.target = FaultRule::Target::kExchange;
     out.exchange = static_cast<std::uint64_t>(Number(target.substr(1), rule, "the exchange"));
-    if (out.exchange == 0) throw FaultSpecError("fault rule " + Quote(rule) + ": exchanges count from 1");
+    if (out.exchange == 0)
+      throw FaultSpecError("fault rule " + Quote(rule) + ": exchanges count from 1");
   } else if (target.size() == 1) {
     out.target = FaultRule::Target::kCommand;
     out.command = static_cast<Byte>(target[0]);

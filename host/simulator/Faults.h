@@ -45,9 +45,9 @@ struct FaultRule {
   std::uint64_t exchange = 0;  // for kExchange
   std::optional<int> address;  // only frames for this linear nozzle address
   FaultAction action = FaultAction::kRefuse;
-  std::optional<std::int64_t> number;  // truncate length, corrupt index, delay in ms
-  Bytes garbage;                       // for kGarbage
-  std::vector<Bytes> states;           // for kStates, in order
+  std::optional<std::int64_t> number;      // truncate length, corrupt index, delay in ms
+  Bytes garbage;                           // for kGarbage
+  std::vector<Bytes> states;               // for kStates, in order
   std::optional<std::uint64_t> remaining;  // hits left; none: unlimited
 };
 

@@ -6,11 +6,11 @@
 namespace kavo5000::sim {
 
 namespace {
-constexpr std::uint64_t kFirstId = 10001;           // identification of the default line's first
+constexpr std::uint64_t kFirstId = 10001;              // identification of the default line's first
 constexpr std::int64_t kDefaultVolumeTotal = 1048235;  // 10 482.35 l through each nozzle
 constexpr std::int64_t kDefaultMoneyTotal = 47290512;  // 472 905.12 taken for it
-constexpr std::size_t kAddressByte = 1;  // c1: a nozzle's address byte, or 'W' / ']'
-constexpr std::size_t kCommandByte = 2;  // c2: the command character of addressed commands
+constexpr std::size_t kAddressByte = 1;                // c1: a nozzle's address byte, or 'W' / ']'
+constexpr std::size_t kCommandByte = 2;   // c2: the command character of addressed commands
 constexpr std::size_t kSwitchLength = 4;  // 02 'W' code value
 constexpr std::size_t kShortProgram = 2 + kShortIdDigits + kAddressDigits;  // 02 ']' id address
 constexpr std::size_t kLongProgram = kShortProgram + (kLongIdDigits - kShortIdDigits);
@@ -29,7 +29,7 @@ LineConfig DefaultLineConfig(int count) {
   return config;
 }
 
-Line::Line(LineConfig config)
+Line::Line(const LineConfig& config)
     : behaviour_(config.behaviour), commonSwitches_(kCommonSwitchCount, 0) {
   for (const ControllerConfig& c : config.controllers) {
     controllers_.push_back(std::make_unique<Controller>(c, behaviour_));

@@ -36,7 +36,7 @@ struct LineReply {
 
 class Line {
  public:
-  explicit Line(LineConfig config);
+  explicit Line(const LineConfig& config);
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 

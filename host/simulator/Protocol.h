@@ -30,11 +30,11 @@ inline constexpr std::size_t kMaxFrame = 255;  // longest frame or reply on the 
 // Nozzle addresses: linear numbers 1..15 use group byte 0x02 with address
 // bytes 0x21..0x2F; from 16 on each further fifteen use the next group byte
 // (0x07, 0x08, …), the group's last nozzle taking address byte 0x20.
-inline constexpr Byte kFirstGroup = 0x02;    // group byte of linear numbers below 16
-inline constexpr Byte kAddressBase = 0x20;   // address byte = this + position in the group
-inline constexpr int kFirstGroupLimit = 16;  // linear numbers below this use kFirstGroup
-inline constexpr int kGroupSize = 15;        // nozzles per further group
-inline constexpr int kGroupByteOffset = 6;   // group byte = (v − 1) div 15 + this
+inline constexpr Byte kFirstGroup = 0x02;      // group byte of linear numbers below 16
+inline constexpr Byte kAddressBase = 0x20;     // address byte = this + position in the group
+inline constexpr int kFirstGroupLimit = 16;    // linear numbers below this use kFirstGroup
+inline constexpr int kGroupSize = 15;          // nozzles per further group
+inline constexpr int kGroupByteOffset = 6;     // group byte = (v − 1) div 15 + this
 inline constexpr int kMaxLinearAddress = 999;  // three address digits in ']'
 
 // Command characters (the byte after the address, or in the address's place
@@ -83,14 +83,14 @@ inline constexpr int kLongIdDigits = 10;        // ']': identification, long for
 inline constexpr int kAddressDigits = 3;        // ']': the new line address
 
 // Parameters.
-inline constexpr int kParamCount = 60;          // per-nozzle parameter indices 0..59
-inline constexpr int kCommonSwitchCount = 9;    // 'W' codes 0..8
-inline constexpr int kCommonResetCode = 4;      // 'W' code that resets every controller
-inline constexpr int kParamPassword = 26;       // written: calibration password; read: confirmation
-inline constexpr int kParamCoefficient = 27;    // calibration coefficient, behind the password
-inline constexpr int kParamCalibrations = 28;   // count of calibrations performed
+inline constexpr int kParamCount = 60;         // per-nozzle parameter indices 0..59
+inline constexpr int kCommonSwitchCount = 9;   // 'W' codes 0..8
+inline constexpr int kCommonResetCode = 4;     // 'W' code that resets every controller
+inline constexpr int kParamPassword = 26;      // written: calibration password; read: confirmation
+inline constexpr int kParamCoefficient = 27;   // calibration coefficient, behind the password
+inline constexpr int kParamCalibrations = 28;  // count of calibrations performed
 inline constexpr int kCalibrationPassword = 5821;  // opens the coefficient for one write
-inline constexpr int kPasswordConfirmed = 1;    // confirmation code: the password was right
+inline constexpr int kPasswordConfirmed = 1;       // confirmation code: the password was right
 
 // Digits of each per-nozzle parameter.
 inline constexpr std::array<int, kParamCount> kParamDigits = {

@@ -152,7 +152,8 @@ bool Server::Receive(Peer& peer, Duration now) {
     }
     if (peer.stream.Pending() && now - peer.lastByte > options_.resyncGap) peer.stream.Reset();
     peer.lastByte = now;
-    for (const Bytes& frame : peer.stream.Feed(std::span<const Byte>(buffer, static_cast<std::size_t>(n)))) {
+    for (const Bytes& frame :
+         peer.stream.Feed(std::span<const Byte>(buffer, static_cast<std::size_t>(n)))) {
       // A new frame: the host has given up any answer not yet begun.
       while (!peer.outgoing.empty() && peer.outgoing.back().sent == 0) peer.outgoing.pop_back();
       LineReply reply = line_.Receive(frame, now);

@@ -21,7 +21,7 @@
 namespace kavo5000::sim {
 
 struct ServeOptions {
-  int baud = 4800;                                      // 0: no pacing
+  int baud = 4800;                                     // 0: no pacing
   Duration turnaround = std::chrono::milliseconds(5);  // from a frame's end to the answer
   Duration resyncGap = std::chrono::milliseconds(50);  // a frame broken off this long is dropped
 };

@@ -48,7 +48,8 @@ Args ParseArgs(const std::vector<std::string>& argv, const std::vector<OptionSpe
   return args;
 }
 
-long long ToInteger(const std::string& text, const std::string& what, long long min, long long max) {
+long long ToInteger(const std::string& text, const std::string& what, long long min,
+                    long long max) {
   long long value = 0;
   const char* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);

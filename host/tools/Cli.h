@@ -27,7 +27,7 @@ class ToolError : public std::runtime_error {
 };
 
 struct OptionSpec {
-  const char* name;  // without the leading dashes
+  const char* name;   // without the leading dashes
   const char* value;  // what the value is called, or nullptr for a flag
   const char* help;
 };

@@ -20,10 +20,10 @@ constexpr std::int32_t kMinInt = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t kFirstNozzleParameter = 10;  // host numbers below this are not per nozzle
 constexpr std::int32_t kAddressParameter = 9;       // host number that programs a line address
 constexpr std::int32_t kParamsPerNozzle = 60;
-constexpr std::int32_t kAddressFactor = 100;        // value = identification × 100 + address
+constexpr std::int32_t kAddressFactor = 100;  // value = identification × 100 + address
 constexpr std::int32_t kMaxLineAddress = 99;
-constexpr std::size_t kRecordNozzles = 6;           // nozzle words in a state record
-constexpr kavo5000::Byte kAllNozzles = 0;           // GetSost: every nozzle of the dispenser
+constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
+constexpr kavo5000::Byte kAllNozzles = 0;  // GetSost: every nozzle of the dispenser
 
 std::int32_t Number(const std::string& text, const char* what) {
   return static_cast<std::int32_t>(ToInteger(text, what, kMinInt, kMaxInt));
@@ -46,11 +46,13 @@ int RunState(const Positional& p, const Args& args) {
     s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(d), kAllNozzles, &record);
   });
   s.Expect("state query");
-  std::printf("dispenser %d: %s, code 0x%02X from nozzle %d\n", d, StateName(record.Summary).c_str(),
-              record.Summary, record.SummaryNozzle);
-  const std::size_t shown = std::min<std::size_t>(static_cast<std::size_t>(s.nozzles()), kRecordNozzles);
+  std::printf("dispenser %d: %s, code 0x%02X from nozzle %d\n", d,
+              StateName(record.Summary).c_str(), record.Summary, record.SummaryNozzle);
+  const std::size_t shown =
+      std::min<std::size_t>(static_cast<std::size_t>(s.nozzles()), kRecordNozzles);
   for (std::size_t n = 0; n < shown; ++n) {
-    std::printf("  nozzle %zu  0x%02X  %s\n", n + 1, record.Nozzle[n], StateName(record.Nozzle[n]).c_str());
+    std::printf("  nozzle %zu  0x%02X  %s\n", n + 1, record.Nozzle[n],
+                StateName(record.Nozzle[n]).c_str());
   }
   return kExitOk;
 }
@@ -140,7 +142,8 @@ int RunClose(const Positional& p, const Args& args) {
   if (result != 0) throw ToolError("close: the exchange failed (" + s.PortReason() + ")");
   s.Expect("close");
   // The close carries no refusal code of its own: read the answer off the line.
-  std::printf("%s: close sent, transaction closed unless the controller refused\n", Where(d, n).c_str());
+  std::printf("%s: close sent, transaction closed unless the controller refused\n",
+              Where(d, n).c_str());
   return kExitOk;
 }
 
@@ -163,7 +166,8 @@ int RunCounters(const Positional& p, const Args& args) {
   double money = 0;
   Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
   s.Expect("delivery counters");
-  std::printf("dispenser %d: delivery %s l, %s\n", d, Amount(litres).c_str(), Amount(money).c_str());
+  std::printf("dispenser %d: delivery %s l, %s\n", d, Amount(litres).c_str(),
+              Amount(money).c_str());
   return kExitOk;
 }
 
@@ -175,7 +179,8 @@ int RunTotals(const Positional& p, const Args& args) {
   double money = 0;
   Guarded(s, [&] { s.driver().GetTotalCounters(s.channel(), d, n, &volume, &money, 0); });
   s.Expect("total counters");
-  std::printf("%s: totals %s l, %s\n", Where(d, n).c_str(), Amount(volume).c_str(), Amount(money).c_str());
+  std::printf("%s: totals %s l, %s\n", Where(d, n).c_str(), Amount(volume).c_str(),
+              Amount(money).c_str());
   return kExitOk;
 }
 
@@ -184,7 +189,8 @@ int RunParamGet(const Positional& p, const Args& args) {
   const std::int32_t d = Number(p[0], "dispenser");
   const std::int32_t number = Number(p[1], "parameter number");
   if (number >= 0 && number < kFirstNozzleParameter) {
-    throw ToolError("parameter " + std::to_string(number) + " cannot be read: 0..9 are only written");
+    throw ToolError("parameter " + std::to_string(number) +
+                    " cannot be read: 0..9 are only written");
   }
   std::int32_t value = -1;
   Guarded(s, [&] { value = s.driver().GetParam(s.channel(), d, number); });
@@ -204,8 +210,9 @@ int RunParamSet(const Positional& p, const Args& args) {
   Guarded(s, [&] { s.driver().SetParam(s.channel(), d, number, value); });
   // A common switch goes to every controller and is never answered.
   if (number < kAddressParameter && number >= 0) {
-    std::printf("common switch %d set to %d on every controller of channel %d (no answer expected)\n",
-                number, value, s.channel());
+    std::printf(
+        "common switch %d set to %d on every controller of channel %d (no answer expected)\n",
+        number, value, s.channel());
     return kExitOk;
   }
   s.Expect("parameter write");
@@ -219,7 +226,8 @@ int RunAddressProgram(const Positional&, const Args& args) {
   if (!id || !address) throw UsageError("address program needs --id ID and --address A");
   const std::int32_t identification = static_cast<std::int32_t>(
       ToInteger(*id, "--id", 0, (kMaxInt - kMaxLineAddress) / kAddressFactor));
-  const std::int32_t a = static_cast<std::int32_t>(ToInteger(*address, "--address", 1, kMaxLineAddress));
+  const std::int32_t a =
+      static_cast<std::int32_t>(ToInteger(*address, "--address", 1, kMaxLineAddress));
   Session s(GlobalFrom(args));
   Guarded(s, [&] {
     s.driver().SetParam(s.channel(), 1, kAddressParameter, identification * kAddressFactor + a);

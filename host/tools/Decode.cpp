@@ -34,7 +34,8 @@ std::string Printable(const Bytes& bytes) {
 }
 
 std::string CharacterOf(Byte b) {
-  if (b >= kFirstPrintable && b <= kLastPrintable) return "'" + std::string(1, static_cast<char>(b)) + "' (" + Hex2(b) + ")";
+  if (b >= kFirstPrintable && b <= kLastPrintable)
+    return "'" + std::string(1, static_cast<char>(b)) + "' (" + Hex2(b) + ")";
   return Hex2(b);
 }
 
@@ -73,7 +74,8 @@ void DescribeArguments(Byte command, const Bytes& args, std::vector<std::string>
     }
     case sim::kCmdTotals:
       if (args[0] == sim::kSetTotalSub) {
-        out.push_back("  set the volume total: digits " + Printable(Bytes(args.begin() + 1, args.end())));
+        out.push_back("  set the volume total: digits " +
+                      Printable(Bytes(args.begin() + 1, args.end())));
         return;
       }
       break;
@@ -101,8 +103,8 @@ void DescribeArguments(Byte command, const Bytes& args, std::vector<std::string>
 void DecodeFrame(const Bytes& bytes, std::vector<std::string>& out) {
   out.push_back("command frame, " + std::to_string(bytes.size()) + " bytes: " + sim::Hex(bytes));
   const sim::ParsedFrame f = sim::ParseFrame(bytes);
-  if (f.verdict == sim::FrameVerdict::kBadComplement || f.verdict == sim::FrameVerdict::kIncomplete ||
-      f.verdict == sim::FrameVerdict::kNotAFrame) {
+  if (f.verdict == sim::FrameVerdict::kBadComplement ||
+      f.verdict == sim::FrameVerdict::kIncomplete || f.verdict == sim::FrameVerdict::kNotAFrame) {
     out.push_back("  not sound: " + FrameFault(bytes));
     return;
   }
@@ -119,8 +121,9 @@ void DecodeFrame(const Bytes& bytes, std::vector<std::string>& out) {
     if (body.size() == kShortProgramBody || body.size() == kLongProgramBody) {
       Bytes id(body.begin(), body.begin() + sim::kShortIdDigits);
       id.insert(id.end(), body.begin() + kShortProgramBody, body.end());
-      out.push_back("  identification " + Printable(id) + ", new address " +
-                    Printable(Bytes(body.begin() + sim::kShortIdDigits, body.begin() + kShortProgramBody)));
+      out.push_back(
+          "  identification " + Printable(id) + ", new address " +
+          Printable(Bytes(body.begin() + sim::kShortIdDigits, body.begin() + kShortProgramBody)));
     } else {
       out.push_back("  arguments " + sim::Hex(body));
     }
@@ -141,7 +144,8 @@ void DecodeFrame(const Bytes& bytes, std::vector<std::string>& out) {
   out.push_back(f.verdict == sim::FrameVerdict::kGood
                     ? "  checksum " + Hex2(sum) + ": good"
                     : "  checksum " + Hex2(sum) + ": bad (should be " + Hex2(want) + ")");
-  if (f.length < bytes.size()) out.push_back("  " + std::to_string(bytes.size() - f.length) + " bytes after the frame");
+  if (f.length < bytes.size())
+    out.push_back("  " + std::to_string(bytes.size() - f.length) + " bytes after the frame");
 }
 
 void DecodeReply(const Bytes& bytes, std::vector<std::string>& out) {
@@ -151,7 +155,8 @@ void DecodeReply(const Bytes& bytes, std::vector<std::string>& out) {
                           : r.control == sim::kUnknownCommand ? "command not understood"
                                                               : "refused";
     out.push_back("control reply " + Hex2(r.control) + ": " + meaning);
-    if (bytes.size() > 1) out.push_back("  " + std::to_string(bytes.size() - 1) + " bytes after the reply");
+    if (bytes.size() > 1)
+      out.push_back("  " + std::to_string(bytes.size() - 1) + " bytes after the reply");
     return;
   }
   out.push_back("data reply, " + std::to_string(bytes.size()) + " bytes: " + sim::Hex(bytes));
@@ -165,7 +170,8 @@ void DecodeReply(const Bytes& bytes, std::vector<std::string>& out) {
                         ? "  checksum " + Hex2(sum) + ": good"
                         : "  checksum " + Hex2(sum) + ": bad (should be " +
                               Hex2(sim::Checksum(r.data)) + ")");
-      if (r.length < bytes.size()) out.push_back("  " + std::to_string(bytes.size() - r.length) + " bytes after the reply");
+      if (r.length < bytes.size())
+        out.push_back("  " + std::to_string(bytes.size() - r.length) + " bytes after the reply");
       return;
     }
     case sim::ReplyVerdict::kMalformed:
@@ -181,24 +187,42 @@ void DecodeReply(const Bytes& bytes, std::vector<std::string>& out) {
 
 std::string CommandName(Byte command) {
   switch (command) {
-    case sim::kCmdState: return "nozzle state";
-    case sim::kCmdStart: return "start the pump";
-    case sim::kCmdStop: return "stop the pump";
-    case sim::kCmdVolume: return "volume of the running delivery";
-    case sim::kCmdDelivery: return "delivery counters";
-    case sim::kCmdTotals: return "total counters";
-    case sim::kCmdType: return "dispenser type";
-    case sim::kCmdClose: return "close the transaction";
-    case sim::kCmdReadParam: return "read a parameter";
-    case sim::kCmdWriteParam: return "write a parameter";
-    case sim::kCmdPrice: return "set the unit price";
-    case sim::kCmdPresetMoney: return "preset by money";
-    case sim::kCmdPresetVolume: return "preset by volume";
-    case sim::kCmdPrepare: return "prepare an extended start";
-    case sim::kCmdConfirm: return "confirm an extended start";
-    case sim::kCmdCommonSwitch: return "common switch, to every controller (never answered)";
-    case sim::kCmdProgramAddress: return "program a line address by identification number";
-    default: return "";
+    case sim::kCmdState:
+      return "nozzle state";
+    case sim::kCmdStart:
+      return "start the pump";
+    case sim::kCmdStop:
+      return "stop the pump";
+    case sim::kCmdVolume:
+      return "volume of the running delivery";
+    case sim::kCmdDelivery:
+      return "delivery counters";
+    case sim::kCmdTotals:
+      return "total counters";
+    case sim::kCmdType:
+      return "dispenser type";
+    case sim::kCmdClose:
+      return "close the transaction";
+    case sim::kCmdReadParam:
+      return "read a parameter";
+    case sim::kCmdWriteParam:
+      return "write a parameter";
+    case sim::kCmdPrice:
+      return "set the unit price";
+    case sim::kCmdPresetMoney:
+      return "preset by money";
+    case sim::kCmdPresetVolume:
+      return "preset by volume";
+    case sim::kCmdPrepare:
+      return "prepare an extended start";
+    case sim::kCmdConfirm:
+      return "confirm an extended start";
+    case sim::kCmdCommonSwitch:
+      return "common switch, to every controller (never answered)";
+    case sim::kCmdProgramAddress:
+      return "program a line address by identification number";
+    default:
+      return "";
   }
 }
 
@@ -212,7 +236,8 @@ std::vector<std::string> Decode(const Bytes& bytes) {
              bytes[0] == sim::kUnknownCommand || bytes[0] == sim::kRefuse) {
     DecodeReply(bytes, out);
   } else {
-    out.push_back("neither a command frame (7F …) nor a reply (02, 06, 15, 18 …): " + sim::Hex(bytes));
+    out.push_back("neither a command frame (7F …) nor a reply (02, 06, 15, 18 …): " +
+                  sim::Hex(bytes));
   }
   return out;
 }

@@ -48,7 +48,8 @@ int RunDemo(const Positional&, const Args& args) {
     double before = 0;
     double beforeMoney = 0;
     driver.GetDeliveryCounters(ch, kDispenser, &before, &beforeMoney);
-    if (const auto type = s.ObservedType()) std::printf("dispenser %d: type %d\n", kDispenser, *type);
+    if (const auto type = s.ObservedType())
+      std::printf("dispenser %d: type %d\n", kDispenser, *type);
 
     driver.SetPrice(ch, kDispenser, kNozzle, 0, 0, kPrice);
     s.Expect("price");
@@ -81,7 +82,8 @@ int RunDemo(const Positional&, const Args& args) {
       const std::uint8_t cls = StateClass(code);
       if (cls == kClassDone) closedByDriver = true;
       done = closedByDriver && (cls == kClassIdle || cls == kClassLifted);
-      const std::string line = "  " + Amount(litres) + " l   " + Amount(money) + "   " + StateName(code);
+      const std::string line =
+          "  " + Amount(litres) + " l   " + Amount(money) + "   " + StateName(code);
       if (terminal) {
         std::printf("\r%-60s", line.c_str());
         std::fflush(stdout);
@@ -102,7 +104,8 @@ int RunDemo(const Positional&, const Args& args) {
     double total = 0;
     driver.GetTotalCounters(ch, kDispenser, kNozzle, &volume, &total, 0);
     s.Expect("total counters");
-    std::printf("totals of nozzle %d: %s l, %s\n", kNozzle, Amount(volume).c_str(), Amount(total).c_str());
+    std::printf("totals of nozzle %d: %s l, %s\n", kNozzle, Amount(volume).c_str(),
+                Amount(total).c_str());
   });
   return kExitOk;
 }

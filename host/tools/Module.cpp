@@ -44,7 +44,8 @@ Module::Module(const std::optional<std::string>& explicitPath) {
       continue;
     }
     handle_ = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) throw ToolError("cannot load the driver module: " + std::string(dlerror()));
+    if (handle_ == nullptr)
+      throw ToolError("cannot load the driver module: " + std::string(dlerror()));
     factory_ = reinterpret_cast<Factory>(dlsym(handle_, kFactoryName));
     if (factory_ == nullptr) {
       dlclose(handle_);
@@ -61,7 +62,8 @@ Module::~Module() {
   if (handle_ != nullptr) dlclose(handle_);
 }
 
-std::unique_ptr<kavo5000::TVM30> Module::Create(std::uint32_t config, kavo5000::HostPort* port) const {
+std::unique_ptr<kavo5000::TVM30> Module::Create(std::uint32_t config,
+                                                kavo5000::HostPort* port) const {
   return std::unique_ptr<kavo5000::TVM30>(factory_(config, 0, port));
 }
 

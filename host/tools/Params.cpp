@@ -48,7 +48,8 @@ int RunParamsRead(const Positional&, const Args& args) {
   GlobalOptions options = GlobalFrom(args);
   const int perDispenser = NozzlesPerDispenser(options.config);
   if (perDispenser == 0) throw UsageError("the configuration byte gives no nozzles per dispenser");
-  const int v = static_cast<int>(ToInteger(*given, "--address", 1, perDispenser * kMaxDispenser));
+  const int v = static_cast<int>(
+      ToInteger(*given, "--address", 1, static_cast<long long>(perDispenser) * kMaxDispenser));
   // The host reaches a nozzle address as a dispenser's nozzle.
   const int dispenser = (v - 1) / perDispenser + 1;
   const int nozzle = (v - 1) % perDispenser + 1;
@@ -59,7 +60,8 @@ int RunParamsRead(const Positional&, const Args& args) {
   std::vector<const catalogue::CParameter*> rows;
   for (std::int32_t i = 0; i < table.Count(); ++i) {
     const catalogue::CParameter& row = table.Item(i);
-    if (catalogue::CommandFamilyOf(row.Kind) == catalogue::CommandFamily::Parameter) rows.push_back(&row);
+    if (catalogue::CommandFamilyOf(row.Kind) == catalogue::CommandFamily::Parameter)
+      rows.push_back(&row);
   }
   const catalogue::NumberFormat format = catalogue::NumberFormat::User();
   const bool bar = isatty(STDERR_FILENO) != 0;
@@ -69,7 +71,8 @@ int RunParamsRead(const Positional&, const Args& args) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (bar) Progress(i, rows.size());
     const catalogue::CParameter& row = *rows[i];
-    const std::int32_t number = kFirstNozzleParameter + (nozzle - 1) * kParamsPerNozzle + row.Code.load();
+    const std::int32_t number =
+        kFirstNozzleParameter + (nozzle - 1) * kParamsPerNozzle + row.Code.load();
     std::int32_t raw = -1;
     Guarded(s, [&] { raw = s.driver().GetParam(s.channel(), dispenser, number); });
     std::string value;
@@ -88,14 +91,17 @@ int RunParamsRead(const Positional&, const Args& args) {
     values.push_back(value);
   }
   if (bar) std::fprintf(stderr, "\r%*s\r", kBarWidth + 12, "");
-  std::printf("nozzle address %d (dispenser %d, nozzle %d with %d nozzles per dispenser), %zu parameters\n",
-              v, dispenser, nozzle, perDispenser, rows.size());
+  std::printf(
+      "nozzle address %d (dispenser %d, nozzle %d with %d nozzles per dispenser), %zu parameters\n",
+      v, dispenser, nozzle, perDispenser, rows.size());
   std::size_t width = 0;
-  for (const std::string& value : values) width = std::max(width, std::min(Columns(value), kMaxValueColumn));
+  for (const std::string& value : values)
+    width = std::max(width, std::min(Columns(value), kMaxValueColumn));
   width += 2;
   std::printf("%4s  %s%s\n", "code", Padded("value", width).c_str(), "name");
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::printf("%4d  %s%s\n", rows[i]->Code.load(), Padded(values[i], width).c_str(), rows[i]->Name.c_str());
+    std::printf("%4d  %s%s\n", rows[i]->Code.load(), Padded(values[i], width).c_str(),
+                rows[i]->Name.c_str());
   }
   if (failed != 0) {
     throw ToolError(std::to_string(failed) + " of " + std::to_string(rows.size()) +

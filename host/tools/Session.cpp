@@ -21,7 +21,8 @@ constexpr sim::Byte kTypeBase = '@';
 constexpr int kTypeCount = 9;
 constexpr int kTypeFallback = 1;  // what the driver makes of a type byte out of range
 
-std::optional<double> Seconds(const Args& args, const std::string& name, std::optional<double> fallback) {
+std::optional<double> Seconds(const Args& args, const std::string& name,
+                              std::optional<double> fallback) {
   if (args.Flag("no-customer")) return std::nullopt;
   const auto v = args.Value(name);
   if (!v) return fallback;
@@ -50,7 +51,8 @@ const std::vector<OptionSpec>& GlobalOptionSpecs() {
       {"nozzles", "K", "nozzles per dispenser, 1..15 (overrides the byte's low bits)"},
       {"trace", "FILE", "append every exchange to FILE as JSON lines"},
       {"verbose", nullptr, "print every frame and reply in hex, decoded, on stderr"},
-      {"module", "PATH", "the driver module (default: $KAVO5000_MODULE, next to the tool, the build tree)"},
+      {"module", "PATH",
+       "the driver module (default: $KAVO5000_MODULE, next to the tool, the build tree)"},
       {"help", nullptr, "explain the subcommand"},
   };
   return specs;
@@ -72,7 +74,8 @@ const std::vector<OptionSpec>& SimOptionSpecs() {
 
 SimOptions SimFrom(const Args& args) {
   SimOptions o;
-  if (auto v = args.Value("controllers")) o.controllers = static_cast<int>(ToInteger(*v, "--controllers", 1, kMaxControllers));
+  if (auto v = args.Value("controllers"))
+    o.controllers = static_cast<int>(ToInteger(*v, "--controllers", 1, kMaxControllers));
   if (auto v = args.Value("flow")) {
     o.flow = ToAmount(*v, "--flow");
     if (o.flow <= 0) throw UsageError("--flow must be above 0");
@@ -82,16 +85,19 @@ SimOptions SimFrom(const Args& args) {
   if (auto v = args.Value("faults")) o.faults = *v;
   if (auto v = args.Value("baud")) {
     o.baud = static_cast<int>(ToInteger(*v, "--baud", 0, 230400));
-    if (o.baud != 0 && !host::IsSupportedBaud(o.baud)) throw UsageError("--baud " + *v + " is no standard rate");
+    if (o.baud != 0 && !host::IsSupportedBaud(o.baud))
+      throw UsageError("--baud " + *v + " is no standard rate");
   }
-  if (auto v = args.Value("turnaround")) o.turnaroundMs = static_cast<int>(ToInteger(*v, "--turnaround", 0, kMaxTurnaroundMs));
+  if (auto v = args.Value("turnaround"))
+    o.turnaroundMs = static_cast<int>(ToInteger(*v, "--turnaround", 0, kMaxTurnaroundMs));
   return o;
 }
 
 GlobalOptions GlobalFrom(const Args& args) {
   GlobalOptions o;
   if (auto v = args.Value("port")) o.port = *v;
-  if (auto v = args.Value("channel")) o.channel = static_cast<kavo5000::Byte>(ToInteger(*v, "--channel", 1, 255));
+  if (auto v = args.Value("channel"))
+    o.channel = static_cast<kavo5000::Byte>(ToInteger(*v, "--channel", 1, 255));
   if (auto v = args.Value("config")) {
     o.config = static_cast<std::uint8_t>(ToInteger(*v, "--config", 0, 255));
   }
@@ -130,9 +136,10 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
     if (spec.kind == host::PortSpec::Kind::kSim) {
       line_ = MakeLine(options.sim);
       port_.Bind(options.channel,
-                 host::MakeSimTransport(line_, clock_,
-                                        host::SimPacing{options.sim.baud,
-                                                        std::chrono::milliseconds(options.sim.turnaroundMs)}));
+                 host::MakeSimTransport(
+                     line_, clock_,
+                     host::SimPacing{options.sim.baud,
+                                     std::chrono::milliseconds(options.sim.turnaroundMs)}));
     } else {
       port_.Bind(options.channel, options.port);
     }
@@ -171,7 +178,8 @@ void Session::Observe(const host::ExchangeRecord& r) {
     }
   }
   if (!options_.verbose) return;
-  std::fprintf(stderr, "  -> %s   %s\n", sim::Hex(r.frame).c_str(), OneLine(Decode(r.frame)).c_str());
+  std::fprintf(stderr, "  -> %s   %s\n", sim::Hex(r.frame).c_str(),
+               OneLine(Decode(r.frame)).c_str());
   if (r.received.empty()) {
     std::fprintf(stderr, "  <- (nothing)   [%s, %.1f ms]\n", r.verdict.c_str(), r.milliseconds);
   } else {

@@ -22,7 +22,7 @@ namespace kavo5000::tool {
 // The simulator's settings, for `simulate` and for `--port sim`.
 struct SimOptions {
   int controllers = 8;
-  double flow = 0.5;  // litres per second
+  double flow = 0.5;                      // litres per second
   std::optional<double> liftAfter = 1.0;  // seconds; none: nobody lifts the nozzle
   std::optional<double> hangAfter = 3.0;
   std::string faults;

@@ -24,7 +24,8 @@ constexpr int kMaxTcpPort = 65535;
 int RunSimulate(const Positional&, const Args& args) {
   const bool pty = args.Flag("pty");
   const auto tcp = args.Value("tcp");
-  if (pty == tcp.has_value()) throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
+  if (pty == tcp.has_value())
+    throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
   const SimOptions options = SimFrom(args);
   const int port = tcp ? static_cast<int>(ToInteger(*tcp, "--tcp", 0, kMaxTcpPort)) : 0;
   auto line = MakeLine(options);

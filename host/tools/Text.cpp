@@ -27,32 +27,54 @@ std::string StateName(std::uint16_t code) {
   const std::string nozzle = n != 0 ? " (nozzle " + std::to_string(n) + ")" : "";
   if (code == 0) return "no valid reply";
   switch (StateClass(code)) {
-    case kClassIdle: return "idle";
-    case kClassAuthorised: return "authorised";
-    case kClassDelivering: return "delivering" + nozzle;
-    case kClassDone: return "delivery done" + nozzle;
-    case kClassLifted: return "nozzle lifted" + nozzle;
-    default: return "controller state " + Hex(static_cast<std::uint8_t>(code));
+    case kClassIdle:
+      return "idle";
+    case kClassAuthorised:
+      return "authorised";
+    case kClassDelivering:
+      return "delivering" + nozzle;
+    case kClassDone:
+      return "delivery done" + nozzle;
+    case kClassLifted:
+      return "nozzle lifted" + nozzle;
+    default:
+      return "controller state " + Hex(static_cast<std::uint8_t>(code));
   }
 }
 
 std::string StatusMessage(std::uint8_t status) {
   switch (status) {
-    case 0: return "no exchange took place";
-    case kStatusValid: return "valid reply";
-    case 2: return "no reply from the controller in time (line state 2)";
-    case 3: return "the controller's reply was malformed, or a totals query found a volume total of 0 (status 3)";
-    case 4: return "the controller's reply was incomplete or failed its checksum (line state 4)";
-    case 0x10: return "the controller refused the start (status 0x10)";
-    case 0x11: return "the controller refused the preparation step 'U' (status 0x11)";
-    case 0x12: return "the controller refused the volume preset (status 0x12)";
-    case 0x13: return "the controller refused the money preset (status 0x13)";
-    case 0x14: return "the controller refused the stop (status 0x14)";
-    case 0x15: return "the controller refused the price (status 0x15)";
-    case 0x17: return "the controller refused the parameter read or write (status 0x17)";
-    case 0x18: return "the controller refused the address (status 0x18)";
-    case 0x19: return "the controller refused the volume query (status 0x19)";
-    default: return "channel status " + Hex(status);
+    case 0:
+      return "no exchange took place";
+    case kStatusValid:
+      return "valid reply";
+    case 2:
+      return "no reply from the controller in time (line state 2)";
+    case 3:
+      return "the controller's reply was malformed, or a totals query found a volume total of 0 "
+             "(status 3)";
+    case 4:
+      return "the controller's reply was incomplete or failed its checksum (line state 4)";
+    case 0x10:
+      return "the controller refused the start (status 0x10)";
+    case 0x11:
+      return "the controller refused the preparation step 'U' (status 0x11)";
+    case 0x12:
+      return "the controller refused the volume preset (status 0x12)";
+    case 0x13:
+      return "the controller refused the money preset (status 0x13)";
+    case 0x14:
+      return "the controller refused the stop (status 0x14)";
+    case 0x15:
+      return "the controller refused the price (status 0x15)";
+    case 0x17:
+      return "the controller refused the parameter read or write (status 0x17)";
+    case 0x18:
+      return "the controller refused the address (status 0x18)";
+    case 0x19:
+      return "the controller refused the volume query (status 0x19)";
+    default:
+      return "channel status " + Hex(status);
   }
 }
 

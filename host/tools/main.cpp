@@ -26,30 +26,131 @@ struct Subcommand {
 
 const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> table = {
-      {{"demo"}, "", 0, 0, "a whole delivery on the built-in simulator, followed live", {}, true, RunDemo},
-      {{"state"}, "D", 1, 1, "every nozzle's state and the dispenser's summary (GetSost)", {}, true, RunState},
-      {{"type"}, "D", 1, 1, "the dispenser type, read on the way to the delivery counters", {}, true, RunType},
+      {{"demo"},
+       "",
+       0,
+       0,
+       "a whole delivery on the built-in simulator, followed live",
+       {},
+       true,
+       RunDemo},
+      {{"state"},
+       "D",
+       1,
+       1,
+       "every nozzle's state and the dispenser's summary (GetSost)",
+       {},
+       true,
+       RunState},
+      {{"type"},
+       "D",
+       1,
+       1,
+       "the dispenser type, read on the way to the delivery counters",
+       {},
+       true,
+       RunType},
       {{"price"}, "D N PRICE", 3, 3, "set a nozzle's unit price (SetPrice)", {}, true, RunPrice},
-      {{"preset-volume"}, "D N LITRES", 3, 3, "preset a delivery by volume (PresetVolume)", {}, true, RunPresetVolume},
-      {{"preset-money"}, "D N MONEY", 3, 3, "preset a delivery by money (PresetMoney)", {}, true, RunPresetMoney},
-      {{"start"}, "D N", 2, 2, "authorise a nozzle (StartPump; --ex: StartPumpEx with preparation)",
-       {{"ex", nullptr, "extended start: close, 'U', then '2'"}}, true, RunStart},
+      {{"preset-volume"},
+       "D N LITRES",
+       3,
+       3,
+       "preset a delivery by volume (PresetVolume)",
+       {},
+       true,
+       RunPresetVolume},
+      {{"preset-money"},
+       "D N MONEY",
+       3,
+       3,
+       "preset a delivery by money (PresetMoney)",
+       {},
+       true,
+       RunPresetMoney},
+      {{"start"},
+       "D N",
+       2,
+       2,
+       "authorise a nozzle (StartPump; --ex: StartPumpEx with preparation)",
+       {{"ex", nullptr, "extended start: close, 'U', then '2'"}},
+       true,
+       RunStart},
       {{"stop"}, "D N", 2, 2, "stop the pump (StopPump)", {}, true, RunStop},
-      {{"close"}, "D N", 2, 2, "close the nozzle's transaction (StopAndClose without the stop)", {}, true, RunClose},
-      {{"delivery"}, "D", 1, 1, "volume and money of the running delivery (GetDeliveredVolume)", {}, true, RunDelivery},
-      {{"counters"}, "D", 1, 1, "the delivery counters of the active nozzle (GetDeliveryCounters)", {}, true, RunCounters},
-      {{"totals"}, "D N", 2, 2, "a nozzle's volume and money totals (GetTotalCounters)", {}, true, RunTotals},
-      {{"param", "get"}, "D NUMBER", 2, 2, "read a parameter by host number (GetParam; 10 + (nozzle-1)*60 + index)", {}, true, RunParamGet},
-      {{"param", "set"}, "D NUMBER VALUE", 3, 3, "write a parameter by host number (SetParam; 0..8: common switches)", {}, true, RunParamSet},
-      {{"params", "read"}, "", 0, 0, "every controller parameter of one nozzle address, with names and values",
-       {{"address", "V", "the nozzle address (linear nozzle number)"}}, true, RunParamsRead},
-      {{"address", "program"}, "", 0, 0, "give the controller with an identification number a line address",
-       {{"id", "ID", "identification number"}, {"address", "A", "new nozzle address, 1..99"}}, true, RunAddressProgram},
+      {{"close"},
+       "D N",
+       2,
+       2,
+       "close the nozzle's transaction (StopAndClose without the stop)",
+       {},
+       true,
+       RunClose},
+      {{"delivery"},
+       "D",
+       1,
+       1,
+       "volume and money of the running delivery (GetDeliveredVolume)",
+       {},
+       true,
+       RunDelivery},
+      {{"counters"},
+       "D",
+       1,
+       1,
+       "the delivery counters of the active nozzle (GetDeliveryCounters)",
+       {},
+       true,
+       RunCounters},
+      {{"totals"},
+       "D N",
+       2,
+       2,
+       "a nozzle's volume and money totals (GetTotalCounters)",
+       {},
+       true,
+       RunTotals},
+      {{"param", "get"},
+       "D NUMBER",
+       2,
+       2,
+       "read a parameter by host number (GetParam; 10 + (nozzle-1)*60 + index)",
+       {},
+       true,
+       RunParamGet},
+      {{"param", "set"},
+       "D NUMBER VALUE",
+       3,
+       3,
+       "write a parameter by host number (SetParam; 0..8: common switches)",
+       {},
+       true,
+       RunParamSet},
+      {{"params", "read"},
+       "",
+       0,
+       0,
+       "every controller parameter of one nozzle address, with names and values",
+       {{"address", "V", "the nozzle address (linear nozzle number)"}},
+       true,
+       RunParamsRead},
+      {{"address", "program"},
+       "",
+       0,
+       0,
+       "give the controller with an identification number a line address",
+       {{"id", "ID", "identification number"}, {"address", "A", "new nozzle address, 1..99"}},
+       true,
+       RunAddressProgram},
       {{"decode"}, "HEX...", 1, 255, "annotate a command frame or a reply", {}, false, RunDecode},
-      {{"simulate"}, "", 0, 0, "serve a simulated line on a pseudo-terminal or TCP loopback",
+      {{"simulate"},
+       "",
+       0,
+       0,
+       "serve a simulated line on a pseudo-terminal or TCP loopback",
        {{"pty", nullptr, "create a pseudo-terminal pair; prints the slave's path"},
-        {"tcp", "PORT", "listen on 127.0.0.1:PORT (0: any free port); prints tcp://127.0.0.1:PORT"}},
-       false, RunSimulate},
+        {"tcp", "PORT",
+         "listen on 127.0.0.1:PORT (0: any free port); prints tcp://127.0.0.1:PORT"}},
+       false,
+       RunSimulate},
   };
   return table;
 }
@@ -77,17 +178,20 @@ std::vector<OptionSpec> OptionsOf(const Subcommand& c) {
 
 void PrintOptions(const std::vector<OptionSpec>& options) {
   for (const OptionSpec& o : options) {
-    std::string left = std::string("--") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
+    std::string left =
+        std::string("--") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
     std::printf("  %-20s %s\n", left.c_str(), o.help);
   }
 }
 
 void PrintOverview() {
-  std::printf("usage: kavo5000 SUBCOMMAND [ARGS] [OPTIONS]\n\n"
-              "Drives \"Каво 5000\" controllers through the Kavo5000 driver module, on a serial\n"
-              "line, a TCP serial server or the built-in simulator.\n\nsubcommands:\n");
+  std::printf(
+      "usage: kavo5000 SUBCOMMAND [ARGS] [OPTIONS]\n\n"
+      "Drives \"Каво 5000\" controllers through the Kavo5000 driver module, on a serial\n"
+      "line, a TCP serial server or the built-in simulator.\n\nsubcommands:\n");
   for (const Subcommand& c : Subcommands()) {
-    const std::string left = Name(c) + (c.arguments[0] != '\0' ? std::string(" ") + c.arguments : "");
+    const std::string left =
+        Name(c) + (c.arguments[0] != '\0' ? std::string(" ") + c.arguments : "");
     std::printf("  %-30s %s\n", left.c_str(), c.summary);
   }
   std::printf("\noptions of the driver subcommands:\n");
@@ -98,8 +202,8 @@ void PrintOverview() {
 }
 
 void PrintHelp(const Subcommand& c) {
-  std::printf("usage: kavo5000 %s%s%s [OPTIONS]\n\n%s\n", Name(c).c_str(), c.arguments[0] != '\0' ? " " : "",
-              c.arguments, c.summary);
+  std::printf("usage: kavo5000 %s%s%s [OPTIONS]\n\n%s\n", Name(c).c_str(),
+              c.arguments[0] != '\0' ? " " : "", c.arguments, c.summary);
   if (!c.options.empty()) {
     std::printf("\noptions:\n");
     PrintOptions(c.options);
@@ -137,7 +241,8 @@ int Main(const std::vector<std::string>& argv) {
     return argv.empty() ? kExitUsage : kExitOk;
   }
   const Subcommand* c = Find(argv);
-  if (c == nullptr) throw UsageError("unknown subcommand \"" + argv[0] + "\" (kavo5000 --help lists them)");
+  if (c == nullptr)
+    throw UsageError("unknown subcommand \"" + argv[0] + "\" (kavo5000 --help lists them)");
   const Args args = ParseArgs(argv, OptionsOf(*c));
   if (args.Flag("help")) {
     PrintHelp(*c);
@@ -146,8 +251,8 @@ int Main(const std::vector<std::string>& argv) {
   const Positional rest(args.positional.begin() + static_cast<std::ptrdiff_t>(c->words.size()),
                         args.positional.end());
   if (rest.size() < c->minArgs || rest.size() > c->maxArgs) {
-    throw UsageError("usage: kavo5000 " + Name(*c) + (c->arguments[0] != '\0' ? " " : "") + c->arguments +
-                     " (kavo5000 " + Name(*c) + " --help)");
+    throw UsageError("usage: kavo5000 " + Name(*c) + (c->arguments[0] != '\0' ? " " : "") +
+                     c->arguments + " (kavo5000 " + Name(*c) + " --help)");
   }
   return c->run(rest, args);
 }

@@ -141,7 +141,7 @@ TEST_P(Delivery, StateQueriesUnderFaults) {
     std::uint16_t code;
   };
   const Case cases[] = {
-      {"1:drop*1", 2, 0},      {"1:truncate=5*1", 3, 0}, {"1:corrupt*1", 4, 0},
+      {"1:drop*1", 2, 0},       {"1:truncate=5*1", 3, 0}, {"1:corrupt*1", 4, 0},
       {"1:garbage*1", 1, 0xC0}, {"1:refuse*1", 3, 0},
   };
   Rig rig(GetParam(), {});

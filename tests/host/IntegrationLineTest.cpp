@@ -88,7 +88,7 @@ TEST_P(Integration, EachInjectedFaultHasItsOutcomeAndTheLineRecovers) {
       {"N:delay=60*1", 1, kFactoryVersion},
       {"N:truncate=4*1", 3, -1},
       {"N:corrupt*1", host::kLineIncomplete, -1},    // checksum
-      {"N:corrupt=2*1", 3, -1},                     // a complement
+      {"N:corrupt=2*1", 3, -1},                      // a complement
       {"N:corrupt=0*1", host::kLineIncomplete, -1},  // the start byte
       {"N:garbage*1", 1, kFactoryVersion},
       {"N:refuse*1", 0x17, -1},

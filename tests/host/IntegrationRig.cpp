@@ -12,7 +12,8 @@ namespace kavo5000::testing {
 
 namespace {
 
-using Factory = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t, kavo5000::HostPort*);
+using Factory = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t,
+                                                 kavo5000::HostPort*);
 
 Factory ModuleFactory() {
   static Factory factory = [] {
@@ -35,9 +36,12 @@ std::string Number(double v) {
 
 std::string ViaName(Via via) {
   switch (via) {
-    case Via::kInProcess: return "InProcess";
-    case Via::kPty: return "Pty";
-    case Via::kTcp: return "Tcp";
+    case Via::kInProcess:
+      return "InProcess";
+    case Via::kPty:
+      return "Pty";
+    case Via::kTcp:
+      return "Tcp";
   }
   return "";
 }
@@ -64,9 +68,12 @@ void Rig::Connect() {
     return;
   }
   std::vector<std::string> args = {via_ == Via::kPty ? "--pty" : "--tcp",
-                                   "--flow",       Number(options_.flow),
-                                   "--lift-after", Number(options_.liftAfter),
-                                   "--hang-after", Number(options_.hangAfter)};
+                                   "--flow",
+                                   Number(options_.flow),
+                                   "--lift-after",
+                                   Number(options_.liftAfter),
+                                   "--hang-after",
+                                   Number(options_.hangAfter)};
   if (via_ == Via::kTcp) args.insert(args.begin() + 1, "0");
   if (!options_.faults.empty()) {
     args.push_back("--faults");

@@ -24,9 +24,9 @@ std::string ViaName(Via via);
 
 struct RigOptions {
   std::string faults;
-  double flow = 4.0;        // l/s: real-time runs stay short
-  double liftAfter = 0.2;   // s
-  double hangAfter = 0.5;   // s
+  double flow = 4.0;       // l/s: real-time runs stay short
+  double liftAfter = 0.2;  // s
+  double hangAfter = 0.5;  // s
   std::uint32_t config = 0;
 };
 

@@ -17,9 +17,9 @@
 namespace kavo5000::host {
 namespace {
 
+using sim::Bytes;
 using std::chrono::milliseconds;
 using testing::HostTestCheck;
-using sim::Bytes;
 
 constexpr Byte kChannel = 1;
 
@@ -210,7 +210,8 @@ class PortOnScript : public ::testing::Test {
 };
 
 TEST_F(PortOnScript, ReplySplitAcrossReadsIsPutTogether) {
-  transport->script = {{milliseconds(10), {0x02, 0x41}}, {milliseconds(15), {0x3E, 0x03}},
+  transport->script = {{milliseconds(10), {0x02, 0x41}},
+                       {milliseconds(15), {0x3E, 0x03}},
                        {milliseconds(30), {0x03, 0x42}}};
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), 1);
@@ -218,15 +219,17 @@ TEST_F(PortOnScript, ReplySplitAcrossReadsIsPutTogether) {
 }
 
 TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
-  transport->script = {{milliseconds(10), {0x02, 0x41}}, {milliseconds(31), {0x3E, 0x03, 0x03, 0x42}}};
+  transport->script = {{milliseconds(10), {0x02, 0x41}},
+                       {milliseconds(31), {0x3E, 0x03, 0x03, 0x42}}};
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
-  EXPECT_EQ(clock.Now(), milliseconds(30));   // 10 ms, then 20 ms of silence
+  EXPECT_EQ(clock.Now(), milliseconds(30));  // 10 ms, then 20 ms of silence
 }
 
 TEST_F(PortOnScript, TimeoutsCanBeChanged) {
   port.SetTimeouts({milliseconds(500), milliseconds(50)});
-  transport->script = {{milliseconds(400), {0x02, 0x41}}, {milliseconds(440), {0x3E, 0x03, 0x03, 0x42}}};
+  transport->script = {{milliseconds(400), {0x02, 0x41}},
+                       {milliseconds(440), {0x3E, 0x03, 0x03, 0x42}}};
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), 1);
 }

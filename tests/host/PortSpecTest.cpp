@@ -32,16 +32,9 @@ TEST(PortSpecs, ParseEachTransport) {
 }
 
 TEST(PortSpecs, RefuseWhatCannotBeOpened) {
-  const char* bad[] = {"",
-                       "/dev/ttyUSB0:4801",
-                       "/dev/ttyUSB0:8N1",
-                       ":4800",
-                       "tcp://",
-                       "tcp://host",
-                       "tcp://host:0",
-                       "tcp://host:70000",
-                       "tcp://:4001",
-                       "tcp://[::1]4001"};
+  const char* bad[] = {
+      "",           "/dev/ttyUSB0:4801", "/dev/ttyUSB0:8N1", ":4800",       "tcp://",
+      "tcp://host", "tcp://host:0",      "tcp://host:70000", "tcp://:4001", "tcp://[::1]4001"};
   for (const char* text : bad) EXPECT_THROW(ParsePortSpec(text), PortSpecError) << text;
 }
 

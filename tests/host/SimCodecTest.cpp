@@ -26,7 +26,8 @@ TEST(SimAddress, LinearNumbersAndPairsCorrespond) {
 TEST(SimAddress, PairsOfNoNozzleAreRejected) {
   const AddressPair none[] = {{0x02, 0x20}, {0x02, 0x30}, {0x03, 0x21},
                               {0x06, 0x21}, {0x07, 0x2F}, {0x02, 'W'}};
-  for (const AddressPair& p : none) EXPECT_FALSE(LinearOf(p)) << int(p.group) << "/" << int(p.address);
+  for (const AddressPair& p : none)
+    EXPECT_FALSE(LinearOf(p)) << int(p.group) << "/" << int(p.address);
 }
 
 TEST(SimFrame, ParsesHandWrittenFrames) {

@@ -66,13 +66,22 @@ TEST_F(SimController, RunsAPresetDeliveryFromIdleToClosed) {
   EXPECT_EQ(Data("1"), "41");  // stopped at the preset
   EXPECT_EQ(Data("4"), "401250");
   // Type 1: 6 digits of volume, 6 of money, then the price in 4.
-  EXPECT_EQ(Data("5"), "001250" "070500" "5640");
-  EXPECT_EQ(Data("6"), "000000101250" "00005070500" "0");
+  EXPECT_EQ(Data("5"),
+            "001250"
+            "070500"
+            "5640");
+  EXPECT_EQ(Data("6"),
+            "000000101250"
+            "00005070500"
+            "0");
   EXPECT_EQ(Control("8"), kAckByte);
   EXPECT_EQ(Data("1"), "10");  // closed, the nozzle still up
   controller.Hang(now);
   EXPECT_EQ(Data("1"), "00");
-  EXPECT_EQ(Data("5"), "001250" "070500" "5640");  // the last delivery stays readable
+  EXPECT_EQ(Data("5"),
+            "001250"
+            "070500"
+            "5640");  // the last delivery stays readable
   EXPECT_FALSE(controller.presetVolume());
 }
 
@@ -96,9 +105,16 @@ TEST_F(SimController, RefusesWhatCannotChangeWhileFuelRuns) {
     const char* command;
     Byte answer;
   };
-  const Case cases[] = {{"Q1000", kRefuseByte}, {"T00100", kRefuseByte}, {"S001000", kRefuseByte},
-                        {"2", kRefuseByte},     {"8", kRefuseByte},      {"61" "00000001", kRefuseByte},
-                        {"U", kAckByte},        {"V", kAckByte}};
+  const Case cases[] = {{"Q1000", kRefuseByte},
+                        {"T00100", kRefuseByte},
+                        {"S001000", kRefuseByte},
+                        {"2", kRefuseByte},
+                        {"8", kRefuseByte},
+                        {"61"
+                         "00000001",
+                         kRefuseByte},
+                        {"U", kAckByte},
+                        {"V", kAckByte}};
   for (const Case& c : cases) {
     std::string command = c.command;
     if (command[0] == '6') command[1] = 0x01;
@@ -113,7 +129,7 @@ TEST_F(SimController, RefusesWhatCannotChangeWhileFuelRuns) {
 }
 
 TEST_F(SimController, RefusesMalformedAmountsAndAnswersUnknownCommands) {
-  const char* refused[] = {"Q564", "Q56400", "Q56a0", "T1250", "S01000", "N", "N" "\x7F", "O0"};
+  const char* refused[] = {"Q564", "Q56400", "Q56a0", "T1250", "S01000", "N", "N\x7F", "O0"};
   for (const char* c : refused) EXPECT_EQ(Control(c), kRefuseByte) << c;
   EXPECT_EQ(Control("S010000"), kRefuseByte);  // no price yet: money cannot become litres
   EXPECT_EQ(Control("Z"), 0x15);
@@ -159,9 +175,13 @@ TEST_F(SimController, CustomerLiftsAndHangsOnTheirOwn) {
 
 TEST_F(SimController, ReadsParametersWithItsAddressByteAndDigitCount) {
   controller.setParam(19, 107);
-  EXPECT_EQ(Data("N" + std::string(1, '0' + 19)), "\x23" "107");  // address 3 → 0x23
+  EXPECT_EQ(Data("N" + std::string(1, '0' + 19)),
+            "\x23"
+            "107");  // address 3 → 0x23
   EXPECT_EQ(Control(std::string("O") + char('0' + 19) + "042"), kAckByte);
-  EXPECT_EQ(Data(std::string("N") + char('0' + 19)), "\x23" "042");
+  EXPECT_EQ(Data(std::string("N") + char('0' + 19)),
+            "\x23"
+            "042");
   EXPECT_EQ(Control(std::string("O") + char('0' + 19) + "42"), kRefuseByte);  // two digits of three
   EXPECT_EQ(Data(std::string("N") + char('0' + 55)), "\x23");  // a parameter without digits
   EXPECT_EQ(Control(std::string("O") + char('0' + 55)), kAckByte);
@@ -174,10 +194,14 @@ TEST_F(SimController, OpensTheCoefficientOnlyAfterThePassword) {
   const std::int64_t calibrations = controller.param(28);
   EXPECT_EQ(Control("O" + coefficient + "12345"), kRefuseByte);
   EXPECT_EQ(Control("O" + password + "1111"), kAckByte);
-  EXPECT_EQ(Data("N" + password), "\x23" "0000");  // wrong password: not confirmed
+  EXPECT_EQ(Data("N" + password),
+            "\x23"
+            "0000");  // wrong password: not confirmed
   EXPECT_EQ(Control("O" + coefficient + "12345"), kRefuseByte);
   EXPECT_EQ(Control("O" + password + "5821"), kAckByte);
-  EXPECT_EQ(Data("N" + password), "\x23" "0001");
+  EXPECT_EQ(Data("N" + password),
+            "\x23"
+            "0001");
   EXPECT_EQ(Control("O" + coefficient + "12345"), kAckByte);
   EXPECT_EQ(controller.param(27), 12345);
   EXPECT_EQ(controller.param(28), calibrations + 1);

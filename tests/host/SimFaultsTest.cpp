@@ -42,9 +42,9 @@ TEST(SimFaultSpec, ParsesEachKindOfRule) {
 }
 
 TEST(SimFaultSpec, ComplainsAboutWhatDoesNotParse) {
-  const char* bad[] = {"T",          "T:explode",   "TT:refuse",     "#0:drop",
-                       "#x:drop",    "T:delay",     "T:delay=-5",    "T:garbage=XYZ",
-                       "1:state=",   "1:state=123", "1:state=10*2",  "T:refuse*x",
+  const char* bad[] = {"T",          "T:explode",   "TT:refuse",    "#0:drop",
+                       "#x:drop",    "T:delay",     "T:delay=-5",   "T:garbage=XYZ",
+                       "1:state=",   "1:state=123", "1:state=10*2", "T:refuse*x",
                        "T@a:refuse", "T:drop=3"};
   for (const char* spec : bad) {
     EXPECT_THROW(FaultPlan::Parse(spec), FaultSpecError) << spec;

@@ -44,9 +44,9 @@ TEST_F(SimLine, UnsoundFramesAndEmptyAddressesGetSilence) {
   Bytes badComplement = {0x7F, 0x02, 0x21, 0x5F, 0x37, 0x48, 0x03, 0x03, 0x55};
   EXPECT_TRUE(Send(badSum).empty());
   EXPECT_TRUE(Send(badComplement).empty());
-  EXPECT_TRUE(Send(FrameFor(9, "1")).empty());  // nobody at 9
+  EXPECT_TRUE(Send(FrameFor(9, "1")).empty());                     // nobody at 9
   EXPECT_TRUE(Send(Bytes{0x7F, 0x02, 0x03, 0x03, 0x43}).empty());  // no address at all
-  EXPECT_EQ(Send(FrameFor(1, "")), (Bytes{0x15}));  // addressed, but no command
+  EXPECT_EQ(Send(FrameFor(1, "")), (Bytes{0x15}));                 // addressed, but no command
   EXPECT_EQ(line.Frames(), 5u);
 }
 
@@ -75,10 +75,10 @@ TEST_F(SimLine, ProgramsALineAddressByIdentificationNumber) {
   EXPECT_EQ(line.Find(12)->id(), 10002u);
   EXPECT_FALSE(Send(FrameFor(12, "1")).empty());
 
-  EXPECT_TRUE(Send(Unaddressed("]99999005")).empty());  // no such controller: nobody answers
+  EXPECT_TRUE(Send(Unaddressed("]99999005")).empty());       // no such controller: nobody answers
   EXPECT_EQ(Send(Unaddressed("]10003001")), (Bytes{0x18}));  // 1 is taken
   EXPECT_EQ(Send(Unaddressed("]10003000")), (Bytes{0x18}));  // 0 is nobody's
-  EXPECT_TRUE(Send(Unaddressed("]1000301")).empty());  // a digit short
+  EXPECT_TRUE(Send(Unaddressed("]1000301")).empty());        // a digit short
 }
 
 TEST_F(SimLine, ProgramsByTheLongIdentificationForm) {
@@ -86,8 +86,8 @@ TEST_F(SimLine, ProgramsByTheLongIdentificationForm) {
   config.controllers[0].id = 567890;
   Line longId(config);
   // 0000567890 travels as 00005, the address, then 67890.
-  const Bytes frame = EncodeFrame(Bytes{0x02, ']', '0', '0', '0', '0', '5', '0', '0', '7', '6',
-                                        '7', '8', '9', '0'});
+  const Bytes frame = EncodeFrame(
+      Bytes{0x02, ']', '0', '0', '0', '0', '5', '0', '0', '7', '6', '7', '8', '9', '0'});
   EXPECT_EQ(longId.Receive(frame, now).bytes, (Bytes{0x06}));
   EXPECT_NE(longId.Find(7), nullptr);
 }

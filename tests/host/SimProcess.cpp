@@ -28,6 +28,7 @@ SimProcess::SimProcess(const std::string& tool, const std::vector<std::string>& 
   if (pid_ == 0) {
     dup2(pipeFds[1], STDOUT_FILENO);
     std::vector<char*> raw;
+    raw.reserve(argv.size() + 1);
     for (std::string& a : argv) raw.push_back(a.data());
     raw.push_back(nullptr);
     execv(tool.c_str(), raw.data());
@@ -36,7 +37,8 @@ SimProcess::SimProcess(const std::string& tool, const std::vector<std::string>& 
   close(pipeFds[1]);
   output_ = pipeFds[0];
   // The first line is the spec; read it byte by byte so nothing after it is taken.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());

@@ -66,15 +66,18 @@ TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
   EXPECT_NE(r.out.find("46 parameters"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  19  107 "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Номер версии ПО контроллера ТРК"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("1-Последовательный интерфейс - данный протокол"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("1-Последовательный интерфейс - данный протокол"), std::string::npos)
+      << r.out;
   EXPECT_NE(r.out.find("  38  -5 "), std::string::npos) << r.out;  // 205: −5 °C
 }
 
 TEST(ToolParams, ReportsTheParametersItCouldNotRead) {
   const ToolRun r = Tool("params read --address 1 --faults N:drop*3");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.out.find("read failed: no reply from the controller in time"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("kavo5000: 3 of 46 parameters could not be read"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("read failed: no reply from the controller in time"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("kavo5000: 3 of 46 parameters could not be read"), std::string::npos)
+      << r.out;
 }
 
 }  // namespace

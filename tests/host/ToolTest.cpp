@@ -61,7 +61,8 @@ TEST(ToolDecode, AnnotatesWhatGoesWrong) {
       {{0x7F, 0x02, 0x21, 0x5E, 0x54, 0x2B, 0x30, 0x4F, 0x31, 0x4E, 0x32, 0x4D, 0x35, 0x4A, 0x30,
         0x4F, 0x03, 0x03, 0x40},
        "digits 01250 (12.50)"},
-      {{0x7F, 0x02, 0x57, 0x28, 0x33, 0x4C, 0x31, 0x4E, 0x03, 0x03, 0x56}, "switch code 3, value 1"},
+      {{0x7F, 0x02, 0x57, 0x28, 0x33, 0x4C, 0x31, 0x4E, 0x03, 0x03, 0x56},
+       "switch code 3, value 1"},
       {{0xAA, 0x06}, "neither a command frame"},
   };
   for (const Case& c : cases) {
@@ -70,7 +71,8 @@ TEST(ToolDecode, AnnotatesWhatGoesWrong) {
   }
   const std::string program = Joined(Decode(sim::EncodeFrame(
       sim::Bytes{0x02, ']', '0', '0', '0', '0', '5', '0', '0', '7', '6', '7', '8', '9', '0'})));
-  EXPECT_NE(program.find("identification 0000567890, new address 007"), std::string::npos) << program;
+  EXPECT_NE(program.find("identification 0000567890, new address 007"), std::string::npos)
+      << program;
 }
 
 TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
@@ -103,10 +105,10 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
 }
 
 TEST(ToolCommandLine, EverySubcommandExplainsItself) {
-  const char* subcommands[] = {"demo", "state", "type", "price", "preset-volume", "preset-money",
-                               "start", "stop", "close", "delivery", "counters", "totals",
-                               "param get", "param set", "params read", "address program",
-                               "decode", "simulate"};
+  const char* subcommands[] = {
+      "demo",      "state",     "type",        "price",           "preset-volume", "preset-money",
+      "start",     "stop",      "close",       "delivery",        "counters",      "totals",
+      "param get", "param set", "params read", "address program", "decode",        "simulate"};
   for (const char* s : subcommands) {
     const ToolRun r = Tool(std::string(s) + " --help");
     EXPECT_EQ(r.exitCode, 0) << s;
