@@ -100,7 +100,16 @@ int RunPresetMoney(const Positional& p, const Args& args) {
   const std::int32_t d = Number(p[0], "dispenser");
   const std::int32_t n = Number(p[1], "nozzle");
   const double money = ToAmount(p[2], "money");
-  Guarded(s, [&] { s.driver().PresetMoney(s.channel(), d, n, 0, money); });
+  const auto price = args.Value("price");
+  Guarded(s, [&] {
+    // The driver turns money into litres with the price it holds, and a
+    // fresh tool process holds none: --price sets one first.
+    if (price) {
+      s.driver().SetPrice(s.channel(), d, n, 0, 0, ToAmount(*price, "--price"));
+      s.Expect("price");
+    }
+    s.driver().PresetMoney(s.channel(), d, n, 0, money);
+  });
   s.Expect("money preset");
   std::printf("%s: preset %s (money)\n", Where(d, n).c_str(), Amount(money).c_str());
   return kExitOk;

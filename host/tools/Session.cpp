@@ -178,6 +178,7 @@ void Session::Observe(const host::ExchangeRecord& r) {
     }
   }
   if (!options_.verbose) return;
+  std::fflush(stdout);  // keep the frames next to the lines they explain
   std::fprintf(stderr, "  -> %s   %s\n", sim::Hex(r.frame).c_str(),
                OneLine(Decode(r.frame)).c_str());
   if (r.received.empty()) {
