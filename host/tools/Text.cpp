@@ -42,40 +42,37 @@ std::string StateName(std::uint16_t code) {
   }
 }
 
+namespace {
+// What a channel status means, one entry per code the port or the driver stores.
+struct StatusText {
+  std::uint8_t code;
+  const char* text;
+};
+constexpr StatusText kStatusTexts[] = {
+    {0x00, "no exchange took place"},
+    {0x01, "valid reply"},
+    {0x02, "no reply from the controller in time (line state 2)"},
+    {0x03,
+     "the controller's reply was malformed, or a totals query found a volume total of 0 "
+     "(status 3)"},
+    {0x04, "the controller's reply was incomplete or failed its checksum (line state 4)"},
+    {0x10, "the controller refused the start (status 0x10)"},
+    {0x11, "the controller refused the preparation step 'U' (status 0x11)"},
+    {0x12, "the controller refused the volume preset (status 0x12)"},
+    {0x13, "the controller refused the money preset (status 0x13)"},
+    {0x14, "the controller refused the stop (status 0x14)"},
+    {0x15, "the controller refused the price (status 0x15)"},
+    {0x17, "the controller refused the parameter read or write (status 0x17)"},
+    {0x18, "the controller refused the address (status 0x18)"},
+    {0x19, "the controller refused the volume query (status 0x19)"},
+};
+}  // namespace
+
 std::string StatusMessage(std::uint8_t status) {
-  switch (status) {
-    case 0:
-      return "no exchange took place";
-    case kStatusValid:
-      return "valid reply";
-    case 2:
-      return "no reply from the controller in time (line state 2)";
-    case 3:
-      return "the controller's reply was malformed, or a totals query found a volume total of 0 "
-             "(status 3)";
-    case 4:
-      return "the controller's reply was incomplete or failed its checksum (line state 4)";
-    case 0x10:
-      return "the controller refused the start (status 0x10)";
-    case 0x11:
-      return "the controller refused the preparation step 'U' (status 0x11)";
-    case 0x12:
-      return "the controller refused the volume preset (status 0x12)";
-    case 0x13:
-      return "the controller refused the money preset (status 0x13)";
-    case 0x14:
-      return "the controller refused the stop (status 0x14)";
-    case 0x15:
-      return "the controller refused the price (status 0x15)";
-    case 0x17:
-      return "the controller refused the parameter read or write (status 0x17)";
-    case 0x18:
-      return "the controller refused the address (status 0x18)";
-    case 0x19:
-      return "the controller refused the volume query (status 0x19)";
-    default:
-      return "channel status " + Hex(status);
+  for (const StatusText& entry : kStatusTexts) {
+    if (entry.code == status) return entry.text;
   }
+  return "channel status " + Hex(status);
 }
 
 std::string Amount(double value) {
