@@ -38,6 +38,22 @@ std::int32_t TVM30::CloseNozzle(Byte channel, std::int32_t dispenser, std::int32
                   kControlReplySize, kPlainReplyMode);
 }
 
+ReplyOutcome TVM30::DispensingCommand(Byte channel, std::int32_t dispenser, std::int32_t nozzle,
+                                      Byte command, std::string_view arguments,
+                                      const char* failureMessage, std::optional<Byte> refusalCode) {
+  CommandBuffer buffer{};
+  ExchangeOrRaise(channel, buffer, Compose(NozzleAddress(dispenser, nozzle), command, arguments),
+                  kControlReplySize, kPlainReplyMode, failureMessage);
+  const ReplyOutcome outcome = Outcome(channel, buffer);
+  if (outcome == ReplyOutcome::Refused && refusalCode) ChannelStatus[channel].store(*refusalCode);
+  return outcome;
+}
+
+std::optional<Byte> TVM30::StartRefusalCode() const {
+  if (NoStartRefusal) return std::nullopt;
+  return kStatusStartRefused;
+}
+
 void KAVO5000_CALL TVM30::StartPump(std::int32_t channel, std::int32_t dispenser,
                                     std::int32_t nozzle) {
   ChannelLock lock = LockChannel(channel);
@@ -45,12 +61,7 @@ void KAVO5000_CALL TVM30::StartPump(std::int32_t channel, std::int32_t dispenser
   CheckDispenser(dispenser);
   const int n = CheckNozzle(nozzle);
   Tables.ActiveNozzles[ch][dispenser] = static_cast<Byte>(n);
-  CommandBuffer buffer{};
-  ExchangeOrRaise(ch, buffer, Compose(NozzleAddress(dispenser, n), kCmdStart), kControlReplySize,
-                  kPlainReplyMode, kMsgStartPump);
-  if (Outcome(ch, buffer) == ReplyOutcome::Refused && !NoStartRefusal) {
-    ChannelStatus[ch].store(kStatusStartRefused);
-  }
+  DispensingCommand(ch, dispenser, n, kCmdStart, {}, kMsgStartPump, StartRefusalCode());
 }
 
 void KAVO5000_CALL TVM30::StartPumpEx(std::int32_t channel, std::int32_t dispenser,
@@ -59,30 +70,19 @@ void KAVO5000_CALL TVM30::StartPumpEx(std::int32_t channel, std::int32_t dispens
   const Byte ch = static_cast<Byte>(channel);
   CheckDispenser(dispenser);
   const int n = CheckNozzle(nozzle);
-  CommandBuffer buffer{};
   if (!skipPreparation) {
     // Whatever the dispenser still holds open is closed first; its outcome
     // does not matter to the start.
     CloseNozzle(ch, dispenser, Tables.ActiveNozzles[ch][dispenser]);
-    ExchangeOrRaise(ch, buffer, Compose(NozzleAddress(dispenser, n), kCmdPrepare),
-                    kControlReplySize, kPlainReplyMode, kMsgStartPump);
-    const ReplyOutcome prepared = Outcome(ch, buffer);
-    if (!NoStartRefusal) {
-      if (prepared == ReplyOutcome::None) return;
-      if (prepared == ReplyOutcome::Refused) ChannelStatus[ch].store(kStatusPrepareRefused);
-    }
+    const ReplyOutcome prepared =
+        DispensingCommand(ch, dispenser, n, kCmdPrepare, {}, kMsgStartPump,
+                          NoStartRefusal ? std::nullopt : std::optional(kStatusPrepareRefused));
+    if (!NoStartRefusal && prepared == ReplyOutcome::None) return;
   }
   Tables.ActiveNozzles[ch][dispenser] = static_cast<Byte>(n);
-  ExchangeOrRaise(ch, buffer, Compose(NozzleAddress(dispenser, n), kCmdStart), kControlReplySize,
-                  kPlainReplyMode, kMsgStartPump);
-  if (!NoStartRefusal && Outcome(ch, buffer) == ReplyOutcome::Refused) {
-    ChannelStatus[ch].store(kStatusStartRefused);
-  }
-  if (!StartConfirmV || Tables.NozzleStates[ch][dispenser][n] != kStateAwaitingConfirm) return;
-  ExchangeOrRaise(ch, buffer, Compose(NozzleAddress(dispenser, n), kCmdConfirm), kControlReplySize,
-                  kPlainReplyMode, kMsgStartPump);
-  if (!NoStartRefusal && Outcome(ch, buffer) == ReplyOutcome::Refused) {
-    ChannelStatus[ch].store(kStatusStartRefused);
+  DispensingCommand(ch, dispenser, n, kCmdStart, {}, kMsgStartPump, StartRefusalCode());
+  if (StartConfirmV && Tables.NozzleStates[ch][dispenser][n] == kStateAwaitingConfirm) {
+    DispensingCommand(ch, dispenser, n, kCmdConfirm, {}, kMsgStartPump, StartRefusalCode());
   }
 }
 
@@ -90,13 +90,11 @@ void KAVO5000_CALL TVM30::StopPump(std::int32_t channel, std::int32_t dispenser,
                                    std::int32_t nozzle, bool doStop) {
   if (!doStop) return;
   ChannelLock lock = LockChannel(channel);
-  const Byte ch = static_cast<Byte>(channel);
   CheckDispenser(dispenser);
   const int n = CheckNozzle(nozzle);
-  CommandBuffer buffer{};
-  ExchangeOrRaise(ch, buffer, Compose(NozzleAddress(dispenser, n), kCmdStop), kControlReplySize,
-                  kPlainReplyMode, kMsgStopPump);
-  if (Outcome(ch, buffer) == ReplyOutcome::Refused) ChannelStatus[ch].store(kStatusStopRefused);
+  // A refused stop is recorded whatever the start refusals are set to.
+  DispensingCommand(static_cast<Byte>(channel), dispenser, n, kCmdStop, {}, kMsgStopPump,
+                    kStatusStopRefused);
 }
 
 bool KAVO5000_CALL TVM30::StopActiveNozzle(std::int32_t channel, std::int32_t dispenser,
@@ -125,20 +123,9 @@ void KAVO5000_CALL TVM30::PresetVolume(std::int32_t channel, std::int32_t dispen
   CheckDispenser(dispenser);
   const int n = CheckNozzle(nozzle);
   CheckAmount(litres, kVolumeDigits);
-  CommandBuffer buffer{};
-  ExchangeOrRaise(
-      ch, buffer,
-      Compose(NozzleAddress(dispenser, n), kCmdPresetVolume, AmountDigits(litres, kVolumeDigits)),
-      kControlReplySize, kPlainReplyMode, kMsgPresetVolume);
-  switch (Outcome(ch, buffer)) {
-    case ReplyOutcome::Refused:
-      ChannelStatus[ch].store(kStatusVolumeRefused);
-      break;
-    case ReplyOutcome::Accepted:
-      Tables.PresetVolumes[ch][dispenser] = litres;
-      break;
-    case ReplyOutcome::None:
-      break;
+  if (DispensingCommand(ch, dispenser, n, kCmdPresetVolume, AmountDigits(litres, kVolumeDigits),
+                        kMsgPresetVolume, kStatusVolumeRefused) == ReplyOutcome::Accepted) {
+    Tables.PresetVolumes[ch][dispenser] = litres;  // as passed, not the hundredths sent
   }
 }
 
@@ -161,20 +148,9 @@ void KAVO5000_CALL TVM30::PresetMoney(std::int32_t channel, std::int32_t dispens
     Slots().PresetVolume(channel, dispenser, nozzle, passOn, litres);
     return;
   }
-  CommandBuffer buffer{};
-  ExchangeOrRaise(
-      ch, buffer,
-      Compose(NozzleAddress(dispenser, n), kCmdPresetMoney, AmountDigits(money, kMoneyDigits)),
-      kControlReplySize, kPlainReplyMode, kMsgPresetMoney);
-  switch (Outcome(ch, buffer)) {
-    case ReplyOutcome::Refused:
-      ChannelStatus[ch].store(kStatusMoneyRefused);
-      break;
-    case ReplyOutcome::Accepted:
-      Tables.PresetVolumes[ch][dispenser] = RoundHalfEven(money / price);
-      break;
-    case ReplyOutcome::None:
-      break;
+  if (DispensingCommand(ch, dispenser, n, kCmdPresetMoney, AmountDigits(money, kMoneyDigits),
+                        kMsgPresetMoney, kStatusMoneyRefused) == ReplyOutcome::Accepted) {
+    Tables.PresetVolumes[ch][dispenser] = RoundHalfEven(money / price);  // whole litres
   }
 }
 
@@ -188,12 +164,8 @@ void KAVO5000_CALL TVM30::SetPrice(std::int32_t channel, std::int32_t dispenser,
   CheckAmount(price, kPriceDigits);
   // Kept even when the exchange fails: a later money preset prices with it.
   Tables.Prices[ch][dispenser][n] = price;
-  CommandBuffer buffer{};
-  ExchangeOrRaise(
-      ch, buffer,
-      Compose(NozzleAddress(dispenser, n), kCmdPrice, AmountDigits(price, kPriceDigits)),
-      kControlReplySize, kPlainReplyMode, kMsgSetPrice);
-  if (Outcome(ch, buffer) == ReplyOutcome::Refused) {
+  if (DispensingCommand(ch, dispenser, n, kCmdPrice, AmountDigits(price, kPriceDigits),
+                        kMsgSetPrice, std::nullopt) == ReplyOutcome::Refused) {
     // A controller that refuses the new price must not go on selling at the
     // old one.
     Slots().StopAndClose(channel, dispenser, n, true);

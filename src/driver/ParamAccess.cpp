@@ -87,6 +87,21 @@ NozzleParam SplitNumber(std::int32_t number) {
 
 }  // namespace
 
+std::int32_t TVM30::ParamReplyValue(Byte channel, const CommandBuffer& buffer) {
+  switch (Outcome(channel, buffer)) {
+    case ReplyOutcome::None:
+      return kNoValue;
+    case ReplyOutcome::Refused:
+      ChannelStatus[channel].store(kStatusParamRefused);
+      return kNoValue;
+    case ReplyOutcome::Accepted:
+      break;
+  }
+  const std::optional<std::int32_t> value = ParamValue(HeldReply(channel, buffer));
+  if (!value) MarkShortReply(channel);
+  return value.value_or(kNoValue);
+}
+
 std::int32_t TVM30::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
   return driver::LinearNozzleNumber(NozzlesPerDispenser, dispenser, nozzle);
 }
@@ -102,21 +117,7 @@ std::int32_t KAVO5000_CALL TVM30::GetParam(std::int32_t channel, std::int32_t di
   CommandBuffer buffer{};
   ExchangeOrRaise(ch, buffer, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
                   ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
-  switch (Outcome(ch, buffer)) {
-    case ReplyOutcome::None:
-      return kNoValue;
-    case ReplyOutcome::Refused:
-      ChannelStatus[ch].store(kStatusParamRefused);
-      return kNoValue;
-    case ReplyOutcome::Accepted:
-      break;
-  }
-  const std::optional<std::int32_t> value = ParamValue(HeldReply(ch, buffer));
-  if (!value) {
-    MarkShortReply(ch);
-    return kNoValue;
-  }
-  return *value;
+  return ParamReplyValue(ch, buffer);
 }
 
 void KAVO5000_CALL TVM30::SetParam(std::int32_t channel, std::int32_t dispenser,
@@ -195,18 +196,7 @@ std::int32_t TVM30::WriteCalibration(Byte channel, std::int32_t v, std::int32_t 
   CommandBuffer buffer{};
   ExchangeOrRaise(channel, buffer, ReadCommand(address, kPasswordIndex),
                   ReadReplySize(kPasswordIndex), kDataReplyMode, kMsgGetParam);
-  switch (Outcome(channel, buffer)) {
-    case ReplyOutcome::None:
-      return kNoValue;
-    case ReplyOutcome::Refused:
-      ChannelStatus[channel].store(kStatusParamRefused);
-      return kNoValue;
-    case ReplyOutcome::Accepted:
-      break;
-  }
-  const std::optional<std::int32_t> code = ParamValue(HeldReply(channel, buffer));
-  if (!code) MarkShortReply(channel);
-  return code.value_or(kNoValue);
+  return ParamReplyValue(channel, buffer);
 }
 
 std::int32_t TVM30::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
@@ -220,18 +210,7 @@ std::int32_t TVM30::WindowReadParam(Byte family, std::int32_t channel, std::int3
                kDataReplyMode) != 0) {
     return kNoValue;
   }
-  switch (Outcome(ch, buffer)) {
-    case ReplyOutcome::None:
-      return kNoValue;
-    case ReplyOutcome::Refused:
-      ChannelStatus[ch].store(kStatusParamRefused);
-      return kNoValue;
-    case ReplyOutcome::Accepted:
-      break;
-  }
-  const std::optional<std::int32_t> value = ParamValue(HeldReply(ch, buffer));
-  if (!value) MarkShortReply(ch);
-  return value.value_or(kNoValue);
+  return ParamReplyValue(ch, buffer);
 }
 
 bool TVM30::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,

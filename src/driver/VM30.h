@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "CommandBytes.h"
 #include "FrameCodec.h"
@@ -82,6 +84,12 @@ class TVM30 : public kavo5000::TVM30 {
 
   // Dispensing (Dispensing.cpp).
   std::int32_t CloseNozzle(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+  // One dispensing command to a nozzle; a refusal stores refusalCode, if any.
+  ReplyOutcome DispensingCommand(Byte channel, std::int32_t dispenser, std::int32_t nozzle,
+                                 Byte command, std::string_view arguments,
+                                 const char* failureMessage, std::optional<Byte> refusalCode);
+  // The code a refused start stores, or none when refused starts are not recorded.
+  std::optional<Byte> StartRefusalCode() const;
 
   // Controller parameters and addresses (ParamAccess.cpp).
   void WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
@@ -89,6 +97,8 @@ class TVM30 : public kavo5000::TVM30 {
   void ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
                             std::int32_t address);
   std::int32_t WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient);
+  // The value an 'N' reply carries, or −1 (a refusal stores its code).
+  std::int32_t ParamReplyValue(Byte channel, const CommandBuffer& buffer);
   std::int32_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
   std::int32_t WindowReadParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
                                std::int32_t digitCount);
