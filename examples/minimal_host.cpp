@@ -19,30 +19,6 @@ using kavo5000::Byte;
 
 constexpr Byte kAck = 0x06;  // a controller's "accepted"
 
-std::string Cp1251ToUtf8(const char* text, std::size_t length) {
-  std::string out;
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    char32_t cp = b;
-    if (b >= 0xC0) {
-      cp = kavo5000::detail::kFirstCyrillicLetter + (b - 0xC0);
-    } else if (b >= 0x80) {
-      cp = kavo5000::detail::kCp1251High[b - 0x80];
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
-
 void PrintHex(const char* label, const Byte* bytes, std::size_t length) {
   std::printf("%s", label);
   for (std::size_t i = 0; i < length; ++i) std::printf(" %02X", bytes[i]);
@@ -102,7 +78,9 @@ int main(int argc, char** argv) {
 
     kavo5000::ShortString description;
     driver->Description(&description);
-    std::printf("description: %s\n", Cp1251ToUtf8(description.Text, description.Length).c_str());
+    std::printf(
+        "description: %s\n",
+        kavo5000::Cp1251ToUtf8(std::string_view(description.Text, description.Length)).c_str());
     PrintHex("  as bytes:", reinterpret_cast<const Byte*>(&description), 1u + description.Length);
 
     std::printf("open channel 1:\n");

@@ -29,7 +29,7 @@ constexpr int kLinesEvery = 5;  // polls between progress lines when not on a te
 std::string Description(kavo5000::TVM30& driver) {
   kavo5000::ShortString text{};
   driver.Description(&text);
-  return Cp1251ToUtf8(text.Text, text.Length);
+  return kavo5000::Cp1251ToUtf8(std::string_view(text.Text, text.Length));
 }
 
 }  // namespace

@@ -81,28 +81,4 @@ std::string Amount(double value) {
   return text;
 }
 
-std::string Cp1251ToUtf8(const char* text, std::size_t length) {
-  std::string out;
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    char32_t cp = b;
-    if (b >= kavo5000::detail::kCp1251LetterBase) {
-      cp = kavo5000::detail::kFirstCyrillicLetter + (b - kavo5000::detail::kCp1251LetterBase);
-    } else if (b >= 0x80) {
-      cp = kavo5000::detail::kCp1251High[b - 0x80];
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
-  return out;
-}
-
 }  // namespace kavo5000::tool

@@ -1,5 +1,5 @@
 // Text.h — how the tool words what the driver reports: state codes, channel
-// status codes, amounts, and the driver's Windows-1251 description.
+// status codes and amounts.
 #ifndef KAVO5000_TOOL_TEXT_H
 #define KAVO5000_TOOL_TEXT_H
 
@@ -16,8 +16,6 @@ std::uint8_t StateClass(std::uint16_t code);
 std::string StatusMessage(std::uint8_t status);
 // An amount with two decimals.
 std::string Amount(double value);
-// Windows-1251 bytes as UTF-8.
-std::string Cp1251ToUtf8(const char* text, std::size_t length);
 
 inline constexpr std::uint8_t kClassIdle = 0xC0;        // nozzle hung, nothing going on
 inline constexpr std::uint8_t kClassAuthorised = 0xC8;  // authorised, or the delivery ended

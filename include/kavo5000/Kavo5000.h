@@ -269,6 +269,34 @@ inline std::string Utf8ToCp1251(std::string_view text) {
 
 }  // namespace detail
 
+// Windows-1251 bytes, such as the driver's description, as UTF-8 text; a byte
+// the code page leaves unassigned becomes '?'.
+inline std::string Cp1251ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    char32_t cp = b;
+    if (b >= detail::kCp1251LetterBase) {
+      cp = detail::kFirstCyrillicLetter + (b - detail::kCp1251LetterBase);
+    } else if (b >= 0x80) {
+      cp = detail::kCp1251High[b - 0x80];
+      if (cp == 0) cp = static_cast<unsigned char>(detail::kUnmappable);
+    }
+    if (cp < 0x80) {
+      out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+  return out;
+}
+
 // The driver's general exception: a message in UTF-8.
 class KAVO5000_VISIBLE_TYPE Exception : public std::exception {
  public:

@@ -38,6 +38,15 @@ INSTANTIATE_TEST_SUITE_P(Texts, MessageCp1251Test,
                                                       "b",
                                                       "?b"}));  // a lead byte without its follower
 
+TEST(Cp1251ToUtf8Test, ReadsTheDescriptionsBytesBack) {
+  EXPECT_EQ(Cp1251ToUtf8("v2.41#\xCF\xF0\xEE\xF2\xEE\xEA\xEE\xEB \xB9\xA8\xB8"),
+            "v2.41#Протокол №Ёё");
+  EXPECT_EQ(Cp1251ToUtf8("\x88\x98"), "€?");  // 0x98 is unassigned
+  for (const char* text : {"Номер колонки выходит за допустимый диапозон", "Can't GetSost"}) {
+    EXPECT_EQ(Cp1251ToUtf8(Exception(text).MessageCp1251()), text);
+  }
+}
+
 TEST(ESerialIOTest, IsAnException) {
   try {
     throw ESerialIO("Can't GetType");
