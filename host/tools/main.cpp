@@ -1,6 +1,7 @@
 // main.cpp — the kavo5000 tool: drives controllers on a serial line, a TCP
 // serial server or the built-in simulator through the driver module, decodes
 // frames, and serves the simulator. One subcommand per invocation.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -218,14 +219,30 @@ void PrintHelp(const Subcommand& c) {
   }
 }
 
-const Subcommand* Find(const std::vector<std::string>& argv) {
-  // The words come first; options may stand anywhere.
+// Whether some subcommand's option of this name takes a value.
+bool TakesValue(const std::string& name) {
+  auto in = [&](const std::vector<OptionSpec>& specs) {
+    return std::any_of(specs.begin(), specs.end(),
+                       [&](const OptionSpec& o) { return o.value != nullptr && name == o.name; });
+  };
+  if (in(GlobalOptionSpecs()) || in(SimOptionSpecs())) return true;
+  const auto& all = Subcommands();
+  return std::any_of(all.begin(), all.end(), [&](const Subcommand& c) { return in(c.options); });
+}
+
+const Subcommand* Find(const std::vector<std::string>& argv, std::string& firstWord) {
+  // The words come first among the arguments; options, with their values, may
+  // stand anywhere, before the subcommand too (kavo5000 --port sim state 1).
   std::vector<std::string> words;
-  for (const std::string& a : argv) {
-    if (a.rfind("--", 0) == 0) continue;
+  for (std::size_t i = 0; i < argv.size() && words.size() < 2; ++i) {
+    const std::string& a = argv[i];
+    if (a.rfind("--", 0) == 0) {
+      if (a.find('=') == std::string::npos && TakesValue(a.substr(2))) ++i;
+      continue;
+    }
     words.push_back(a);
-    if (words.size() == 2) break;
   }
+  firstWord = words.empty() ? std::string() : words.front();
   for (const Subcommand& c : Subcommands()) {
     if (words.size() >= c.words.size() &&
         std::equal(c.words.begin(), c.words.end(), words.begin())) {
@@ -240,9 +257,14 @@ int Main(const std::vector<std::string>& argv) {
     PrintOverview();
     return argv.empty() ? kExitUsage : kExitOk;
   }
-  const Subcommand* c = Find(argv);
-  if (c == nullptr)
-    throw UsageError("unknown subcommand \"" + argv[0] + "\" (kavo5000 --help lists them)");
+  std::string firstWord;
+  const Subcommand* c = Find(argv, firstWord);
+  if (c == nullptr && firstWord.empty()) {
+    throw UsageError("no subcommand given (kavo5000 --help lists them)");
+  }
+  if (c == nullptr) {
+    throw UsageError("unknown subcommand \"" + firstWord + "\" (kavo5000 --help lists them)");
+  }
   const Args args = ParseArgs(argv, OptionsOf(*c));
   if (args.Flag("help")) {
     PrintHelp(*c);

@@ -83,6 +83,9 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
   };
   const Case cases[] = {
       {"bogus", 2, "kavo5000: unknown subcommand \"bogus\""},
+      {"--port sim bogus 1", 2, "kavo5000: unknown subcommand \"bogus\""},
+      {"--channel 2", 2, "kavo5000: no subcommand given"},
+      {"--channel 1 price 40 1 10", 1, "Номер колонки выходит за допустимый диапозон"},
       {"price 1 1", 2, "kavo5000: usage: kavo5000 price D N PRICE"},
       {"price 1 1 abc", 2, "price must be a number"},
       {"state 1 --frobnicate", 2, "unknown option --frobnicate"},
