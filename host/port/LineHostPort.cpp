@@ -132,7 +132,7 @@ void KAVO5000_CALL LineHostPort::SetReplyCheck(Byte channel, kavo5000::ReplyChec
 
 std::int32_t KAVO5000_CALL LineHostPort::Open(Byte channel, std::int32_t /*setting*/,
                                               std::int32_t /*baudRate*/) {
-  // The protocol asks for its usual settings; the channel's own spec says
+  // The protocol asks for its usual settings; the channel's port spec tells
   // what this line really runs at.
   Channel& c = channels_[channel];
   std::lock_guard lock(c.io);

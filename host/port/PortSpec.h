@@ -37,7 +37,7 @@ struct PortSpec {
 
 // Throws PortSpecError saying what is wrong.
 PortSpec ParsePortSpec(std::string_view text);
-// The spec back as text, settings spelled out.
+// The port spec back as text, settings spelled out.
 std::string FormatPortSpec(const PortSpec& spec);
 // Whether termios knows this rate.
 bool IsSupportedBaud(int baud);

@@ -36,7 +36,7 @@ SimProcess::SimProcess(const std::string& tool, const std::vector<std::string>& 
   }
   close(pipeFds[1]);
   output_ = pipeFds[0];
-  // The first line is the spec; read it byte by byte so nothing after it is taken.
+  // The first line is the port spec; read it byte by byte so nothing after it is taken.
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
   for (;;) {

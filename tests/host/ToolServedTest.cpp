@@ -8,26 +8,10 @@
 #include <string>
 
 #include "SimProcess.h"
+#include "ToolRun.h"
 
 namespace kavo5000::testing {
 namespace {
-
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;
-};
-
-ToolRun Tool(const std::string& args) {
-  ToolRun r;
-  FILE* p = popen((std::string(KAVO5000_TOOL_PATH) + " " + args + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
-  const int status = pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 class ToolServed : public ::testing::TestWithParam<const char*> {};
 

@@ -8,27 +8,13 @@
 
 #include "Codec.h"
 #include "Decode.h"
+#include "ToolRun.h"
 
 namespace kavo5000::tool {
 namespace {
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;  // stdout and stderr together
-};
-
-ToolRun Tool(const std::string& args) {
-  ToolRun r;
-  const std::string command = std::string(KAVO5000_TOOL_PATH) + " " + args + " 2>&1";
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return r;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
-  const int status = pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
+using testing::Tool;
+using testing::ToolRun;
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string out;
