@@ -1,22 +1,14 @@
 // Trace.cpp — exchange records as JSON lines.
 #include "Trace.h"
 
+#include "Codec.h"
+
 #include <cstdio>
 #include <stdexcept>
 
 namespace kavo5000::host {
 
 namespace {
-std::string HexString(const std::vector<std::uint8_t>& bytes) {
-  std::string out;
-  char cell[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(cell, sizeof cell, i == 0 ? "%02X" : " %02X", bytes[i]);
-    out += cell;
-  }
-  return out;
-}
-
 std::string Fixed(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f", decimals, value);
@@ -28,8 +20,8 @@ std::string ToJsonLine(const ExchangeRecord& r) {
   // Every string here is hex digits or one of the port's own verdict words:
   // nothing needs escaping.
   return "{\"t\":" + Fixed(r.time, 6) + ",\"channel\":" + std::to_string(r.channel) +
-         ",\"frame\":\"" + HexString(r.frame) + "\",\"received\":\"" + HexString(r.received) +
-         "\",\"reply\":\"" + HexString(r.reply) + "\",\"verdict\":\"" + r.verdict +
+         ",\"frame\":\"" + sim::Hex(r.frame) + "\",\"received\":\"" + sim::Hex(r.received) +
+         "\",\"reply\":\"" + sim::Hex(r.reply) + "\",\"verdict\":\"" + r.verdict +
          "\",\"state\":" + std::to_string(r.lineState) +
          ",\"error\":" + std::to_string(r.lineError) + ",\"result\":" + std::to_string(r.result) +
          ",\"ms\":" + Fixed(r.milliseconds, 3) + "}";
