@@ -9,17 +9,13 @@ namespace kavo5000::host {
 
 namespace {
 constexpr std::size_t kMaxReply = 255;  // the driver lends 256 bytes; never write more than this
-constexpr std::int32_t kErrorChecksum = 222;   // the check's word for a wrong checksum
-constexpr std::int32_t kErrorNoStart = 223;    // … for no reply's first byte
-constexpr std::int32_t kErrorMalformed = 246;  // … for wrong end bytes or complements
-constexpr Byte kLineMalformedState = 3;        // the check found the reply malformed
 
 std::string Verdict(bool accepted, std::size_t received, Byte state, std::int32_t error) {
   if (accepted) return "valid";
   if (received == 0) return "no reply";
-  if (error == kErrorChecksum) return "bad checksum";
-  if (error == kErrorNoStart) return "no start byte";
-  if (error == kErrorMalformed || state == kLineMalformedState) return "malformed";
+  if (error == kLineErrorChecksum) return "bad checksum";
+  if (error == kLineErrorNoStart) return "no start byte";
+  if (error == kLineErrorMalformed || state == kLineMalformed) return "malformed";
   return "incomplete";
 }
 
@@ -232,7 +228,7 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   }
   record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
   record.reply.assign(reply, reply + held);
-  if (!accepted && c.state.load() != kLineMalformedState) {
+  if (!accepted && c.state.load() != kLineMalformed) {
     c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
   }
   c.lastError.store(kPortOk);

@@ -80,8 +80,8 @@ int RunDemo(const Positional&, const Args& args) {
       s.Expect("state query");
       const std::uint16_t code = record.Nozzle[0];
       const std::uint8_t cls = StateClass(code);
-      if (cls == kClassDone) closedByDriver = true;
-      done = closedByDriver && (cls == kClassIdle || cls == kClassLifted);
+      if (cls == kStateFinished) closedByDriver = true;
+      done = closedByDriver && (cls == kStateIdle || cls == kStateLifted);
       const std::string line =
           "  " + Amount(litres) + " l   " + Amount(money) + "   " + StateName(code);
       if (terminal) {

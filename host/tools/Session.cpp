@@ -191,7 +191,7 @@ void Session::Observe(const host::ExchangeRecord& r) {
 
 void Session::Expect(const std::string& what) {
   const kavo5000::Byte status = driver_->GetChannelStatus(options_.channel);
-  if (status == kStatusValid) return;
+  if (status == kLineValid) return;
   throw ToolError(what + ": " + StatusMessage(status));
 }
 

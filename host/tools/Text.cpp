@@ -3,14 +3,12 @@
 
 #include <cstdio>
 
+#include "LineHostPort.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::tool {
 
 namespace {
-constexpr std::uint8_t kClassMask = 0xF8;
-constexpr std::uint8_t kNozzleMask = 0x07;
-
 std::string Hex(std::uint8_t b) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", b);
@@ -19,23 +17,23 @@ std::string Hex(std::uint8_t b) {
 }  // namespace
 
 std::uint8_t StateClass(std::uint16_t code) {
-  return static_cast<std::uint8_t>(code & kClassMask);
+  return static_cast<std::uint8_t>(code & kStateClassMask);
 }
 
 std::string StateName(std::uint16_t code) {
-  const int n = code & kNozzleMask;
+  const int n = code & kStateNozzleMask;
   const std::string nozzle = n != 0 ? " (nozzle " + std::to_string(n) + ")" : "";
   if (code == 0) return "no valid reply";
   switch (StateClass(code)) {
-    case kClassIdle:
+    case kStateIdle:
       return "idle";
-    case kClassAuthorised:
+    case kStateBusy:
       return "authorised";
-    case kClassDelivering:
+    case kStateDelivering:
       return "delivering" + nozzle;
-    case kClassDone:
+    case kStateFinished:
       return "delivery done" + nozzle;
-    case kClassLifted:
+    case kStateLifted:
       return "nozzle lifted" + nozzle;
     default:
       return "controller state " + Hex(static_cast<std::uint8_t>(code));
@@ -49,22 +47,23 @@ struct StatusText {
   const char* text;
 };
 constexpr StatusText kStatusTexts[] = {
-    {0x00, "no exchange took place"},
-    {0x01, "valid reply"},
-    {0x02, "no reply from the controller in time (line state 2)"},
-    {0x03,
+    {kStatusNoExchange, "no exchange took place"},
+    {kLineValid, "valid reply"},
+    {host::kLineNoReply, "no reply from the controller in time (line state 2)"},
+    {kLineMalformed,
      "the controller's reply was malformed, or a totals query found a volume total of 0 "
      "(status 3)"},
-    {0x04, "the controller's reply was incomplete or failed its checksum (line state 4)"},
-    {0x10, "the controller refused the start (status 0x10)"},
-    {0x11, "the controller refused the preparation step 'U' (status 0x11)"},
-    {0x12, "the controller refused the volume preset (status 0x12)"},
-    {0x13, "the controller refused the money preset (status 0x13)"},
-    {0x14, "the controller refused the stop (status 0x14)"},
-    {0x15, "the controller refused the price (status 0x15)"},
-    {0x17, "the controller refused the parameter read or write (status 0x17)"},
-    {0x18, "the controller refused the address (status 0x18)"},
-    {0x19, "the controller refused the volume query (status 0x19)"},
+    {host::kLineIncomplete,
+     "the controller's reply was incomplete or failed its checksum (line state 4)"},
+    {kStatusStartRefused, "the controller refused the start (status 0x10)"},
+    {kStatusPrepareRefused, "the controller refused the preparation step 'U' (status 0x11)"},
+    {kStatusVolumeRefused, "the controller refused the volume preset (status 0x12)"},
+    {kStatusMoneyRefused, "the controller refused the money preset (status 0x13)"},
+    {kStatusStopRefused, "the controller refused the stop (status 0x14)"},
+    {kStatusPriceRefused, "the controller refused the price (status 0x15)"},
+    {kStatusParamRefused, "the controller refused the parameter read or write (status 0x17)"},
+    {kStatusAddressRefused, "the controller refused the address (status 0x18)"},
+    {kStatusDeliveryRefused, "the controller refused the volume query (status 0x19)"},
 };
 }  // namespace
 

@@ -57,6 +57,52 @@ static_assert(offsetof(StateRecord, Nozzle) == 2, "nozzle words from offset 2");
 static_assert(offsetof(StateRecord, SummaryNozzle) == 14, "summary nozzle at offset 14");
 static_assert(offsetof(StateRecord, Zero15) == 15, "zero byte at offset 15");
 
+// Numbers of the host contract: what the driver, its reply check and the
+// host's port tell one another, named once for every side that includes this
+// header.
+
+// Line states. The reply check reports 1 and 3 through SetLineState; a port
+// may keep states of its own, and the driver treats anything but 1 as no
+// usable reply.
+inline constexpr Byte kLineValid = 1;      // a complete, valid reply is in the buffer
+inline constexpr Byte kLineMalformed = 3;  // a data reply with wrong end bytes or complements
+
+// Line errors the reply check reports through SetLineError.
+inline constexpr std::int32_t kLineErrorNone = 0;         // reported with kLineValid
+inline constexpr std::int32_t kLineErrorChecksum = 222;   // data reply with a wrong checksum
+inline constexpr std::int32_t kLineErrorNoStart = 223;    // no reply's first byte in the buffer
+inline constexpr std::int32_t kLineErrorMalformed = 246;  // reported with kLineMalformed
+
+// Channel status (GetChannelStatus): the line state of the channel's last
+// exchange, or one of these codes that an operation stores in its place.
+inline constexpr Byte kStatusNoExchange = 0x00;       // nothing exchanged on the channel yet
+inline constexpr Byte kStatusTotalsEmpty = 0x03;      // the volume total read was 0
+inline constexpr Byte kStatusStartRefused = 0x10;     // start ('2' or 'V') refused
+inline constexpr Byte kStatusPrepareRefused = 0x11;   // preparation step 'U' refused
+inline constexpr Byte kStatusVolumeRefused = 0x12;    // volume preset refused
+inline constexpr Byte kStatusMoneyRefused = 0x13;     // money preset refused
+inline constexpr Byte kStatusStopRefused = 0x14;      // stop refused
+inline constexpr Byte kStatusPriceRefused = 0x15;     // price refused (the nozzle is then closed)
+inline constexpr Byte kStatusParamRefused = 0x17;     // parameter read or write refused
+inline constexpr Byte kStatusAddressRefused = 0x18;   // address programming refused
+inline constexpr Byte kStatusDeliveryRefused = 0x19;  // volume query of the delivery refused
+
+// Nozzle and dispenser state codes (GetSost, GetDispenserState). The top five
+// bits are the class; in the codes marked "+ n" the low three bits carry the
+// nozzle number.
+inline constexpr Byte kStateIdle = 0xC0;        // nozzle hung, nothing going on
+inline constexpr Byte kStateBusy = 0xC8;        // authorised, waiting for the nozzle
+inline constexpr Byte kStateDelivering = 0xD0;  // + n: fuel flowing
+inline constexpr Byte kStateFinished = 0xD8;    // + n: stopped; without n: closed by the driver
+inline constexpr Byte kStateLifted = 0xE0;      // + n: nozzle lifted, not authorised
+inline constexpr Byte kStateClassMask = 0xF8;   // code AND this: the class
+inline constexpr Byte kStateNozzleMask = 0x07;  // code AND this: the nozzle number
+
+// QueryOption's codes: those answered 1 and those answered 0; any other code
+// is not known to the driver. What each means is the host's.
+inline constexpr std::int32_t kOptionsOn[] = {1, 4, 5};
+inline constexpr std::int32_t kOptionsOff[] = {2, 3};
+
 class TMenuItem;
 
 // The driver's reply check, as the port calls it on the bytes received so far.

@@ -10,26 +10,16 @@
 #include <utility>
 
 #include "CatalogueTable.h"
+#include "RoundHalfEven.h"
 
 namespace kavo5000::catalogue {
 
 namespace {
 
 constexpr double kTen = 10.0;
-constexpr double kHalf = 0.5;
 constexpr std::int32_t kBranchScale = 1000;  // xxxyyy: branch 1 above, branch 2 below
 constexpr std::int32_t kSensorOff = 200;     // 2XX encoding: 200 is "sensor off", 2XX is −XX
 constexpr const char* kBranchJoin = " - ";
-
-// Nearest whole number, a half going to the even neighbour, whatever the
-// floating-point rounding mode is.
-double RoundHalfEven(double x) {
-  const double lower = std::floor(x);
-  const double fraction = x - lower;
-  if (fraction > kHalf) return lower + 1;
-  if (fraction < kHalf) return lower;
-  return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1;
-}
 
 std::string DecimalText(std::int32_t n) {
   return std::to_string(n);

@@ -6,13 +6,10 @@
 
 #include "FrameCodec.h"
 #include "ParamDigits.h"
+#include "RoundHalfEven.h"
 #include "Tables.h"
 
 namespace kavo5000::driver {
-
-namespace {
-inline constexpr double kHundredths = 100.0;
-}  // namespace
 
 bool IsTableChannel(std::int32_t channel) {
   return channel >= kFirstChannel && channel <= kLastChannel;

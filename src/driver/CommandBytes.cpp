@@ -1,10 +1,11 @@
 // CommandBytes.cpp — digit fields of the commands.
 #include "CommandBytes.h"
 
+#include "RoundHalfEven.h"
+
 namespace kavo5000::driver {
 
 namespace {
-constexpr double kHundredths = 100.0;  // amounts travel in hundredths
 constexpr std::uint32_t kDecimalBase = 10;
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "Messages.h"
+#include "RoundHalfEven.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
@@ -71,7 +72,7 @@ ReplyVerdict CheckReply(std::span<Byte> received) {
   }
   verdict.length = static_cast<Byte>(length);
   if (length == 0) {
-    verdict.lineError = kErrorNoStart;
+    verdict.lineError = kLineErrorNoStart;
     return verdict;
   }
   const Byte* b = received.data();
@@ -84,14 +85,14 @@ ReplyVerdict CheckReply(std::span<Byte> received) {
   // and the checksum: malformed, like wrong end bytes.
   if (length < kMinDataReply || b[length - 2] != kEndByte || b[length - 3] != kEndByte) {
     verdict.lineState = kLineMalformed;
-    verdict.lineError = kErrorMalformed;
+    verdict.lineError = kLineErrorMalformed;
     return verdict;
   }
   const auto pairs = static_cast<std::size_t>(RoundHalfEven(static_cast<double>(length) / 2.0));
   for (std::size_t i = 1; i + 2 <= pairs; ++i) {
     if ((b[2 * i - 1] ^ b[2 * i]) != kComplementMask) {
       verdict.lineState = kLineMalformed;
-      verdict.lineError = kErrorMalformed;
+      verdict.lineError = kLineErrorMalformed;
       return verdict;
     }
   }
@@ -101,18 +102,9 @@ ReplyVerdict CheckReply(std::span<Byte> received) {
     verdict.accepted = true;
     verdict.lineState = kLineValid;
   } else {
-    verdict.lineError = kErrorChecksum;
+    verdict.lineError = kLineErrorChecksum;
   }
   return verdict;
-}
-
-double RoundHalfEven(double x) {
-  if (!std::isfinite(x)) return x;
-  const double floor = std::floor(x);
-  const double diff = x - floor;
-  if (diff < 0.5) return floor;
-  if (diff > 0.5) return floor + 1.0;
-  return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
 }
 
 }  // namespace kavo5000::driver

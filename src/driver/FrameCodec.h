@@ -45,7 +45,7 @@ Frame BuildFrame(std::span<const Byte> command);
 struct ReplyVerdict {
   bool accepted = false;          // a complete, valid reply stands from byte 0
   std::optional<Byte> lineState;  // state to report, if any
-  std::int32_t lineError = kErrorNone;
+  std::int32_t lineError = kLineErrorNone;
   Byte length = 0;  // bytes kept after dropping what precedes a start byte
 };
 
@@ -53,9 +53,6 @@ struct ReplyVerdict {
 // byte (moving the rest down) and checks a control byte or a data reply.
 // Reads nothing beyond received.size().
 ReplyVerdict CheckReply(std::span<Byte> received);
-
-// Round to the nearest whole number, halves to the even neighbour.
-double RoundHalfEven(double x);
 
 }  // namespace kavo5000::driver
 

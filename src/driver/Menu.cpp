@@ -43,7 +43,7 @@ void SetParamWindowLauncher(ParamWindowLauncher launcher) {
   windowLauncher.store(launcher);
 }
 
-void ShowParamWindow(TVM30* driver) {
+void ShowParamWindow(VM30Driver* driver) {
   if (ParamWindowLauncher launcher = windowLauncher.load()) launcher(driver);
 }
 
@@ -70,7 +70,7 @@ void ResetMenuPending() {
   menuPending = true;
 }
 
-void KAVO5000_CALL TVM30::AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) {
+void KAVO5000_CALL VM30Driver::AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) {
   std::lock_guard lock(menuMutex);
   if (!menuPending) return;
   TMenuItem* parent = FindHostMenu(hostItem);

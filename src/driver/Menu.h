@@ -7,7 +7,7 @@
 
 namespace kavo5000::driver {
 
-class TVM30;
+class VM30Driver;
 
 // The menu command's caption, also its hint.
 inline constexpr const char* kMenuCaption = "Программирование параметров (Каво 5000)";
@@ -16,11 +16,11 @@ inline constexpr const char* kHostMenuCaption = "&ТРК";
 
 // Opens the parameter window for a driver object; the window layer installs
 // it when it is built into the module. Without one the command opens nothing.
-using ParamWindowLauncher = void (*)(TVM30* driver);
+using ParamWindowLauncher = void (*)(VM30Driver* driver);
 void SetParamWindowLauncher(ParamWindowLauncher launcher);
 
 // What the menu command does: the window for the driver GetVM30 made last.
-void ShowParamWindow(TVM30* driver);
+void ShowParamWindow(VM30Driver* driver);
 
 // Creates the item through the host's factory and sets it up.
 TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpContext,

@@ -20,16 +20,10 @@ constexpr std::int32_t kFirstNozzleParam = 10;   // from here: (nozzle − 1) ×
 constexpr std::int32_t kAddressDivisor = 100;    // splits the value of number 9
 
 // Replies.
-constexpr Byte kControlReplySize = 2;  // 'O' and ']' await one byte
-constexpr Byte kNoReply = 0;           // 'W' goes to every controller; none answers
-constexpr Byte kPlainReplyMode = 0;
-constexpr Byte kDataReplyMode = 2;
 constexpr int kReadReplyOverhead = 6;  // an 'N' reply: start, address pair, end bytes, checksum
 constexpr int kWriteCommandHead = 4;   // address bytes, 'O' and the index before the digits
 
 // Calibration: the password opens index 27 for the coefficient.
-constexpr std::int32_t kPasswordIndex = 26;
-constexpr std::int32_t kCoefficientIndex = 27;
 constexpr std::int32_t kCalibrationPassword = 5821;
 constexpr int kPasswordDigits = 4;
 constexpr int kCoefficientDigits = 5;
@@ -87,50 +81,53 @@ NozzleParam SplitNumber(std::int32_t number) {
 
 }  // namespace
 
-std::int32_t TVM30::ParamReplyValue(Byte channel, const CommandBuffer& buffer) {
-  switch (Outcome(channel, buffer)) {
+std::int32_t VM30Driver::ParamReplyValue(Byte channel, const ExchangeResult& result) {
+  switch (Judge(channel, result)) {
     case ReplyOutcome::None:
       return kNoValue;
     case ReplyOutcome::Refused:
-      ChannelStatus[channel].store(kStatusParamRefused);
+      channelStatus_[channel].store(kStatusParamRefused);
       return kNoValue;
     case ReplyOutcome::Accepted:
       break;
   }
-  const std::optional<std::int32_t> value = ParamValue(HeldReply(channel, buffer));
+  const std::optional<std::int32_t> value = ParamValue(result.Reply());
   if (!value) MarkShortReply(channel);
   return value.value_or(kNoValue);
 }
 
-std::int32_t TVM30::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
-  return driver::LinearNozzleNumber(NozzlesPerDispenser, dispenser, nozzle);
+void VM30Driver::WriteParamCommand(Byte channel, const CommandBytes& command) {
+  const ExchangeResult result =
+      ExchangeOrRaise(channel, command, kControlReplySize, kPlainReplyMode, kMsgGetParam);
+  if (Judge(channel, result) == ReplyOutcome::Refused) {
+    channelStatus_[channel].store(kStatusParamRefused);
+  }
 }
 
-std::int32_t KAVO5000_CALL TVM30::GetParam(std::int32_t channel, std::int32_t dispenser,
-                                           std::int32_t number) {
-  ChannelLock lock = LockChannel(channel);
-  const Byte ch = static_cast<Byte>(channel);
-  CheckDispenser(dispenser);
+std::int32_t VM30Driver::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
+  return driver::LinearNozzleNumber(config_.NozzlesPerDispenser, dispenser, nozzle);
+}
+
+std::int32_t KAVO5000_CALL VM30Driver::GetParam(std::int32_t channel, std::int32_t dispenser,
+                                                std::int32_t number) {
+  const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
   if (number < kFirstNozzleParam) return kNoValue;  // the common switches cannot be read
   const NozzleParam p = SplitNumber(number - kFirstNozzleParam);
-  CommandBuffer buffer{};
-  ExchangeOrRaise(ch, buffer, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
-                  ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
-  return ParamReplyValue(ch, buffer);
+  const ExchangeResult result =
+      ExchangeOrRaise(slot.channel, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
+                      ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
+  return ParamReplyValue(slot.channel, result);
 }
 
-void KAVO5000_CALL TVM30::SetParam(std::int32_t channel, std::int32_t dispenser,
-                                   std::int32_t number, std::int32_t value) {
-  ChannelLock lock = LockChannel(channel);
-  const Byte ch = static_cast<Byte>(channel);
-  CheckDispenser(dispenser);
+void KAVO5000_CALL VM30Driver::SetParam(std::int32_t channel, std::int32_t dispenser,
+                                        std::int32_t number, std::int32_t value) {
+  const SlotEntry slot = Enter(channel, dispenser);
+  const Byte ch = slot.channel;
   CheckParamValue(number);
   CheckParamValue(value);
   if (number < kAddressProgramming) {
-    CommandBuffer buffer{};
-    ExchangeOrRaise(ch, buffer, SwitchCommand(number, value), kNoReply, kPlainReplyMode,
-                    kMsgSetPar);
+    ExchangeOrRaise(ch, SwitchCommand(number, value), kNoReplySize, kPlainReplyMode, kMsgSetPar);
   } else if (number > kAddressProgramming) {
     WriteParamDigits(ch, dispenser, number - kFirstNozzleParam, value);
   } else {
@@ -138,27 +135,20 @@ void KAVO5000_CALL TVM30::SetParam(std::int32_t channel, std::int32_t dispenser,
   }
 }
 
-void TVM30::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
-                             std::int32_t value) {
-  ChannelLock lock = LockChannel(channel);
-  CheckDispenser(dispenser);
+void VM30Driver::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
+                                  std::int32_t value) {
+  const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
   CheckParamValue(value);
   const NozzleParam p = SplitNumber(number);
   const int k = ParamDigits[static_cast<std::size_t>(p.index)];
-  CommandBuffer buffer{};
-  ExchangeOrRaise(channel, buffer,
-                  WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k),
-                  kControlReplySize, kPlainReplyMode, kMsgGetParam);
-  if (Outcome(channel, buffer) == ReplyOutcome::Refused) {
-    ChannelStatus[channel].store(kStatusParamRefused);
-  }
+  WriteParamCommand(slot.channel,
+                    WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k));
 }
 
-void TVM30::ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
-                                 std::int32_t address) {
-  ChannelLock lock = LockChannel(channel);
-  CheckDispenser(dispenser);
+void VM30Driver::ProgramNozzleAddress(Byte channel, std::int32_t dispenser,
+                                      std::int32_t identification, std::int32_t address) {
+  const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(identification);
   CheckParamValue(address);
   if (address > kMaxLineAddress) throw Exception(kMsgInvalidValue);
@@ -169,56 +159,47 @@ void TVM30::ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int3
   std::string arguments = id.substr(0, kShortIdDigits);
   arguments += PaddedDecimal(static_cast<std::uint64_t>(address), kAddressDigits);
   if (longForm) arguments += id.substr(kShortIdDigits);
-  CommandBuffer buffer{};
-  ExchangeOrRaise(channel, buffer, LineCommand(kCmdProgramAddress, arguments), kControlReplySize,
-                  kPlainReplyMode, kMsgSetClapan);
-  const ReplyOutcome outcome = Outcome(channel, buffer);
+  const ExchangeResult result =
+      ExchangeOrRaise(slot.channel, LineCommand(kCmdProgramAddress, arguments), kControlReplySize,
+                      kPlainReplyMode, kMsgSetClapan);
+  const ReplyOutcome outcome = Judge(slot.channel, result);
   if (outcome == ReplyOutcome::None) throw ESerialIO(kMsgProgramAddress);
-  if (outcome == ReplyOutcome::Refused) ChannelStatus[channel].store(kStatusAddressRefused);
+  if (outcome == ReplyOutcome::Refused) channelStatus_[slot.channel].store(kStatusAddressRefused);
 }
 
-std::int32_t TVM30::WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
+std::int32_t VM30Driver::WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
   ChannelLock lock = LockChannel(channel);
   CheckParamValue(coefficient);
   const AddressBytes address = AddressFromLinear(v);
-  const auto write = [&](std::int32_t index, std::int32_t value, int digits) {
-    CommandBuffer buffer{};
-    ExchangeOrRaise(channel, buffer, WriteCommand(address, index, value, digits), kControlReplySize,
-                    kPlainReplyMode, kMsgGetParam);
-    if (Outcome(channel, buffer) == ReplyOutcome::Refused) {
-      ChannelStatus[channel].store(kStatusParamRefused);
-    }
-  };
-  write(kPasswordIndex, kCalibrationPassword, kPasswordDigits);
-  write(kCoefficientIndex, coefficient, kCoefficientDigits);
+  WriteParamCommand(channel,
+                    WriteCommand(address, kPasswordIndex, kCalibrationPassword, kPasswordDigits));
+  WriteParamCommand(channel,
+                    WriteCommand(address, kCoefficientIndex, coefficient, kCoefficientDigits));
 
   // The controller answers the password operation with a confirmation code.
-  CommandBuffer buffer{};
-  ExchangeOrRaise(channel, buffer, ReadCommand(address, kPasswordIndex),
-                  ReadReplySize(kPasswordIndex), kDataReplyMode, kMsgGetParam);
-  return ParamReplyValue(channel, buffer);
+  const ExchangeResult result =
+      ExchangeOrRaise(channel, ReadCommand(address, kPasswordIndex), ReadReplySize(kPasswordIndex),
+                      kDataReplyMode, kMsgGetParam);
+  return ParamReplyValue(channel, result);
 }
 
-std::int32_t TVM30::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
-                                    std::int32_t code, std::int32_t /*digitCount*/) {
+std::int32_t VM30Driver::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
+                                         std::int32_t code, std::int32_t /*digitCount*/) {
   if (family != kFamilyParameter || !IsTableChannel(channel)) return kNoValue;
   if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return kNoValue;
-  ChannelLock lock = LockChannel(channel);
-  const Byte ch = static_cast<Byte>(channel);
-  CommandBuffer buffer{};
-  if (Exchange(ch, buffer, ReadCommand(AddressFromLinear(v), code), ReadReplySize(code),
-               kDataReplyMode) != 0) {
-    return kNoValue;
-  }
-  return ParamReplyValue(ch, buffer);
+  const ChannelLock lock = LockChannel(channel);
+  const auto ch = static_cast<Byte>(channel);
+  const ExchangeResult result =
+      Exchange(ch, ReadCommand(AddressFromLinear(v), code), ReadReplySize(code), kDataReplyMode);
+  if (result.transport != 0) return kNoValue;
+  return ParamReplyValue(ch, result);
 }
 
-bool TVM30::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
-                             std::int32_t digitCount, std::int32_t value) {
+bool VM30Driver::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v,
+                                  std::int32_t code, std::int32_t digitCount, std::int32_t value) {
   if (!IsTableChannel(channel) || value < 0) return false;
-  ChannelLock lock = LockChannel(channel);
-  const Byte ch = static_cast<Byte>(channel);
-  CommandBuffer buffer{};
+  const ChannelLock lock = LockChannel(channel);
+  const auto ch = static_cast<Byte>(channel);
   switch (family) {
     case kFamilyParameter: {
       if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return false;
@@ -229,12 +210,13 @@ bool TVM30::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, 
       if (digitCount < 0 || digitCount > static_cast<int>(kMaxCommandBytes) - kWriteCommandHead) {
         return false;
       }
-      return Exchange(ch, buffer, WriteCommand(AddressFromLinear(v), code, value, digitCount),
-                      kControlReplySize, kPlainReplyMode) == 0;
+      return Exchange(ch, WriteCommand(AddressFromLinear(v), code, value, digitCount),
+                      kControlReplySize, kPlainReplyMode)
+                 .transport == 0;
     }
     case kFamilyCommonSwitch:
       if (code < 0 || code > kMaxSwitchDigit || value > kMaxSwitchDigit) return false;
-      return Exchange(ch, buffer, SwitchCommand(code, value), kNoReply, kPlainReplyMode) == 0;
+      return Exchange(ch, SwitchCommand(code, value), kNoReplySize, kPlainReplyMode).transport == 0;
     case kFamilyAddress:
       // Here the typed address is the dispenser the command is checked
       // against, and the code carries the identification number.

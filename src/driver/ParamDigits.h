@@ -11,6 +11,12 @@ namespace kavo5000::driver {
 
 inline constexpr int kParamCount = 60;  // per-nozzle parameter indices 0..59
 
+// Index 26: written, the calibration password that opens index 27 for the
+// coefficient; read, the controller's confirmation code. Also cleared before a
+// total counter is written.
+inline constexpr std::int32_t kPasswordIndex = 26;
+inline constexpr std::int32_t kCoefficientIndex = 27;
+
 inline constexpr std::array<std::uint8_t, kParamCount> ParamDigits = {
     1, 1, 1, 1, 3, 3, 1, 2, 1, 3,  // 0..9
     3, 3, 2, 2, 1, 2, 2, 2, 5, 3,  // 10..19

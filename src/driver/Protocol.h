@@ -1,15 +1,16 @@
-// Protocol.h — the bytes, codes and limits of the "Каво 5000" controllers'
-// serial protocol and of the driver's status codes, named once for the whole
-// driver.
+// Protocol.h — the bytes, command characters and limits of the "Каво 5000"
+// controllers' serial protocol, named once for the whole driver. The numbers
+// the host also sees (line states, errors, status and state codes) are in the
+// public header.
 #ifndef KAVO5000_DRIVER_PROTOCOL_H
 #define KAVO5000_DRIVER_PROTOCOL_H
 
 #include <cstddef>
 #include <cstdint>
 
-namespace kavo5000::driver {
+#include "kavo5000/Kavo5000.h"
 
-using Byte = std::uint8_t;
+namespace kavo5000::driver {
 
 // Framing.
 inline constexpr Byte kFrameStart = 0x7F;      // first byte of every command frame
@@ -38,13 +39,15 @@ inline constexpr std::size_t kMaxCommandBytes = (kMaxFrameLength - kFrameOverhea
 inline constexpr std::size_t kReplyBufferSize = 256;  // what the driver lends the port for a reply
 inline constexpr std::size_t kMinDataReply = 4;       // 02 03 03 checksum: a reply without data
 
-// Line states and errors the reply check reports to the port.
-inline constexpr Byte kLineValid = 1;                 // a complete, valid reply is in the buffer
-inline constexpr Byte kLineMalformed = 3;             // end bytes or a complement wrong
-inline constexpr std::int32_t kErrorNone = 0;         // reported with kLineValid
-inline constexpr std::int32_t kErrorChecksum = 222;   // data reply with a wrong checksum
-inline constexpr std::int32_t kErrorNoStart = 223;    // no start byte in the buffer
-inline constexpr std::int32_t kErrorMalformed = 246;  // reported with kLineMalformed
+// What the port is told to await, handed on unchanged: the reply size (the
+// bytes the longest answer takes) and the reply mode.
+inline constexpr Byte kControlReplySize = 2;  // a command answered with one control byte
+inline constexpr Byte kNoReplySize = 0;       // 'W' goes to every controller; none answers
+inline constexpr Byte kPlainReplyMode = 0;    // control replies, and the '4' query
+inline constexpr Byte kDataReplyMode = 2;     // data replies of the state queries and 'N'
+
+// Amounts (prices, volumes, money, totals) travel as whole hundredths.
+inline constexpr double kHundredths = 100.0;
 
 // Command characters.
 inline constexpr Byte kCmdState = '1';           // nozzle state
@@ -66,18 +69,6 @@ inline constexpr Byte kCmdCommonSwitch = 'W';    // common switch parameter, to 
 inline constexpr Byte kCmdProgramAddress = ']';  // program a line address by identification
 inline constexpr Byte kSetTotalSubCode = 0x01;   // follows '6' when the total is written
 inline constexpr Byte kDigitZero = '0';          // digits and indices travel as '0' + value
-
-// Codes the operations store in ChannelStatus themselves.
-inline constexpr Byte kStatusTotalsEmpty = 0x03;      // volume total 0 after the query
-inline constexpr Byte kStatusStartRefused = 0x10;     // '2' or 'V' refused
-inline constexpr Byte kStatusPrepareRefused = 0x11;   // 'U' refused
-inline constexpr Byte kStatusVolumeRefused = 0x12;    // 'T' refused
-inline constexpr Byte kStatusMoneyRefused = 0x13;     // 'S' refused
-inline constexpr Byte kStatusStopRefused = 0x14;      // '3' refused
-inline constexpr Byte kStatusPriceRefused = 0x15;     // 'Q' refused
-inline constexpr Byte kStatusParamRefused = 0x17;     // 'N' or 'O' refused
-inline constexpr Byte kStatusAddressRefused = 0x18;   // ']' refused
-inline constexpr Byte kStatusDeliveryRefused = 0x19;  // '4' refused
 
 // What the port is asked to open a channel with.
 inline constexpr std::int32_t kOpenSetting = 42;

@@ -4,6 +4,7 @@
 #include "VM30.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
 
 #include "Bounds.h"
@@ -25,7 +26,7 @@ constexpr const char* kDescription = "v2.41#Протокол колонок Ка
 constexpr std::int32_t kOptionOn = 1;
 constexpr std::int32_t kOptionOff = 0;
 
-std::atomic<TVM30*> currentDriver{nullptr};
+std::atomic<VM30Driver*> currentDriver{nullptr};
 std::atomic<std::uintptr_t> applicationHandle{0};
 
 }  // namespace
@@ -40,7 +41,7 @@ DriverConfig DecodeConfig(Byte config) {
   return decoded;
 }
 
-TVM30* CurrentDriver() {
+VM30Driver* CurrentDriver() {
   return currentDriver.load();
 }
 
@@ -52,68 +53,60 @@ void SetApplicationHandle(std::uintptr_t handle) {
   applicationHandle.store(handle);
 }
 
-TVM30::TVM30(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort) {
+VM30Driver::VM30Driver(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort)
+    : config_(DecodeConfig(config)), port_(hostPort) {
   // Windows the driver opens later belong to the host's main window.
   SetApplicationHandle(appHandle);
-  HostPort = hostPort;
-  const DriverConfig decoded = DecodeConfig(config);
-  NozzlesPerDispenser = decoded.NozzlesPerDispenser;
-  MoneyAsVolume = decoded.MoneyAsVolume;
-  StartConfirmV = decoded.StartConfirmV;
-  NoStartRefusal = decoded.NoStartRefusal;
   currentDriver.store(this);
 }
 
-TVM30::~TVM30() {
+VM30Driver::~VM30Driver() {
   // A destroyed driver must not stay reachable from the menu command.
-  TVM30* self = this;
+  VM30Driver* self = this;
   currentDriver.compare_exchange_strong(self, nullptr);
 }
 
-void KAVO5000_CALL TVM30::Abstract0() {
+void KAVO5000_CALL VM30Driver::Abstract0() {
   throw Exception(kMsgAbstract);
 }
 
-void KAVO5000_CALL TVM30::Description(ShortString* result) {
+void KAVO5000_CALL VM30Driver::Description(ShortString* result) {
   CheckResult(result);
   const std::string bytes = detail::Utf8ToCp1251(kDescription);
   result->Length = static_cast<Byte>(bytes.size());
   std::copy(bytes.begin(), bytes.end(), result->Text);
 }
 
-void KAVO5000_CALL TVM30::SetChannelStatus(Byte channel, Byte value) {
-  if (IsTableChannel(channel)) ChannelStatus[channel].store(value);
+void KAVO5000_CALL VM30Driver::SetChannelStatus(Byte channel, Byte value) {
+  if (IsTableChannel(channel)) channelStatus_[channel].store(value);
 }
 
-Byte KAVO5000_CALL TVM30::GetChannelStatus(Byte channel) {
-  return IsTableChannel(channel) ? ChannelStatus[channel].load() : 0;
+Byte KAVO5000_CALL VM30Driver::GetChannelStatus(Byte channel) {
+  return IsTableChannel(channel) ? channelStatus_[channel].load() : 0;
 }
 
-bool KAVO5000_CALL TVM30::Reserved5(std::int32_t /*unused*/) {
+bool KAVO5000_CALL VM30Driver::Reserved5(std::int32_t /*unused*/) {
   return false;
 }
 
-void KAVO5000_CALL TVM30::Reserved12(std::int32_t, std::int32_t, std::int32_t) {}
+void KAVO5000_CALL VM30Driver::Reserved12(std::int32_t, std::int32_t, std::int32_t) {}
 
-std::int32_t KAVO5000_CALL TVM30::OpenChannel(Byte channel) {
+std::int32_t KAVO5000_CALL VM30Driver::OpenChannel(Byte channel) {
   ChannelLock lock = LockChannel(channel);
   return Port().Open(channel, kOpenSetting, kOpenBaudRate);
 }
 
-bool KAVO5000_CALL TVM30::QueryOption(std::int32_t code, std::int32_t* value) {
+bool KAVO5000_CALL VM30Driver::QueryOption(std::int32_t code, std::int32_t* value) {
+  const auto known = [code](std::span<const std::int32_t> codes) {
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+  };
   std::int32_t answer = 0;
-  switch (code) {
-    case 1:
-    case 4:
-    case 5:
-      answer = kOptionOn;
-      break;
-    case 2:
-    case 3:
-      answer = kOptionOff;
-      break;
-    default:
-      return false;
+  if (known(kOptionsOn)) {
+    answer = kOptionOn;
+  } else if (known(kOptionsOff)) {
+    answer = kOptionOff;
+  } else {
+    return false;
   }
   *CheckResult(value) = answer;
   return true;

@@ -1,6 +1,7 @@
-// VM30.h — TVM30, the driver object behind the host's slot table: its tables,
-// its configuration, the exchange through the host's port, and every
-// operation the host and the parameter window call.
+// VM30.h — VM30Driver, the driver object behind the host's slot table. Its
+// public face is what the host and the parameter window call: the slots in
+// table order and the window's operations. The configuration, the tables, the
+// channel status, the exchange and the operations the slots share are its own.
 #ifndef KAVO5000_DRIVER_VM30_H
 #define KAVO5000_DRIVER_VM30_H
 
@@ -9,9 +10,11 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "CommandBytes.h"
+#include "Exchange.h"
 #include "FrameCodec.h"
 #include "Replies.h"
 #include "Tables.h"
@@ -19,7 +22,6 @@
 
 namespace kavo5000::driver {
 
-using CommandBuffer = std::array<Byte, kReplyBufferSize>;
 using ChannelLock = std::unique_lock<std::recursive_mutex>;
 
 // The configuration byte of GetVM30, decoded.
@@ -31,13 +33,24 @@ struct DriverConfig {
 };
 DriverConfig DecodeConfig(Byte config);
 
-// Not final: operations that call one another do so through the slot table.
-class TVM30 : public kavo5000::TVM30 {
+// What a nozzle's state query came to: the host's state code, and the line
+// state the channel was left in (the state query's own, or that of the close
+// the mapping sent after it).
+struct NozzleReading {
+  Byte code = 0;
+  Byte lineState = kStatusNoExchange;
+};
+
+class DriverProbe;
+
+// Not final: operations that call one another do so through the slot table,
+// so that a host's subclass sees every call.
+class VM30Driver : public kavo5000::TVM30 {
  public:
-  TVM30(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort);
-  ~TVM30() override;
-  TVM30(const TVM30&) = delete;
-  TVM30& operator=(const TVM30&) = delete;
+  VM30Driver(Byte config, std::uintptr_t appHandle, kavo5000::HostPort* hostPort);
+  ~VM30Driver() override;
+  VM30Driver(const VM30Driver&) = delete;
+  VM30Driver& operator=(const VM30Driver&) = delete;
 
   // Slots, in table order.
   void KAVO5000_CALL Abstract0() override;
@@ -82,8 +95,53 @@ class TVM30 : public kavo5000::TVM30 {
                                           std::int32_t nozzle, bool doStop) override;
   void KAVO5000_CALL AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) override;
 
+  // The parameter window's operations (ParamAccess.cpp): a parameter of
+  // linear nozzle v read or written by command family, −1 or false on any
+  // failure, and the linear number the address dialog computes.
+  std::int32_t WindowReadParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
+                               std::int32_t digitCount);
+  bool WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
+                        std::int32_t digitCount, std::int32_t value);
+  std::int32_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
+
+ private:
+  friend class DriverProbe;  // the tests' one way in
+
+  // What a slot holds once its numbers are checked — channel, dispenser and
+  // nozzle, in that order — with the channel's lock taken.
+  struct SlotEntry {
+    ChannelLock lock;
+    Byte channel;
+    int nozzle;  // 0 taken as 1
+  };
+  SlotEntry Enter(std::int32_t channel, std::int32_t dispenser);
+  SlotEntry Enter(std::int32_t channel, std::int32_t dispenser, std::int32_t nozzle);
+  // Takes the channel's lock after checking the channel number.
+  ChannelLock LockChannel(std::int32_t channel);
+
+  // Line protocol (Exchange.cpp).
+  AddressBytes NozzleAddress(std::int32_t dispenser, std::int32_t nozzle) const;
+  // One command frame out and its reply back; the channel's status becomes
+  // the line state the port reports.
+  ExchangeResult Exchange(Byte channel, std::span<const Byte> command, Byte replySize,
+                          Byte replyMode);
+  // The same, raising ESerialIO with the operation's message on a transport failure.
+  ExchangeResult ExchangeOrRaise(Byte channel, std::span<const Byte> command, Byte replySize,
+                                 Byte replyMode, const char* failureMessage);
+  // What the exchange's reply says; a valid line state without reply bytes
+  // leaves the channel's status at 3, a reply too short to use.
+  ReplyOutcome Judge(Byte channel, const ExchangeResult& result);
+  // A reply that does not hold the field an operation reads.
+  void MarkShortReply(Byte channel);
+  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length);
+  static bool KAVO5000_CALL ReplyCheckThunk(void* self, Byte channel, Byte* buffer, std::int32_t x,
+                                            Byte* length, std::int32_t y);
+  kavo5000::HostPort& Port() const;
+  // The object's own slot table, through which operations call one another.
+  kavo5000::TVM30& Slots() { return *this; }
+
   // Dispensing (Dispensing.cpp).
-  std::int32_t CloseNozzle(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+  ExchangeResult CloseNozzle(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
   // One dispensing command to a nozzle; a refusal stores refusalCode, if any.
   ReplyOutcome DispensingCommand(Byte channel, std::int32_t dispenser, std::int32_t nozzle,
                                  Byte command, std::string_view arguments,
@@ -97,71 +155,34 @@ class TVM30 : public kavo5000::TVM30 {
   void ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
                             std::int32_t address);
   std::int32_t WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient);
+  // An 'O' write; a refusal stores its code.
+  void WriteParamCommand(Byte channel, const CommandBytes& command);
   // The value an 'N' reply carries, or −1 (a refusal stores its code).
-  std::int32_t ParamReplyValue(Byte channel, const CommandBuffer& buffer);
-  std::int32_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
-  std::int32_t WindowReadParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
-                               std::int32_t digitCount);
-  bool WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
-                        std::int32_t digitCount, std::int32_t value);
+  std::int32_t ParamReplyValue(Byte channel, const ExchangeResult& result);
 
   // State queries (StateQueries.cpp).
   void GetType(Byte channel, Byte dispenser);
-  Byte GetNozzleState(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
-  Byte MapNozzleState(Byte r1, Byte r2, Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+  NozzleReading GetNozzleState(Byte channel, std::int32_t dispenser, std::int32_t nozzle);
+  NozzleReading MapNozzleState(Byte r1, Byte r2, Byte channel, std::int32_t dispenser,
+                               std::int32_t nozzle);
 
-  // Line protocol (Exchange.cpp).
-  AddressBytes NozzleAddress(std::int32_t dispenser, std::int32_t nozzle) const;
-  std::int32_t Exchange(Byte channel, CommandBuffer& buffer, Byte count, Byte replySize,
-                        Byte replyMode);
-  // Copies the command into the buffer and exchanges it.
-  std::int32_t Exchange(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
-                        Byte replySize, Byte replyMode);
-  // The same, raising ESerialIO with the operation's message on a transport failure.
-  void ExchangeOrRaise(Byte channel, CommandBuffer& buffer, const CommandBytes& command,
-                       Byte replySize, Byte replyMode, const char* failureMessage);
-  // The reply bytes the buffer holds after an exchange.
-  ReplyBytes HeldReply(Byte channel, const CommandBuffer& buffer) const;
-  // The outcome of the exchange just made: a line state of 1 with no reply
-  // bytes to read counts as a reply too short to use (status 3).
-  ReplyOutcome Outcome(Byte channel, const CommandBuffer& buffer);
-  // A reply that does not hold the field an operation reads.
-  void MarkShortReply(Byte channel);
-  // The object's own slot table, through which operations call one another.
-  kavo5000::TVM30& Slots() { return *this; }
-  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length);
-  // Takes the channel's lock after checking the channel number.
-  ChannelLock LockChannel(std::int32_t channel);
-  // Length of the reply the check last accepted on the channel (0 if none).
-  std::size_t ReplyLength(Byte channel) const;
-
-  // The configuration.
-  Byte NozzlesPerDispenser = 0;
-  bool MoneyAsVolume = false;
-  bool StartConfirmV = false;
-  bool NoStartRefusal = false;
-
-  // The host's port; not owned.
-  kavo5000::HostPort* HostPort = nullptr;
+  const DriverConfig config_;
+  kavo5000::HostPort* const port_;  // the host's; not owned
 
   // The tables; a channel's entries are touched only under its lock.
-  DriverTables Tables;
+  DriverTables tables_;
 
   // Outcome of the last exchange on each channel, or a code an operation
   // stored; the host reads it through slot 3 at any time.
-  std::array<std::atomic<Byte>, kLastChannel + 1> ChannelStatus{};
-
- private:
-  static bool KAVO5000_CALL ReplyCheckThunk(void* self, Byte channel, Byte* buffer, std::int32_t x,
-                                            Byte* length, std::int32_t y);
-  kavo5000::HostPort& Port() const;
-
-  std::array<std::atomic<std::size_t>, kLastChannel + 1> replyLengths_{};
+  std::array<std::atomic<Byte>, kLastChannel + 1> channelStatus_{};
+  // Length of the reply the check last accepted on each channel; the check
+  // runs inside the port's Send, and the exchange hands it on in its result.
+  std::array<std::atomic<std::size_t>, kLastChannel + 1> acceptedLengths_{};
   mutable std::array<std::recursive_mutex, kLastChannel + 1> channelLocks_;
 };
 
 // The driver object GetVM30 created last, or none once it is destroyed.
-TVM30* CurrentDriver();
+VM30Driver* CurrentDriver();
 
 // The host's main window handle, kept for the parameter window.
 std::uintptr_t ApplicationHandle();

@@ -9,7 +9,7 @@ namespace {
 struct BadInputCase {
   const char* name;
   Byte config;
-  std::function<void(TVM30&)> call;
+  std::function<void(VM30Driver&)> call;
   const char* message;
 };
 
@@ -18,22 +18,22 @@ class BadInputTest : public DriverTest, public ::testing::WithParamInterface<Bad
 TEST_P(BadInputTest, IsRefusedBeforeAnythingIsSent) {
   const BadInputCase& c = GetParam();
   Reconfigure(c.config);
-  driver->Tables.Prices[1][1][1] = 50.0;
-  driver->Tables.Prices[1][1][2] = 0.0;
+  tables().Prices[1][1][1] = 50.0;
+  tables().Prices[1][1][2] = 0.0;
   driver->SetChannelStatus(1, 0x42);
-  const DriverTables before = driver->Tables;
+  const DriverTables before = tables();
   ExpectThrowWith([&] { c.call(*driver); }, c.message);
   EXPECT_TRUE(port.Calls().empty());
-  EXPECT_TRUE(driver->Tables == before);
+  EXPECT_TRUE(tables() == before);
   EXPECT_EQ(Status(), 0x42);
 }
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
-#define BAD(name, config, call, message)            \
-  BadInputCase {                                    \
-    name, config, [](TVM30& d) { d.call; }, message \
+#define BAD(name, config, call, message)                 \
+  BadInputCase {                                         \
+    name, config, [](VM30Driver& d) { d.call; }, message \
   }
 
 INSTANTIATE_TEST_SUITE_P(

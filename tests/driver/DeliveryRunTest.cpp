@@ -98,7 +98,7 @@ TEST_F(DriverTest, WholeDeliveryRun) {
   EXPECT_DOUBLE_EQ(litresSeen[9], 12.5);
   EXPECT_DOUBLE_EQ(moneySeen[0], 56.38);  // 1.25 × 45.10 = 56.375, a half: up
   EXPECT_DOUBLE_EQ(moneySeen[9], 563.75);
-  EXPECT_EQ(driver->Tables.ActiveNozzles[1][1], 1);
+  EXPECT_EQ(tables().ActiveNozzles[1][1], 1);
 
   // Each poll: '4', then '1' for the four nozzles; the last poll closes the
   // transaction with the type, the counters and '8'.

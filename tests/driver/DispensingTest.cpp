@@ -18,7 +18,7 @@ TEST_F(DispensingTest, StartPumpSendsTheWorkedExampleAndMakesTheNozzleActive) {
   EXPECT_EQ(port.Frames()[0], (Bytes{0x7F, 0x02, 0x21, 0x5E, 0x32, 0x4D, 0x03, 0x03, 0x50}));
   EXPECT_EQ(calls[1].replySize, 2);
   EXPECT_EQ(calls[1].replyMode, 0);
-  EXPECT_EQ(driver->Tables.ActiveNozzles[1][1], 1);
+  EXPECT_EQ(tables().ActiveNozzles[1][1], 1);
   EXPECT_EQ(Status(), 1);
 }
 
@@ -27,13 +27,13 @@ TEST_F(DispensingTest, PresetVolumeSendsTheWorkedExampleAndRemembersThePreset) {
   driver->PresetVolume(1, 1, 1, 0, 12.5);
   EXPECT_EQ(port.Frames().at(0), (Bytes{0x7F, 0x02, 0x21, 0x5E, 0x54, 0x2B, 0x30, 0x4F, 0x31, 0x4E,
                                         0x32, 0x4D, 0x35, 0x4A, 0x30, 0x4F, 0x03, 0x03, 0x40}));
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 12.5);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 12.5);
 }
 
 struct DigitsCase {
   const char* name;
   Byte config;
-  std::function<void(TVM30&)> call;
+  std::function<void(VM30Driver&)> call;
   Bytes command;
 };
 
@@ -42,7 +42,7 @@ class DigitFieldTest : public DriverTest, public ::testing::WithParamInterface<D
 TEST_P(DigitFieldTest, EncodesTheAmount) {
   const DigitsCase& c = GetParam();
   Reconfigure(c.config);
-  driver->Tables.Prices[1][2][3] = 50.0;
+  tables().Prices[1][2][3] = 50.0;
   Ack();
   c.call(*driver);
   ASSERT_EQ(port.Commands().size(), 1u);
@@ -53,50 +53,52 @@ TEST_P(DigitFieldTest, EncodesTheAmount) {
 INSTANTIATE_TEST_SUITE_P(
     Amounts, DigitFieldTest,
     ::testing::Values(
-        DigitsCase{"volumeHalfDown", 0, [](TVM30& d) { d.PresetVolume(1, 2, 3, 0, 0.125); },
+        DigitsCase{"volumeHalfDown", 0, [](VM30Driver& d) { d.PresetVolume(1, 2, 3, 0, 0.125); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '0', '1', '2'}},
-        DigitsCase{"volumeHalfUp", 0, [](TVM30& d) { d.PresetVolume(1, 2, 3, 0, 0.375); },
+        DigitsCase{"volumeHalfUp", 0, [](VM30Driver& d) { d.PresetVolume(1, 2, 3, 0, 0.375); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '0', '3', '8'}},
-        DigitsCase{"volumeLargest", 0, [](TVM30& d) { d.PresetVolume(1, 2, 3, 0, 999.99); },
+        DigitsCase{"volumeLargest", 0, [](VM30Driver& d) { d.PresetVolume(1, 2, 3, 0, 999.99); },
                    Bytes{0x02, 0x27, 'T', '9', '9', '9', '9', '9'}},
-        DigitsCase{"price", 0, [](TVM30& d) { d.SetPrice(1, 2, 3, 0, 0, 31.9); },
+        DigitsCase{"price", 0, [](VM30Driver& d) { d.SetPrice(1, 2, 3, 0, 0, 31.9); },
                    Bytes{0x02, 0x27, 'Q', '3', '1', '9', '0'}},
-        DigitsCase{"priceLargest", 0, [](TVM30& d) { d.SetPrice(1, 2, 3, 0, 0, 99.99); },
+        DigitsCase{"priceLargest", 0, [](VM30Driver& d) { d.SetPrice(1, 2, 3, 0, 0, 99.99); },
                    Bytes{0x02, 0x27, 'Q', '9', '9', '9', '9'}},
-        DigitsCase{"money", 0x14, [](TVM30& d) { d.PresetMoney(1, 2, 3, 0, 100.0); },
+        DigitsCase{"money", 0x14, [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 100.0); },
                    Bytes{0x02, 0x27, 'S', '0', '1', '0', '0', '0', '0'}},
-        DigitsCase{"moneyAsVolume", 0, [](TVM30& d) { d.PresetMoney(1, 2, 3, 0, 100.0); },
+        DigitsCase{"moneyAsVolume", 0, [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 100.0); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '2', '0', '0'}},
-        DigitsCase{"moneyAsVolumeCutDown", 0, [](TVM30& d) { d.PresetMoney(1, 2, 3, 0, 99.999); },
+        DigitsCase{"moneyAsVolumeCutDown", 0,
+                   [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 99.999); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '2', '0', '0'}},
-        DigitsCase{"moneyAsVolumeHairBelow", 0, [](TVM30& d) { d.PresetMoney(1, 2, 3, 0, 99.996); },
+        DigitsCase{"moneyAsVolumeHairBelow", 0,
+                   [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 99.996); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '2', '0', '0'}},
-        DigitsCase{"moneyAsVolumeBelow", 0, [](TVM30& d) { d.PresetMoney(1, 2, 3, 0, 99.99); },
+        DigitsCase{"moneyAsVolumeBelow", 0, [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 99.99); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '1', '9', '9'}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispensingTest, MoneyPresetStoresWholeLitresWhenSentAsMoney) {
   Reconfigure(0x10);
-  driver->Tables.Prices[1][1][1] = 50.0;
+  tables().Prices[1][1][1] = 50.0;
   Ack();
   driver->PresetMoney(1, 1, 1, 0, 149.0);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 3.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 3.0);
   Ack();
   driver->PresetMoney(1, 1, 1, 0, 125.0);  // 2.5 l: halves go to the even neighbour
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 2.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 2.0);
 }
 
 TEST_F(DispensingTest, MoneyPresetSentAsVolumeStoresTheVolume) {
-  driver->Tables.Prices[1][1][1] = 50.0;
+  tables().Prices[1][1][1] = 50.0;
   Ack();
   driver->PresetMoney(1, 1, 1, 0, 99.999);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 2.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 2.0);
 }
 
 struct RefusalCase {
   const char* name;
   Byte config;
-  std::function<void(TVM30&)> call;
+  std::function<void(VM30Driver&)> call;
   Byte status;
 };
 
@@ -105,32 +107,35 @@ class RefusalTest : public DriverTest, public ::testing::WithParamInterface<Refu
 TEST_P(RefusalTest, StoresTheOperationsCodeAndNoPreset) {
   const RefusalCase& c = GetParam();
   Reconfigure(c.config);
-  driver->Tables.Prices[1][1][1] = 10.0;
+  tables().Prices[1][1][1] = 10.0;
   port.SetResponder([](Byte, const Bytes&) { return Reply::Control(kRefusalByte); });
   c.call(*driver);
   EXPECT_EQ(Status(), c.status);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 0.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 0.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, RefusalTest,
     ::testing::Values(
-        RefusalCase{"start", 0, [](TVM30& d) { d.StartPump(1, 1, 1); }, 0x10},
-        RefusalCase{"startNoRefusal", 0x80, [](TVM30& d) { d.StartPump(1, 1, 1); }, 1},
-        RefusalCase{"stop", 0, [](TVM30& d) { d.StopPump(1, 1, 1, true); }, 0x14},
-        RefusalCase{"stopNoRefusal", 0x80, [](TVM30& d) { d.StopPump(1, 1, 1, true); }, 0x14},
-        RefusalCase{"volume", 0, [](TVM30& d) { d.PresetVolume(1, 1, 1, 0, 5.0); }, 0x12},
-        RefusalCase{"moneyAsVolume", 0, [](TVM30& d) { d.PresetMoney(1, 1, 1, 0, 50.0); }, 0x12},
-        RefusalCase{"money", 0x10, [](TVM30& d) { d.PresetMoney(1, 1, 1, 0, 50.0); }, 0x13},
-        RefusalCase{"price", 0, [](TVM30& d) { d.SetPrice(1, 1, 1, 0, 0, 45.1); }, 0x15},
-        RefusalCase{"startExPrepare", 0, [](TVM30& d) { d.StartPumpEx(1, 1, 1, false); }, 0x10},
-        RefusalCase{"startExNoRefusal", 0x80, [](TVM30& d) { d.StartPumpEx(1, 1, 1, false); }, 1}),
+        RefusalCase{"start", 0, [](VM30Driver& d) { d.StartPump(1, 1, 1); }, 0x10},
+        RefusalCase{"startNoRefusal", 0x80, [](VM30Driver& d) { d.StartPump(1, 1, 1); }, 1},
+        RefusalCase{"stop", 0, [](VM30Driver& d) { d.StopPump(1, 1, 1, true); }, 0x14},
+        RefusalCase{"stopNoRefusal", 0x80, [](VM30Driver& d) { d.StopPump(1, 1, 1, true); }, 0x14},
+        RefusalCase{"volume", 0, [](VM30Driver& d) { d.PresetVolume(1, 1, 1, 0, 5.0); }, 0x12},
+        RefusalCase{"moneyAsVolume", 0, [](VM30Driver& d) { d.PresetMoney(1, 1, 1, 0, 50.0); },
+                    0x12},
+        RefusalCase{"money", 0x10, [](VM30Driver& d) { d.PresetMoney(1, 1, 1, 0, 50.0); }, 0x13},
+        RefusalCase{"price", 0, [](VM30Driver& d) { d.SetPrice(1, 1, 1, 0, 0, 45.1); }, 0x15},
+        RefusalCase{"startExPrepare", 0, [](VM30Driver& d) { d.StartPumpEx(1, 1, 1, false); },
+                    0x10},
+        RefusalCase{"startExNoRefusal", 0x80, [](VM30Driver& d) { d.StartPumpEx(1, 1, 1, false); },
+                    1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispensingTest, ANakCountsAsAcceptance) {
   port.Queue(1, Reply::Control(kNakByte));
   driver->PresetVolume(1, 1, 1, 0, 7.25);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 7.25);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 7.25);
 }
 
 TEST_F(DispensingTest, NoValidReplyChangesNoTableAndRaisesNothing) {
@@ -142,7 +147,7 @@ TEST_F(DispensingTest, NoValidReplyChangesNoTableAndRaisesNothing) {
   Silence();
   driver->PresetVolume(1, 1, 1, 0, 7.25);
   EXPECT_EQ(Status(), 2);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 0.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 0.0);
 }
 
 TEST_F(DispensingTest, ALineStateOfOneWithoutReplyBytesIsAShortReply) {
@@ -151,12 +156,12 @@ TEST_F(DispensingTest, ALineStateOfOneWithoutReplyBytesIsAShortReply) {
   port.Queue(1, r);
   driver->PresetVolume(1, 1, 1, 0, 7.25);
   EXPECT_EQ(Status(), 3);
-  EXPECT_EQ(driver->Tables.PresetVolumes[1][1], 0.0);
+  EXPECT_EQ(tables().PresetVolumes[1][1], 0.0);
 }
 
 struct FailureCase {
   const char* name;
-  std::function<void(TVM30&)> call;
+  std::function<void(VM30Driver&)> call;
   const char* message;
 };
 
@@ -164,7 +169,7 @@ class TransportFailureTest : public DriverTest,
                              public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(TransportFailureTest, RaisesTheOperationsMessage) {
-  driver->Tables.Prices[1][1][1] = 10.0;
+  tables().Prices[1][1][1] = 10.0;
   port.SetResponder([](Byte, const Bytes&) { return Reply::Failure(7); });
   ExpectThrowWith<ESerialIO>([&] { GetParam().call(*driver); }, GetParam().message);
 }
@@ -172,21 +177,25 @@ TEST_P(TransportFailureTest, RaisesTheOperationsMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Messages, TransportFailureTest,
     ::testing::Values(
-        FailureCase{"start", [](TVM30& d) { d.StartPump(1, 1, 1); }, kMsgStartPump},
-        FailureCase{"startEx", [](TVM30& d) { d.StartPumpEx(1, 1, 1, false); }, kMsgStartPump},
-        FailureCase{"startExSkip", [](TVM30& d) { d.StartPumpEx(1, 1, 1, true); }, kMsgStartPump},
-        FailureCase{"stop", [](TVM30& d) { d.StopPump(1, 1, 1, true); }, kMsgStopPump},
-        FailureCase{"stopActive", [](TVM30& d) { d.StopActiveNozzle(1, 1, true); }, kMsgStopPump},
-        FailureCase{"stopAndClose", [](TVM30& d) { d.StopAndClose(1, 1, 1, true); }, kMsgStopPump},
-        FailureCase{"volume", [](TVM30& d) { d.PresetVolume(1, 1, 1, 0, 5.0); }, kMsgPresetVolume},
-        FailureCase{"moneyAsVolume", [](TVM30& d) { d.PresetMoney(1, 1, 1, 0, 5.0); },
+        FailureCase{"start", [](VM30Driver& d) { d.StartPump(1, 1, 1); }, kMsgStartPump},
+        FailureCase{"startEx", [](VM30Driver& d) { d.StartPumpEx(1, 1, 1, false); }, kMsgStartPump},
+        FailureCase{"startExSkip", [](VM30Driver& d) { d.StartPumpEx(1, 1, 1, true); },
+                    kMsgStartPump},
+        FailureCase{"stop", [](VM30Driver& d) { d.StopPump(1, 1, 1, true); }, kMsgStopPump},
+        FailureCase{"stopActive", [](VM30Driver& d) { d.StopActiveNozzle(1, 1, true); },
+                    kMsgStopPump},
+        FailureCase{"stopAndClose", [](VM30Driver& d) { d.StopAndClose(1, 1, 1, true); },
+                    kMsgStopPump},
+        FailureCase{"volume", [](VM30Driver& d) { d.PresetVolume(1, 1, 1, 0, 5.0); },
                     kMsgPresetVolume},
-        FailureCase{"price", [](TVM30& d) { d.SetPrice(1, 1, 1, 0, 0, 5.0); }, kMsgSetPrice}),
+        FailureCase{"moneyAsVolume", [](VM30Driver& d) { d.PresetMoney(1, 1, 1, 0, 5.0); },
+                    kMsgPresetVolume},
+        FailureCase{"price", [](VM30Driver& d) { d.SetPrice(1, 1, 1, 0, 0, 5.0); }, kMsgSetPrice}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispensingTest, MoneyPresetSentAsMoneyHasItsOwnFailureMessage) {
   Reconfigure(0x10);
-  driver->Tables.Prices[1][1][1] = 10.0;
+  tables().Prices[1][1][1] = 10.0;
   Fail();
   ExpectThrowWith<ESerialIO>([&] { driver->PresetMoney(1, 1, 1, 0, 5.0); }, kMsgPresetMoney);
 }
@@ -207,7 +216,7 @@ TEST_F(DispensingTest, RefusedPriceStopsAndClosesTheSameNozzle) {
 TEST_F(DispensingTest, FailedPriceStaysForALaterMoneyPreset) {
   Fail();
   EXPECT_THROW(driver->SetPrice(1, 1, 1, 0, 0, 50.0), ESerialIO);
-  EXPECT_EQ(driver->Tables.Prices[1][1][1], 50.0);
+  EXPECT_EQ(tables().Prices[1][1][1], 50.0);
   Ack();
   driver->PresetMoney(1, 1, 1, 0, 100.0);
   EXPECT_EQ(port.Commands().back(), (Bytes{0x02, 0x21, 'T', '0', '0', '2', '0', '0'}));
@@ -257,13 +266,13 @@ class StartPumpExTest : public DriverTest, public ::testing::WithParamInterface<
 TEST_P(StartPumpExTest, SendsItsStepsInOrder) {
   const StartExCase& c = GetParam();
   Reconfigure(c.config);
-  driver->Tables.ActiveNozzles[1][1] = 2;
-  driver->Tables.NozzleStates[1][1][1] = c.nozzleState;
+  tables().ActiveNozzles[1][1] = 2;
+  tables().NozzleStates[1][1][1] = c.nozzleState;
   for (const Reply& r : c.replies) port.Queue(1, r);
   driver->StartPumpEx(1, 1, 1, c.skip);
   EXPECT_EQ(CommandChars(), c.commands);
   EXPECT_EQ(Status(), c.status);
-  EXPECT_EQ(driver->Tables.ActiveNozzles[1][1], c.commands.find('2') != std::string::npos ? 1 : 2);
+  EXPECT_EQ(tables().ActiveNozzles[1][1], c.commands.find('2') != std::string::npos ? 1 : 2);
   if (!c.skip) {
     EXPECT_EQ(port.Commands().at(0), (Bytes{0x02, 0x22, '8'}));  // the old nozzle
   }
@@ -296,24 +305,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A driver whose slots record how the operations reach one another.
-class RecordingDriver : public TVM30 {
+class RecordingDriver : public VM30Driver {
  public:
-  using TVM30::TVM30;
+  using VM30Driver::VM30Driver;
   std::string trail;
   void KAVO5000_CALL PresetVolume(std::int32_t c, std::int32_t d, std::int32_t n,
                                   std::int32_t passOn, double litres) override {
     trail += "PresetVolume(" + std::to_string(passOn) + "," + std::to_string(litres) + ")";
-    TVM30::PresetVolume(c, d, n, passOn, litres);
+    VM30Driver::PresetVolume(c, d, n, passOn, litres);
   }
   void KAVO5000_CALL StopPump(std::int32_t c, std::int32_t d, std::int32_t n,
                               bool doStop) override {
     trail += "StopPump(" + std::to_string(n) + ")";
-    TVM30::StopPump(c, d, n, doStop);
+    VM30Driver::StopPump(c, d, n, doStop);
   }
   std::int32_t KAVO5000_CALL StopAndClose(std::int32_t c, std::int32_t d, std::int32_t n,
                                           bool doStop) override {
     trail += "StopAndClose";
-    return TVM30::StopAndClose(c, d, n, doStop);
+    return VM30Driver::StopAndClose(c, d, n, doStop);
   }
 };
 
@@ -321,7 +330,7 @@ TEST(SlotCallsTest, OperationsCallOneAnotherThroughTheSlotTable) {
   ScriptedPort port;
   RecordingDriver driver(0, 0, &port);
   port.SetResponder([](Byte, const Bytes&) { return Reply::Control(kRefusalByte); });
-  driver.Tables.Prices[1][1][1] = 50.0;
+  DriverProbe(driver).Tables().Prices[1][1][1] = 50.0;
   driver.PresetMoney(1, 1, 1, 77, 100.0);
   EXPECT_EQ(driver.trail, "PresetVolume(77,2.000000)");
   driver.trail.clear();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "DriverProbe.h"
 #include "ScriptedPort.h"
 #include "VM30.h"
 
@@ -25,9 +26,9 @@ inline constexpr Byte kRefusalByte = 0x18;
 
 class DriverTest : public ::testing::Test {
  protected:
-  explicit DriverTest(Byte config = 0) : driver(std::make_unique<TVM30>(config, 0, &port)) {}
+  explicit DriverTest(Byte config = 0) : driver(std::make_unique<VM30Driver>(config, 0, &port)) {}
 
-  void Reconfigure(Byte config) { driver = std::make_unique<TVM30>(config, 0, &port); }
+  void Reconfigure(Byte config) { driver = std::make_unique<VM30Driver>(config, 0, &port); }
 
   void Ack(Byte channel = 1) { port.Queue(channel, Reply::Control(kAckByte)); }
   void Refuse(Byte channel = 1) { port.Queue(channel, Reply::Control(kRefusalByte)); }
@@ -36,6 +37,8 @@ class DriverTest : public ::testing::Test {
   void Data(const Bytes& data, Byte channel = 1) { port.Queue(channel, Reply::Data(data)); }
 
   Byte Status(Byte channel = 1) { return driver->GetChannelStatus(channel); }
+  DriverProbe probe() { return DriverProbe(*driver); }
+  DriverTables& tables() { return probe().Tables(); }
 
   // The command characters of the frames sent, in order ("UT28" …).
   std::string CommandChars(Byte channel = 0) const {
@@ -56,7 +59,7 @@ class DriverTest : public ::testing::Test {
   }
 
   ScriptedPort port;
-  std::unique_ptr<TVM30> driver;
+  std::unique_ptr<VM30Driver> driver;
 };
 
 }  // namespace kavo5000::driver

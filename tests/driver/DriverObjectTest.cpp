@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Bounds.h"
+#include "DriverProbe.h"
 #include "Messages.h"
 #include "ScriptedPort.h"
 #include "VM30.h"
@@ -31,11 +32,11 @@ class ConfigTest : public ::testing::TestWithParam<ConfigCase> {};
 
 TEST_P(ConfigTest, DecodesTheConfigurationByte) {
   const ConfigCase& c = GetParam();
-  TVM30 driver(c.config, 0, nullptr);
-  EXPECT_EQ(driver.NozzlesPerDispenser, c.nozzles);
-  EXPECT_EQ(driver.MoneyAsVolume, c.moneyAsVolume);
-  EXPECT_EQ(driver.StartConfirmV, c.startConfirmV);
-  EXPECT_EQ(driver.NoStartRefusal, c.noStartRefusal);
+  VM30Driver driver(c.config, 0, nullptr);
+  EXPECT_EQ(DriverProbe(driver).Config().NozzlesPerDispenser, c.nozzles);
+  EXPECT_EQ(DriverProbe(driver).Config().MoneyAsVolume, c.moneyAsVolume);
+  EXPECT_EQ(DriverProbe(driver).Config().StartConfirmV, c.startConfirmV);
+  EXPECT_EQ(DriverProbe(driver).Config().NoStartRefusal, c.noStartRefusal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, ConfigTest,
@@ -48,21 +49,21 @@ INSTANTIATE_TEST_SUITE_P(Bytes, ConfigTest,
                                            ConfigCase{0x92, 2, false, false, true}));
 
 TEST(DriverObjectTest, StartsWithEveryTableZero) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   for (int ch = kFirstChannel; ch <= kLastChannel; ++ch) {
     EXPECT_EQ(driver.GetChannelStatus(static_cast<Byte>(ch)), 0);
     for (int d = 0; d <= kLastDispenser; ++d) {
-      EXPECT_EQ(driver.Tables.ActiveNozzles[ch][d], 0);
-      EXPECT_EQ(driver.Tables.PresetVolumes[ch][d], 0.0);
-      EXPECT_EQ(driver.Tables.DispenserTypes[ch][d], 0);
+      EXPECT_EQ(DriverProbe(driver).Tables().ActiveNozzles[ch][d], 0);
+      EXPECT_EQ(DriverProbe(driver).Tables().PresetVolumes[ch][d], 0.0);
+      EXPECT_EQ(DriverProbe(driver).Tables().DispenserTypes[ch][d], 0);
       for (int n = kFirstNozzle; n <= kLastNozzle; ++n)
-        EXPECT_EQ(driver.Tables.Prices[ch][d][n], 0.0);
+        EXPECT_EQ(DriverProbe(driver).Tables().Prices[ch][d][n], 0.0);
     }
   }
 }
 
 TEST(DriverObjectTest, DescriptionIsThirtyThreeWindows1251Bytes) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   ShortString s;
   std::memset(&s, 0xAA, sizeof s);
   driver.Description(&s);
@@ -76,7 +77,7 @@ TEST(DriverObjectTest, DescriptionIsThirtyThreeWindows1251Bytes) {
 }
 
 TEST(DriverObjectTest, ChannelStatusIsTheHostsToSetAndRead) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   EXPECT_EQ(driver.GetChannelStatus(5), 0);
   driver.SetChannelStatus(5, 7);
   EXPECT_EQ(driver.GetChannelStatus(5), 7);
@@ -89,7 +90,7 @@ TEST(DriverObjectTest, ChannelStatusIsTheHostsToSetAndRead) {
 }
 
 TEST(DriverObjectTest, QueryOptionMapsItsCodes) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   const struct {
     std::int32_t code;
     bool known;
@@ -105,14 +106,14 @@ TEST(DriverObjectTest, QueryOptionMapsItsCodes) {
 
 TEST(DriverObjectTest, ReservedSlotsDoNothing) {
   ScriptedPort port;
-  TVM30 driver(0, 0, &port);
+  VM30Driver driver(0, 0, &port);
   EXPECT_FALSE(driver.Reserved5(99));
   driver.Reserved12(1, 2, 3);
   EXPECT_TRUE(port.Calls().empty());
 }
 
 TEST(DriverObjectTest, SlotZeroIsAbstract) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   try {
     driver.Abstract0();
     FAIL();
@@ -122,14 +123,15 @@ TEST(DriverObjectTest, SlotZeroIsAbstract) {
 }
 
 TEST(DriverObjectTest, CurrentDriverIsTheLatestAndNeverDangles) {
-  auto first = std::make_unique<TVM30>(0, 11, nullptr);
-  auto second = std::make_unique<TVM30>(0x10, 22, nullptr);
+  auto first = std::make_unique<VM30Driver>(0, 11, nullptr);
+  auto second = std::make_unique<VM30Driver>(0x10, 22, nullptr);
   EXPECT_EQ(CurrentDriver(), second.get());
   EXPECT_EQ(ApplicationHandle(), 22u);
   // Independent objects.
   second->SetChannelStatus(1, 4);
   EXPECT_EQ(first->GetChannelStatus(1), 0);
-  EXPECT_NE(first->NozzlesPerDispenser, second->NozzlesPerDispenser);
+  EXPECT_NE(DriverProbe(*first).Config().NozzlesPerDispenser,
+            DriverProbe(*second).Config().NozzlesPerDispenser);
   first.reset();
   EXPECT_EQ(CurrentDriver(), second.get());
   second.reset();
@@ -139,7 +141,7 @@ TEST(DriverObjectTest, CurrentDriverIsTheLatestAndNeverDangles) {
 TEST(DriverObjectTest, OpenChannelAsksThePortWithTheProtocolsSettings) {
   ScriptedPort port;
   port.SetOpenResult(17);
-  TVM30 driver(0, 0, &port);
+  VM30Driver driver(0, 0, &port);
   EXPECT_EQ(driver.OpenChannel(3), 17);
   const auto calls = port.Calls();
   ASSERT_EQ(calls.size(), 1u);
@@ -151,7 +153,7 @@ TEST(DriverObjectTest, OpenChannelAsksThePortWithTheProtocolsSettings) {
 
 TEST(DriverObjectTest, OpenChannelRefusesChannelsOutsideTheTables) {
   ScriptedPort port;
-  TVM30 driver(0, 0, &port);
+  VM30Driver driver(0, 0, &port);
   for (Byte ch : {0, 21}) {
     try {
       driver.OpenChannel(ch);

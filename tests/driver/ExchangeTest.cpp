@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "DriverProbe.h"
 #include "Messages.h"
 #include "ScriptedPort.h"
 #include "VM30.h"
@@ -20,13 +21,15 @@ using testing::ScriptedPort;
 class ExchangeTest : public ::testing::Test {
  protected:
   std::int32_t SendType(Byte channel = 1) {
-    buffer = {0x02, 0x21, '7'};
-    return driver.Exchange(channel, buffer, 3, 6, 2);
+    result = DriverProbe(driver).Exchange(channel, kTypeQuery, 6, 2);
+    return result.transport;
   }
+  Byte Status() { return driver.GetChannelStatus(1); }
 
+  static constexpr Byte kTypeQuery[] = {0x02, 0x21, '7'};
   ScriptedPort port;
-  TVM30 driver{0, 0, &port};
-  CommandBuffer buffer{};
+  VM30Driver driver{0, 0, &port};
+  ExchangeResult result;
 };
 
 TEST_F(ExchangeTest, CallsThePortInContractOrder) {
@@ -39,7 +42,7 @@ TEST_F(ExchangeTest, CallsThePortInContractOrder) {
   EXPECT_EQ(calls[1].frame, (Bytes{0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55}));
   EXPECT_EQ(calls[1].replySize, 6);
   EXPECT_EQ(calls[1].replyMode, 2);
-  EXPECT_EQ(driver.ChannelStatus[1].load(), 1);
+  EXPECT_EQ(Status(), 1);
 }
 
 TEST_F(ExchangeTest, LeavesTheReplyInTheBufferFromByteZero) {
@@ -48,17 +51,19 @@ TEST_F(ExchangeTest, LeavesTheReplyInTheBufferFromByteZero) {
   r.chunks = {2, 3, 1, 4, 10};
   port.Queue(1, r);
   EXPECT_EQ(SendType(), 0);
-  EXPECT_EQ(driver.ChannelStatus[1].load(), 1);
-  EXPECT_EQ(buffer[0], 0x02);
-  EXPECT_EQ(buffer[1], '@');
-  EXPECT_EQ(buffer[3], '3');
-  EXPECT_EQ(driver.ReplyLength(1), 8u);
+  EXPECT_EQ(Status(), 1);
+  EXPECT_EQ(result.lineState, 1);
+  EXPECT_EQ(result.Reply()[0], 0x02);
+  EXPECT_EQ(result.Reply()[1], '@');
+  EXPECT_EQ(result.Reply()[3], '3');
+  EXPECT_EQ(result.length, 8u);
 }
 
 TEST_F(ExchangeTest, SilentControllerLeavesTheLineStateOfThePort) {
   EXPECT_EQ(SendType(), 0);
-  EXPECT_EQ(driver.ChannelStatus[1].load(), 2);
-  EXPECT_EQ(driver.ReplyLength(1), 0u);
+  EXPECT_EQ(Status(), 2);
+  EXPECT_EQ(result.lineState, 2);
+  EXPECT_EQ(result.length, 0u);
 }
 
 TEST_F(ExchangeTest, TransportFailureIsReturnedAndTheLineStateStillRead) {
@@ -70,25 +75,26 @@ TEST_F(ExchangeTest, TransportFailureIsReturnedAndTheLineStateStillRead) {
 }
 
 TEST_F(ExchangeTest, StandardExceptionFromSendBecomesTheLastError) {
-  driver.ChannelStatus[1] = 9;
+  driver.SetChannelStatus(1, 9);
   port.SetLastErrorValue(31);
   Reply r;
   r.throwStd = true;
   port.Queue(1, r);
   EXPECT_EQ(SendType(), 31);
-  EXPECT_EQ(driver.ChannelStatus[1].load(), 9);
+  EXPECT_EQ(Status(), 9);
+  EXPECT_EQ(result.lineState, 9);
   const std::vector<std::string> expected{"SetReplyCheck", "Send", "GetLastError"};
   EXPECT_EQ(port.CallNames(), expected);
 }
 
 TEST_F(ExchangeTest, StandardExceptionFromGetLineStateBecomesTheLastError) {
-  driver.ChannelStatus[1] = 9;
+  driver.SetChannelStatus(1, 9);
   port.SetLastErrorValue(32);
   Reply r = Reply::Data({'@', '1'});
   r.throwInLineState = true;
   port.Queue(1, r);
   EXPECT_EQ(SendType(), 32);
-  EXPECT_EQ(driver.ChannelStatus[1].load(), 9);
+  EXPECT_EQ(Status(), 9);
   EXPECT_EQ(port.CallNames().back(), "GetLastError");
 }
 
@@ -108,15 +114,14 @@ TEST_F(ExchangeTest, DriverExceptionsFromThePortAreCaughtToo) {
 }
 
 TEST_F(ExchangeTest, ATooLongCommandSendsNothing) {
-  buffer.fill('1');
-  EXPECT_THROW(driver.Exchange(1, buffer, 127, 2, 0), kavo5000::Exception);
+  const std::vector<Byte> command(127, '1');
+  EXPECT_THROW(DriverProbe(driver).Exchange(1, command, 2, 0), kavo5000::Exception);
   EXPECT_TRUE(port.Calls().empty());
 }
 
 TEST_F(ExchangeTest, ChannelsOutsideTheTablesSendNothing) {
   for (Byte channel : {0, 21, 255}) {
-    buffer = {0x02, 0x21, '7'};
-    EXPECT_THROW(driver.Exchange(channel, buffer, 3, 6, 2), kavo5000::Exception);
+    EXPECT_THROW(SendType(channel), kavo5000::Exception);
   }
   EXPECT_TRUE(port.Calls().empty());
 }
@@ -125,14 +130,14 @@ TEST_F(ExchangeTest, ReplyTooLongForThePortStopsAtTheFirstCompleteReply) {
   Reply r = Reply::Raw({0x06, 0x06, 0x06});
   port.Queue(1, r);
   EXPECT_EQ(SendType(), 0);
-  EXPECT_EQ(driver.ReplyLength(1), 3u);  // a control byte keeps what follows it
+  EXPECT_EQ(result.length, 3u);  // a control byte keeps what follows it
 }
 
 TEST(ExchangeWithoutPortTest, RefusesClearly) {
-  TVM30 driver(0, 0, nullptr);
-  CommandBuffer buffer{0x02, 0x21, '7'};
+  VM30Driver driver(0, 0, nullptr);
+  const Byte command[] = {0x02, 0x21, '7'};
   try {
-    driver.Exchange(1, buffer, 3, 6, 2);
+    DriverProbe(driver).Exchange(1, command, 6, 2);
     FAIL() << "no exception";
   } catch (const kavo5000::Exception& e) {
     EXPECT_STREQ(e.what(), kMsgNoPort);

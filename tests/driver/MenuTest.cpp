@@ -72,8 +72,8 @@ TMenuItem* KAVO5000_CALL Factory(TMenuItem* parent, std::int32_t index) {
   return static_cast<FakeMenuItem*>(parent)->Add("");
 }
 
-std::vector<TVM30*> windowsOpened;
-void RecordWindow(TVM30* driver) {
+std::vector<VM30Driver*> windowsOpened;
+void RecordWindow(VM30Driver* driver) {
   windowsOpened.push_back(driver);
 }
 
@@ -93,7 +93,7 @@ class MenuTest : public ::testing::Test {
 TEST_F(MenuTest, AddsTheCommandUnderTheDispenserMenu) {
   mainMenu.Add("&Файл");
   FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   driver.AddDriverMenu(&mainMenu, &Factory);
   ASSERT_EQ(dispensers->ChildCount(), 1u);
   FakeMenuItem* item = dispensers->Child(0);
@@ -109,8 +109,8 @@ TEST_F(MenuTest, AddsTheCommandUnderTheDispenserMenu) {
 
 TEST_F(MenuTest, AddsOncePerModuleLoad) {
   FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
-  TVM30 first(0, 0, nullptr);
-  TVM30 second(0, 0, nullptr);
+  VM30Driver first(0, 0, nullptr);
+  VM30Driver second(0, 0, nullptr);
   first.AddDriverMenu(&mainMenu, &Factory);
   first.AddDriverMenu(&mainMenu, &Factory);
   second.AddDriverMenu(&mainMenu, &Factory);
@@ -119,7 +119,7 @@ TEST_F(MenuTest, AddsOncePerModuleLoad) {
 
 TEST_F(MenuTest, AMenuWithoutTheDispenserMenuEndsTheChance) {
   mainMenu.Add("&Файл");
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   driver.AddDriverMenu(&mainMenu, &Factory);
   FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
   driver.AddDriverMenu(&mainMenu, &Factory);
@@ -132,7 +132,7 @@ TEST_F(MenuTest, MatchesTheCaptionExactlyAndTakesTheFirst) {
   FakeMenuItem* plain = mainMenu.Add("ТРК");
   FakeMenuItem* first = mainMenu.Add("&ТРК");
   FakeMenuItem* second = mainMenu.Add("&ТРК");
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   driver.AddDriverMenu(&mainMenu, &Factory);
   EXPECT_EQ(lower->ChildCount(), 0u);
   EXPECT_EQ(plain->ChildCount(), 0u);
@@ -141,7 +141,7 @@ TEST_F(MenuTest, MatchesTheCaptionExactlyAndTakesTheFirst) {
 }
 
 TEST_F(MenuTest, NoMenuOrNoFactoryAddsNothingAndDoesNotCrash) {
-  TVM30 driver(0, 0, nullptr);
+  VM30Driver driver(0, 0, nullptr);
   driver.AddDriverMenu(nullptr, &Factory);
   EXPECT_FALSE(MenuPending());
   ResetMenuPending();
@@ -152,13 +152,13 @@ TEST_F(MenuTest, NoMenuOrNoFactoryAddsNothingAndDoesNotCrash) {
 
 TEST_F(MenuTest, TheCommandOpensTheWindowForTheLatestDriver) {
   FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
-  auto first = std::make_unique<TVM30>(0, 0, nullptr);
+  auto first = std::make_unique<VM30Driver>(0, 0, nullptr);
   first->AddDriverMenu(&mainMenu, &Factory);
-  auto second = std::make_unique<TVM30>(0, 0, nullptr);
+  auto second = std::make_unique<VM30Driver>(0, 0, nullptr);
   const NotifyEvent click = dispensers->Child(0)->onClick;
   click.Code(click.Self, dispensers->Child(0));
   click.Code(click.Self, dispensers->Child(0));
-  EXPECT_EQ(windowsOpened, (std::vector<TVM30*>{second.get(), second.get()}));
+  EXPECT_EQ(windowsOpened, (std::vector<VM30Driver*>{second.get(), second.get()}));
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ TEST_F(ParamAccessTest, TenDigitIdentificationsReachTheControllerDirectly) {
   // Host number 9 carries at most 21474836 as an identification; the window
   // programs longer ones directly.
   Ack();
-  driver->ProgramNozzleAddress(1, 1, 2147483647, 99);
+  probe().ProgramNozzleAddress(1, 1, 2147483647, 99);
   EXPECT_EQ(port.Commands().at(0), Ascii("\x02]2147409983647"));
   EXPECT_EQ(port.Commands().at(0).size(), 15u);
 }
@@ -190,7 +190,7 @@ TEST_F(ParamAccessTest, WindowWritesTheCoefficientBehindThePassword) {
   EXPECT_EQ(commands[0], (Bytes{0x02, 0x27, 'O', 'J', '5', '8', '2', '1'}));
   EXPECT_EQ(commands[1], (Bytes{0x02, 0x27, 'O', 'K', '1', '2', '3', '4', '5'}));
   EXPECT_EQ(commands[2], (Bytes{0x02, 0x27, 'N', 'J'}));
-  EXPECT_EQ(driver->WriteCalibration(1, 7, 1), -1);  // nothing answers this time
+  EXPECT_EQ(probe().WriteCalibration(1, 7, 1), -1);  // nothing answers this time
 }
 
 TEST_F(ParamAccessTest, WindowWritesWithTheCallersDigitCount) {
@@ -230,22 +230,22 @@ TEST_F(ParamAccessTest, WindowReadsOnlyControllerParameters) {
 
 TEST_F(ParamAccessTest, WindowRefusesWhatItCannotSendWithoutSending) {
   const struct {
-    std::function<bool(TVM30&)> refused;
+    std::function<bool(VM30Driver&)> refused;
   } cases[] = {
-      {[](TVM30& d) { return d.WindowReadParam(0, 0, 1, 4, 3) == -1; }},
-      {[](TVM30& d) { return d.WindowReadParam(0, 21, 1, 4, 3) == -1; }},
-      {[](TVM30& d) { return d.WindowReadParam(0, 24, 1, 4, 3) == -1; }},
-      {[](TVM30& d) { return d.WindowReadParam(0, 1, 1, 60, 3) == -1; }},
-      {[](TVM30& d) { return d.WindowReadParam(0, 1, 1, -1, 3) == -1; }},
-      {[](TVM30& d) { return d.WindowReadParam(0, 1, -1, 4, 3) == -1; }},
-      {[](TVM30& d) { return !d.WindowWriteParam(0, 24, 1, 4, 3, 5); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(0, 1, 1, 60, 3, 5); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(0, 1, 1, 4, 3, -5); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(0, 1, 1, 4, 123, 5); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(1, 1, 1, 10, 1, 1); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(1, 1, 1, 1, 1, 10); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(2, 1, 1, -1, 1, 1); }},
-      {[](TVM30& d) { return !d.WindowWriteParam(3, 1, 1, 1, 1, 1); }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 0, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 21, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 24, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, 1, 60, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, 1, -1, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, -1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 24, 1, 4, 3, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 60, 3, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 4, 3, -5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 4, 123, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(1, 1, 1, 10, 1, 1); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(1, 1, 1, 1, 1, 10); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(2, 1, 1, -1, 1, 1); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(3, 1, 1, 1, 1, 1); }},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_TRUE(cases[i].refused(*driver)) << i;
   EXPECT_TRUE(port.Calls().empty());

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "DriverProbe.h"
 #include "FrameCodec.h"
 #include "ScriptedPort.h"
 #include "VM30.h"
@@ -122,10 +123,10 @@ class DriverReplyCheckTest : public ::testing::TestWithParam<PortReportCase> {};
 TEST_P(DriverReplyCheckTest, ReportsStateAndErrorToThePort) {
   const PortReportCase& c = GetParam();
   testing::ScriptedPort port;
-  TVM30 driver(0, 0, &port);
+  VM30Driver driver(0, 0, &port);
   auto buffer = ExactCopy(c.received);
   Byte length = static_cast<Byte>(c.received.size());
-  EXPECT_EQ(driver.ReplyCheck(3, buffer.get(), &length), c.accepted);
+  EXPECT_EQ(DriverProbe(driver).ReplyCheck(3, buffer.get(), &length), c.accepted);
   std::vector<std::pair<std::string, std::int32_t>> reports;
   for (const auto& call : port.Calls()) {
     EXPECT_EQ(call.channel, 3);
@@ -151,13 +152,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DriverReplyCheckLengthTest, WritesBackTheLengthKept) {
   testing::ScriptedPort port;
-  TVM30 driver(0, 0, &port);
+  VM30Driver driver(0, 0, &port);
   Byte buffer[3] = {0xFF, 0xFF, 0x06};
   Byte length = 3;
-  EXPECT_TRUE(driver.ReplyCheck(1, buffer, &length));
+  EXPECT_TRUE(DriverProbe(driver).ReplyCheck(1, buffer, &length));
   EXPECT_EQ(length, 1);
   EXPECT_EQ(buffer[0], 0x06);
-  EXPECT_EQ(driver.ReplyLength(1), 1u);
+  EXPECT_EQ(DriverProbe(driver).AcceptedLength(1), 1u);
 }
 
 }  // namespace

@@ -38,8 +38,8 @@ TEST_F(StateQueriesTest, PollsEveryNozzleAndPicksTheLiftedOne) {
   for (std::size_t i = 0; i < sizeof words; ++i) EXPECT_EQ(At(r, 2 + i), words[i]) << i;
   EXPECT_EQ(At(r, 10), 0xAB);  // nozzles 5 and 6 were not queried
   EXPECT_EQ(At(r, 13), 0xAB);
-  EXPECT_EQ(driver->Tables.NozzleStates[1][1][2], 0xE2);
-  EXPECT_EQ(driver->Tables.NozzleStates[1][1][1], 0xC0);
+  EXPECT_EQ(tables().NozzleStates[1][1][2], 0xE2);
+  EXPECT_EQ(tables().NozzleStates[1][1][1], 0xC0);
 }
 
 struct SummaryCase {
@@ -53,8 +53,8 @@ class SummaryTest : public StateQueriesTest, public ::testing::WithParamInterfac
 
 TEST_P(SummaryTest, ChoosesTheSummaryByClass) {
   // A delivery well under way: '4','0' maps to 0xD0 + n without closing.
-  driver->Tables.DispensedVolumes[1][1] = 10.0;
-  driver->Tables.PresetVolumes[1][1] = 20.0;
+  tables().DispensedVolumes[1][1] = 10.0;
+  tables().PresetVolumes[1][1] = 20.0;
   for (const Bytes& a : GetParam().answers) Data(a);
   StateRecord r = Patterned();
   driver->GetSost(1, 1, static_cast<Byte>(GetParam().answers.size()), &r);
@@ -106,7 +106,7 @@ TEST_F(StateQueriesTest, NozzlesAboveSevenKeepTheClassBits) {
   EXPECT_EQ(port.SendCount(), 15u);
   EXPECT_EQ(r.Summary, 0xE1);     // 0xE0 + (9 AND 7)
   EXPECT_EQ(r.SummaryNozzle, 9);  // the full number
-  EXPECT_EQ(driver->Tables.NozzleStates[1][1][9], 0xE1);
+  EXPECT_EQ(tables().NozzleStates[1][1][9], 0xE1);
   EXPECT_EQ(At(r, 15), 0);  // words only for nozzles 1..6
 }
 
@@ -129,7 +129,7 @@ TEST_F(StateQueriesTest, StopsAtTheFirstNozzleWithoutAValidReply) {
   EXPECT_EQ(port.SendCount(), 2u);
   EXPECT_EQ(r.Nozzle[1], 0);
   EXPECT_EQ(r.Summary, 0xE1);
-  EXPECT_EQ(driver->Tables.NozzleStates[1][1][2], 0);
+  EXPECT_EQ(tables().NozzleStates[1][1][2], 0);
   EXPECT_EQ(Status(), 2);
 }
 
@@ -156,30 +156,30 @@ TEST_F(StateQueriesTest, DispenserStateIsTheSummary) {
 }
 
 TEST_F(StateQueriesTest, ADeliveryUnderWaySendsNothingMore) {
-  driver->Tables.DispensedVolumes[1][1] = 10.0;
-  driver->Tables.PresetVolumes[1][1] = 20.0;
+  tables().DispensedVolumes[1][1] = 10.0;
+  tables().PresetVolumes[1][1] = 20.0;
   Data({'4', '0'});
-  EXPECT_EQ(driver->GetNozzleState(1, 1, 3), 0xD3);
+  EXPECT_EQ(probe().GetNozzleState(1, 1, 3), 0xD3);
   EXPECT_EQ(port.SendCount(), 1u);
 }
 
 TEST_F(StateQueriesTest, ADeliveryNearItsPresetIsClosedByTheMapping) {
-  driver->Tables.ActiveNozzles[1][1] = 1;
-  driver->Tables.DispensedVolumes[1][1] = 19.5;
-  driver->Tables.PresetVolumes[1][1] = 20.0;
+  tables().ActiveNozzles[1][1] = 1;
+  tables().DispensedVolumes[1][1] = 19.5;
+  tables().PresetVolumes[1][1] = 20.0;
   Data({'5', '0'});                 // nozzle 2's state
   Data({'@' + 1});                  // type 1
   Data(Ascii("0019750039500000"));  // 19.75 l, 395.00
   Ack();                            // the close
-  EXPECT_EQ(driver->GetNozzleState(1, 1, 2), 0xD8);
+  EXPECT_EQ(probe().GetNozzleState(1, 1, 2), 0xD8);
   const auto commands = port.Commands();
   ASSERT_EQ(commands.size(), 4u);
   EXPECT_EQ(commands[0], (Bytes{0x02, 0x22, '1'}));
   EXPECT_EQ(commands[1], (Bytes{0x02, 0x21, '7'}));
   EXPECT_EQ(commands[2], (Bytes{0x02, 0x22, '5'}));  // counters of the finishing nozzle
   EXPECT_EQ(commands[3], (Bytes{0x02, 0x22, '8'}));
-  EXPECT_EQ(driver->Tables.ActiveNozzles[1][1], 1);  // given back
-  EXPECT_EQ(driver->Tables.DispensedVolumes[1][1], 19.75);
+  EXPECT_EQ(tables().ActiveNozzles[1][1], 1);  // given back
+  EXPECT_EQ(tables().DispensedVolumes[1][1], 19.75);
 }
 
 TEST_F(StateQueriesTest, NothingDispensedAndFinishedDeliveriesAreClosedToo) {
@@ -189,24 +189,24 @@ TEST_F(StateQueriesTest, NothingDispensedAndFinishedDeliveriesAreClosedToo) {
   } cases[] = {{0.0, '0'}, {0.005, '0'}, {5.0, '1'}};
   for (const auto& c : cases) {
     port.ClearCalls();
-    driver->Tables.DispensedVolumes[1][1] = c.dispensed;
-    driver->Tables.PresetVolumes[1][1] = 20.0;
+    tables().DispensedVolumes[1][1] = c.dispensed;
+    tables().PresetVolumes[1][1] = 20.0;
     Data({'4', c.r2});
     Data({'@' + 1});
     Data(Ascii("0000000000000000"));
     Ack();
-    EXPECT_EQ(driver->GetNozzleState(1, 1, 1), 0xD8) << c.dispensed;
+    EXPECT_EQ(probe().GetNozzleState(1, 1, 1), 0xD8) << c.dispensed;
     EXPECT_EQ(CommandChars(), "1758") << c.dispensed;
   }
 }
 
 TEST_F(StateQueriesTest, TheActiveNozzleComesBackWhenTheClosingStepsFail) {
-  driver->Tables.ActiveNozzles[1][1] = 3;
+  tables().ActiveNozzles[1][1] = 3;
   Data({'4', '1'});
   Data({'@' + 1});
   Fail();  // the counters
-  ExpectThrowWith<ESerialIO>([&] { driver->GetNozzleState(1, 1, 2); }, kMsgDelivery);
-  EXPECT_EQ(driver->Tables.ActiveNozzles[1][1], 3);
+  ExpectThrowWith<ESerialIO>([&] { probe().GetNozzleState(1, 1, 2); }, kMsgDelivery);
+  EXPECT_EQ(tables().ActiveNozzles[1][1], 3);
 }
 
 struct TypeCase {
@@ -217,10 +217,10 @@ struct TypeCase {
 class TypeTest : public StateQueriesTest, public ::testing::WithParamInterface<TypeCase> {};
 
 TEST_P(TypeTest, MapsTheTypeByte) {
-  driver->Tables.DispenserTypes[1][4] = 5;
+  tables().DispenserTypes[1][4] = 5;
   Data({GetParam().typeByte});
-  driver->GetType(1, 4);
-  EXPECT_EQ(driver->Tables.DispenserTypes[1][4], GetParam().type);
+  probe().GetType(1, 4);
+  EXPECT_EQ(tables().DispenserTypes[1][4], GetParam().type);
   EXPECT_EQ(port.Commands().at(0), (Bytes{0x02, 0x2D, '7'}));  // nozzle 1 of dispenser 4
   EXPECT_EQ(port.Calls().at(1).replySize, 6);
 }
@@ -230,20 +230,20 @@ INSTANTIATE_TEST_SUITE_P(Bytes, TypeTest,
                                            TypeCase{'@', 0}, TypeCase{'H', 8}, TypeCase{'I', 1}));
 
 TEST_F(StateQueriesTest, TypeKeptWithoutAUsableReply) {
-  driver->Tables.DispenserTypes[1][1] = 5;
+  tables().DispenserTypes[1][1] = 5;
   Silence();
-  driver->GetType(1, 1);
+  probe().GetType(1, 1);
   Ack();  // no data byte to read
-  driver->GetType(1, 1);
-  EXPECT_EQ(driver->Tables.DispenserTypes[1][1], 5);
+  probe().GetType(1, 1);
+  EXPECT_EQ(tables().DispenserTypes[1][1], 5);
   EXPECT_EQ(Status(), 3);
   Fail();
-  ExpectThrowWith<ESerialIO>([&] { driver->GetType(1, 1); }, kMsgGetType);
+  ExpectThrowWith<ESerialIO>([&] { probe().GetType(1, 1); }, kMsgGetType);
 }
 
 TEST_F(StateQueriesTest, DeliveredVolumeIsPricedWithTheActiveNozzlesPrice) {
-  driver->Tables.ActiveNozzles[1][2] = 3;
-  driver->Tables.Prices[1][2][3] = 45.10;
+  tables().ActiveNozzles[1][2] = 3;
+  tables().Prices[1][2][3] = 45.10;
   Data(Ascii("923456"));
   double money = -1;
   EXPECT_DOUBLE_EQ(driver->GetDeliveredVolume(1, 2, &money), 234.56);
@@ -251,11 +251,11 @@ TEST_F(StateQueriesTest, DeliveredVolumeIsPricedWithTheActiveNozzlesPrice) {
   EXPECT_EQ(port.Commands().at(0), (Bytes{0x02, 0x27, '4'}));
   EXPECT_EQ(port.Calls().at(1).replySize, 17);
   EXPECT_EQ(port.Calls().at(1).replyMode, 0);
-  EXPECT_DOUBLE_EQ(driver->Tables.DispensedVolumes[1][2], 234.56);
+  EXPECT_DOUBLE_EQ(tables().DispensedVolumes[1][2], 234.56);
 }
 
 TEST_F(StateQueriesTest, DeliveredMoneyRoundsExactHalvesUp) {
-  driver->Tables.Prices[1][1][1] = 0.5;
+  tables().Prices[1][1][1] = 0.5;
   Data(Ascii("000001"));  // 0.01 l at 0.50: 0.005
   double money = 0;
   driver->GetDeliveredVolume(1, 1, &money);
@@ -276,7 +276,7 @@ TEST_F(StateQueriesTest, DeliveredVolumeOutcomes) {
   Data(Ascii("92"));  // the reply ends before the volume's last digits
   EXPECT_EQ(driver->GetDeliveredVolume(1, 1, &money), 0.0);
   EXPECT_EQ(Status(), 3);
-  EXPECT_EQ(driver->Tables.DispensedVolumes[1][1], 0.0);
+  EXPECT_EQ(tables().DispensedVolumes[1][1], 0.0);
   Fail();
   ExpectThrowWith<ESerialIO>([&] { driver->GetDeliveredVolume(1, 1, &money); }, kMsgDelivery);
 }
@@ -295,7 +295,7 @@ class DeliveryCountersTest : public StateQueriesTest,
 
 TEST_P(DeliveryCountersTest, ReadsTheTypesDigitFields) {
   const CountersCase& c = GetParam();
-  driver->Tables.ActiveNozzles[1][1] = 2;
+  tables().ActiveNozzles[1][1] = 2;
   Data({c.typeByte});
   Data(Ascii(c.digits));
   double litres = -1, money = -1;
@@ -306,7 +306,7 @@ TEST_P(DeliveryCountersTest, ReadsTheTypesDigitFields) {
   EXPECT_EQ(port.Calls().at(6).replyMode, 2);
   EXPECT_DOUBLE_EQ(litres, c.litres);
   EXPECT_DOUBLE_EQ(money, c.money);
-  EXPECT_DOUBLE_EQ(driver->Tables.DispensedVolumes[1][1], c.litres);
+  EXPECT_DOUBLE_EQ(tables().DispensedVolumes[1][1], c.litres);
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, DeliveryCountersTest,
@@ -336,7 +336,7 @@ TEST_F(StateQueriesTest, DeliveryCountersOfAShortReplyStayZero) {
   EXPECT_EQ(litres, 0.0);
   EXPECT_EQ(money, 0.0);
   EXPECT_EQ(Status(), 3);
-  EXPECT_EQ(driver->Tables.DispensedVolumes[1][1], 0.0);
+  EXPECT_EQ(tables().DispensedVolumes[1][1], 0.0);
 }
 
 TEST_F(StateQueriesTest, TotalCountersOfAFullReply) {
