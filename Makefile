@@ -1,6 +1,9 @@
 # make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
+# CMAKE_ARGS reaches every configure step (CI passes warnings-as-errors).
 .PHONY: all deps build demo test clean
+
+CMAKE_ARGS ?=
 
 all: build
 
@@ -8,17 +11,17 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake --preset default
+	cmake --preset default $(CMAKE_ARGS)
 	cmake --build --preset default
 
 demo: build
 	./build/default/host/tools/kavo5000 demo
 
 test: deps
-	cmake --preset default
+	cmake --preset default $(CMAKE_ARGS)
 	cmake --build --preset default
 	ctest --preset default
-	cmake --preset asan
+	cmake --preset asan $(CMAKE_ARGS)
 	cmake --build --preset asan
 	ctest --preset asan
 

@@ -129,7 +129,7 @@ TEST_F(PortOnSimulator, EachFaultGivesItsLineStateAndTheNextExchangeWorks) {
       {"7:delay=400*1", kLineNoReply, "no reply", 0},
       {"7:truncate=3*1", kLineIncomplete, "incomplete", 0},
       {"7:corrupt*1", kLineIncomplete, "bad checksum", 222},
-      {"7:corrupt=2*1", 3, "malformed", 246},
+      {"7:corrupt=2*1", kLineMalformed, "malformed", 246},
       {"7:corrupt=0*1", kLineIncomplete, "no start byte", 223},
       {"7:garbage*1", 1, "valid", 0},
       {"7:delay=100*1", 1, "valid", 0},

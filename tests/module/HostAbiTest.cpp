@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <vector>
 
 #include "kavo5000/Kavo5000.h"
 
@@ -123,6 +125,49 @@ TEST_F(HostAbiTest, SlotsSitAtTheirPlacesInTheTable) {
   EXPECT_TRUE(driver->QueryOption(4, &value));
   EXPECT_EQ(value, 1);
   EXPECT_FALSE(driver->Reserved5(0));
+}
+
+// The header names every number of the host contract once; hosts compiled
+// against it, and the tests' literal expectations, rely on these values.
+TEST(HostContractTest, NamedNumbersKeepTheirValues) {
+  struct Named {
+    const char* name;
+    std::int32_t value;
+    std::int32_t expected;
+  };
+  const Named numbers[] = {
+      {"kLineValid", kavo5000::kLineValid, 1},
+      {"kLineMalformed", kavo5000::kLineMalformed, 3},
+      {"kLineErrorNone", kavo5000::kLineErrorNone, 0},
+      {"kLineErrorChecksum", kavo5000::kLineErrorChecksum, 222},
+      {"kLineErrorNoStart", kavo5000::kLineErrorNoStart, 223},
+      {"kLineErrorMalformed", kavo5000::kLineErrorMalformed, 246},
+      {"kStatusNoExchange", kavo5000::kStatusNoExchange, 0x00},
+      {"kStatusTotalsEmpty", kavo5000::kStatusTotalsEmpty, 0x03},
+      {"kStatusStartRefused", kavo5000::kStatusStartRefused, 0x10},
+      {"kStatusPrepareRefused", kavo5000::kStatusPrepareRefused, 0x11},
+      {"kStatusVolumeRefused", kavo5000::kStatusVolumeRefused, 0x12},
+      {"kStatusMoneyRefused", kavo5000::kStatusMoneyRefused, 0x13},
+      {"kStatusStopRefused", kavo5000::kStatusStopRefused, 0x14},
+      {"kStatusPriceRefused", kavo5000::kStatusPriceRefused, 0x15},
+      {"kStatusParamRefused", kavo5000::kStatusParamRefused, 0x17},
+      {"kStatusAddressRefused", kavo5000::kStatusAddressRefused, 0x18},
+      {"kStatusDeliveryRefused", kavo5000::kStatusDeliveryRefused, 0x19},
+      {"kStateIdle", kavo5000::kStateIdle, 0xC0},
+      {"kStateBusy", kavo5000::kStateBusy, 0xC8},
+      {"kStateDelivering", kavo5000::kStateDelivering, 0xD0},
+      {"kStateFinished", kavo5000::kStateFinished, 0xD8},
+      {"kStateLifted", kavo5000::kStateLifted, 0xE0},
+      {"kStateClassMask", kavo5000::kStateClassMask, 0xF8},
+      {"kStateNozzleMask", kavo5000::kStateNozzleMask, 0x07},
+  };
+  for (const Named& n : numbers) EXPECT_EQ(n.value, n.expected) << n.name;
+  EXPECT_EQ(
+      std::vector<std::int32_t>(std::begin(kavo5000::kOptionsOn), std::end(kavo5000::kOptionsOn)),
+      (std::vector<std::int32_t>{1, 4, 5}));
+  EXPECT_EQ(
+      std::vector<std::int32_t>(std::begin(kavo5000::kOptionsOff), std::end(kavo5000::kOptionsOff)),
+      (std::vector<std::int32_t>{2, 3}));
 }
 
 }  // namespace
