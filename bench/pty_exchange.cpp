@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "Codec.h"
 #include "FrameStream.h"
+#include "Frames.h"
 #include "Line.h"
 #include "LineHostPort.h"
 #include "Server.h"
@@ -31,9 +31,9 @@ struct Check {
   static bool KAVO5000_CALL Thunk(void* self, Byte channel, Byte* buffer, std::int32_t,
                                   Byte* length, std::int32_t) {
     auto* c = static_cast<Check*>(self);
-    const sim::ParsedReply r = sim::ParseReply(std::span<const Byte>(buffer, *length));
+    const wire::ParsedReply r = wire::ParseReply(std::span<const Byte>(buffer, *length));
     const bool ok =
-        r.verdict == sim::ReplyVerdict::kControl || r.verdict == sim::ReplyVerdict::kData;
+        r.verdict == wire::ReplyVerdict::kControl || r.verdict == wire::ReplyVerdict::kData;
     if (ok) c->port->SetLineState(channel, 1);
     return ok;
   }
@@ -81,7 +81,7 @@ int main() {
 
   struct Case {
     const char* name;
-    sim::Bytes command;
+    wire::Bytes command;
     Byte replySize;
   };
   const Case cases[] = {
@@ -94,7 +94,7 @@ int main() {
   std::printf("%-28s %9s %9s %9s %9s | %-26s\n", "exchange", "wire ms", "median", "p95", "worst",
               "after last byte: median/p95/worst ms");
   for (const Case& c : cases) {
-    const sim::Bytes frame = sim::EncodeFrame(c.command);
+    const wire::Bytes frame = wire::EncodeFrame(c.command);
     std::vector<double> total;
     std::vector<double> after;
     std::size_t replyBytes = 0;
@@ -113,7 +113,7 @@ int main() {
       if (port.GetLineState(kChannel) != 1 || sentAt.load() < 0) continue;
       total.push_back(Ms(end - begin));
       after.push_back(Ms(end - sim::Duration(sentAt.load())));
-      replyBytes = sim::ParseReply(reply).length;
+      replyBytes = wire::ParseReply(reply).length;
     }
     if (total.empty()) {
       std::printf("%-28s no valid reply\n", c.name);

@@ -125,13 +125,13 @@ class Controller {
   Delivery delivery_;
   std::int64_t volumeTotal_;
   std::int64_t moneyTotal_;
-  std::array<std::int64_t, kParamCount> params_{};
+  std::array<std::int64_t, wire::kParamCount> params_{};
   bool passwordOpen_ = false;
   std::int64_t confirmation_ = 0;
 };
 
 // Values a fresh controller holds in its parameters.
-std::array<std::int64_t, kParamCount> DefaultParams();
+std::array<std::int64_t, wire::kParamCount> DefaultParams();
 
 }  // namespace kavo5000::sim
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "Codec.h"
 #include "FrameStream.h"
+#include "Frames.h"
 #include "HostTestCheck.h"
 #include "Line.h"
 #include "LineHostPort.h"
@@ -17,9 +17,9 @@
 namespace kavo5000::host {
 namespace {
 
-using sim::Bytes;
 using std::chrono::milliseconds;
 using testing::HostTestCheck;
+using wire::Bytes;
 
 constexpr Byte kChannel = 1;
 
@@ -164,7 +164,7 @@ TEST_F(PortOnSimulator, GarbageIsDroppedByTheCheckAndTheReplyKept) {
 }
 
 TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
-  const Bytes w = sim::EncodeFrame(Bytes{0x02, 'W', '3', '1'});
+  const Bytes w = wire::EncodeFrame(Bytes{0x02, 'W', '3', '1'});
   const Nanos before = clock.Now();
   EXPECT_EQ(Send(w, 0), 0);
   EXPECT_EQ(clock.Now(), before);

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "Codec.h"
+#include "Frames.h"
 #include "HostTestCheck.h"
 #include "Line.h"
 #include "LineHostPort.h"
@@ -38,8 +38,8 @@ class PtyLatency : public ::testing::Test {
   }
 
   // How long after the answer's last byte left the simulator Send returned.
-  sim::Duration Exchange(const sim::Bytes& command, Byte replySize) {
-    const sim::Bytes frame = sim::EncodeFrame(command);
+  sim::Duration Exchange(const wire::Bytes& command, Byte replySize) {
+    const wire::Bytes frame = wire::EncodeFrame(command);
     std::array<Byte, 256> reply{};
     sentAt.store(-1);
     EXPECT_EQ(port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(),

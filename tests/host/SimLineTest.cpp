@@ -4,11 +4,18 @@
 
 #include <string>
 
-#include "Codec.h"
+#include "Frames.h"
 #include "Line.h"
 
 namespace kavo5000::sim {
 namespace {
+
+using wire::AddressOf;
+using wire::AddressPair;
+using wire::EncodeFrame;
+using wire::ParsedReply;
+using wire::ParseReply;
+using wire::ReplyVerdict;
 
 class SimLine : public ::testing::Test {
  protected:
