@@ -64,7 +64,7 @@ int main() {
   sim::Server server(line, clock, serve);
   const std::string slave = server.OpenPty();
   std::atomic<sim::Duration::rep> sentAt{-1};
-  server.OnAnswerSent([&](sim::Duration t) { sentAt.store(t.count()); });
+  server.OnAnswerSent([&](sim::Instant t) { sentAt.store(t.time_since_epoch().count()); });
   std::atomic<bool> stop{false};
   std::thread serving([&] { server.Run(stop); });
 
@@ -101,10 +101,10 @@ int main() {
     for (int i = 0; i < kRounds; ++i) {
       std::array<Byte, 256> reply{};
       sentAt.store(-1);
-      const sim::Duration begin = clock.Now();
+      const sim::Instant begin = clock.Now();
       port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(), c.replySize,
                 0);
-      const sim::Duration end = clock.Now();
+      const sim::Instant end = clock.Now();
       // The simulator reports its write a moment after the host may have
       // read it; the time it reports was taken before the write.
       for (int wait = 0; wait < 100 && sentAt.load() < 0; ++wait) {
@@ -112,7 +112,7 @@ int main() {
       }
       if (port.GetLineState(kChannel) != 1 || sentAt.load() < 0) continue;
       total.push_back(Ms(end - begin));
-      after.push_back(Ms(end - sim::Duration(sentAt.load())));
+      after.push_back(Ms(end - sim::Instant(sim::Duration(sentAt.load()))));
       replyBytes = wire::ParseReply(reply).length;
     }
     if (total.empty()) {

@@ -55,7 +55,7 @@ Controller::Controller(const ControllerConfig& config, const Behaviour& behaviou
       moneyTotal_(config.moneyTotal),
       params_(DefaultParams()) {}
 
-Bytes Controller::Execute(std::span<const Byte> command, Duration now) {
+Bytes Controller::Execute(std::span<const Byte> command, Instant now) {
   Advance(now);
   if (command.empty()) return Control(wire::kUnknownCommand);
   const std::span<const Byte> args = command.subspan(1);
@@ -110,12 +110,12 @@ std::array<Byte, 2> Controller::StateBytes() const {
   return {kStateIdle, kSubNone};
 }
 
-Bytes Controller::State(Duration) {
+Bytes Controller::State(Instant) {
   const auto state = StateBytes();
   return wire::EncodeDataReply(state);
 }
 
-Bytes Controller::Start(Duration now) {
+Bytes Controller::Start(Instant now) {
   switch (phase_) {
     case Phase::kIdle:
       // Authorised: the delivery begins when the customer lifts the nozzle.
@@ -136,7 +136,7 @@ Bytes Controller::Start(Duration now) {
   return Control(wire::kRefuse);
 }
 
-Bytes Controller::Stop(Duration now) {
+Bytes Controller::Stop(Instant now) {
   if (phase_ == Phase::kDelivering) {
     Finish(now);
   } else if (phase_ == Phase::kAuthorised) {
@@ -145,7 +145,7 @@ Bytes Controller::Stop(Duration now) {
   return Control(wire::kAck);
 }
 
-Bytes Controller::Close(Duration) {
+Bytes Controller::Close(Instant) {
   switch (phase_) {
     case Phase::kDelivering:
       // Fuel is still running: a close does not cut a delivery short.
@@ -161,13 +161,13 @@ Bytes Controller::Close(Duration) {
   return Control(wire::kAck);
 }
 
-Bytes Controller::Volume(Duration) {
+Bytes Controller::Volume(Instant) {
   Bytes data{StateBytes()[0]};
   return wire::EncodeDataReply(
       Append(data, wire::Digits(Unsigned(delivery_.volume), wire::kVolumeReplyDigits)));
 }
 
-Bytes Controller::DeliveryCounters(Duration) {
+Bytes Controller::DeliveryCounters(Instant) {
   const wire::CounterLayout layout = wire::kCounterLayouts.at(
       static_cast<std::size_t>(type_ >= 0 && type_ < wire::kTypeCount ? type_ : 0));
   const int priceDigits = layout.middle + wire::kDeliveryExtraDigits - layout.volume;
@@ -178,7 +178,7 @@ Bytes Controller::DeliveryCounters(Duration) {
   return wire::EncodeDataReply(data);
 }
 
-Bytes Controller::Totals(std::span<const Byte> args, Duration) {
+Bytes Controller::Totals(std::span<const Byte> args, Instant) {
   if (args.empty()) {
     Bytes data = wire::Digits(Unsigned(volumeTotal()), wire::kTotalVolumeDigits);
     data = Append(data, wire::Digits(Unsigned(moneyTotal()), wire::kTotalMoneyDigits));
@@ -232,7 +232,7 @@ Bytes Controller::WriteParam(std::span<const Byte> args) {
   return Control(wire::kAck);
 }
 
-Bytes Controller::Price(std::span<const Byte> args, Duration) {
+Bytes Controller::Price(std::span<const Byte> args, Instant) {
   const auto value = wire::ParseDigits(args);
   if (phase_ == Phase::kDelivering || !value || args.size() != wire::kPriceDigits) {
     return Control(wire::kRefuse);
@@ -241,7 +241,7 @@ Bytes Controller::Price(std::span<const Byte> args, Duration) {
   return Control(wire::kAck);
 }
 
-Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
+Bytes Controller::Preset(Byte command, std::span<const Byte> args, Instant) {
   const bool money = command == wire::kCmdPresetMoney;
   const auto value = wire::ParseDigits(args);
   const std::size_t width = money ? wire::kPresetMoneyDigits : wire::kPresetVolumeDigits;
@@ -260,7 +260,7 @@ Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
   return Control(wire::kAck);
 }
 
-void Controller::Advance(Duration now) {
+void Controller::Advance(Instant now) {
   for (;;) {
     const auto& customer = behaviour_.customer;
     if (phase_ == Phase::kAuthorised && customer.liftAfter &&
@@ -269,7 +269,7 @@ void Controller::Advance(Duration now) {
       continue;
     }
     if (phase_ == Phase::kDelivering) {
-      const Duration end = FinishTime();
+      const Instant end = FinishTime();
       if (end <= now) {
         Finish(end);
         continue;
@@ -285,17 +285,17 @@ void Controller::Advance(Duration now) {
   }
 }
 
-void Controller::Lift(Duration now) {
+void Controller::Lift(Instant now) {
   Advance(now);
   DoLift(now);
 }
 
-void Controller::Hang(Duration now) {
+void Controller::Hang(Instant now) {
   Advance(now);
   DoHang(now);
 }
 
-void Controller::CommonSwitch(int code, Duration now) {
+void Controller::CommonSwitch(int code, Instant now) {
   Advance(now);
   if (code != kCommonResetCode) return;
   // A general reset ends whatever runs and forgets the presets.
@@ -315,7 +315,7 @@ std::int64_t Controller::moneyTotal() const {
   return moneyTotal_ + (phase_ == Phase::kDelivering ? deliveryMoney() : 0);
 }
 
-void Controller::DoLift(Duration t) {
+void Controller::DoLift(Instant t) {
   nozzleUp_ = true;
   if (phase_ == Phase::kIdle) {
     phase_ = Phase::kLifted;
@@ -324,7 +324,7 @@ void Controller::DoLift(Duration t) {
   }
 }
 
-void Controller::DoHang(Duration t) {
+void Controller::DoHang(Instant t) {
   nozzleUp_ = false;
   hangDue_.reset();
   if (phase_ == Phase::kLifted) {
@@ -335,7 +335,7 @@ void Controller::DoHang(Duration t) {
   }
 }
 
-void Controller::BeginDelivery(Duration t) {
+void Controller::BeginDelivery(Instant t) {
   delivery_ = Delivery{};
   delivery_.start = t;
   delivery_.price = price_;
@@ -348,7 +348,7 @@ void Controller::BeginDelivery(Duration t) {
   phase_ = Phase::kDelivering;
 }
 
-void Controller::Finish(Duration t) {
+void Controller::Finish(Instant t) {
   if (t >= FinishTime()) {
     delivery_.volume = delivery_.limit;
   } else {
@@ -367,15 +367,15 @@ void Controller::EndTransaction() {
   presetMoney_.reset();
 }
 
-Duration Controller::FinishTime() const {
+Instant Controller::FinishTime() const {
   const double perSecond = behaviour_.flow * static_cast<double>(kHundredths);
-  if (perSecond <= 0) return Duration::max();
+  if (perSecond <= 0) return Instant::max();
   const double seconds = static_cast<double>(delivery_.limit) / perSecond;
   return delivery_.start +
          Duration(static_cast<Duration::rep>(std::ceil(seconds * kNanosPerSecond)));
 }
 
-void Controller::Flow(Duration t) {
+void Controller::Flow(Instant t) {
   const double seconds = ToSeconds(t - delivery_.start);
   const auto volume = static_cast<std::int64_t>(
       std::floor(seconds * behaviour_.flow * static_cast<double>(kHundredths)));

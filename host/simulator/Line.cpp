@@ -40,7 +40,7 @@ void Line::SetFaults(FaultPlan plan) {
   faults_ = std::move(plan);
 }
 
-void Line::Advance(Duration now) {
+void Line::Advance(Instant now) {
   std::lock_guard lock(mutex_);
   for (auto& c : controllers_) c->Advance(now);
 }
@@ -63,7 +63,7 @@ int Line::CommonSwitch(int code) const {
   return commonSwitches_[static_cast<std::size_t>(code)];
 }
 
-LineReply Line::Receive(std::span<const Byte> frame, Duration now) {
+LineReply Line::Receive(std::span<const Byte> frame, Instant now) {
   std::lock_guard lock(mutex_);
   const std::uint64_t exchange = ++frames_;
   const wire::ParsedFrame parsed = wire::ParseFrame(frame);
@@ -103,7 +103,7 @@ LineReply Line::Receive(std::span<const Byte> frame, Duration now) {
   return {ApplyTransforms(std::move(answer), decision.transforms), decision.delay};
 }
 
-Bytes Line::Broadcast(std::span<const Byte> command, Duration now) {
+Bytes Line::Broadcast(std::span<const Byte> command, Instant now) {
   // 'W' is never answered: every controller hears it at once.
   if (command.size() != wire::kSwitchLength) return {};
   const int code = command[wire::kSwitchCodeAt] - wire::kDigitZero;
@@ -114,7 +114,7 @@ Bytes Line::Broadcast(std::span<const Byte> command, Duration now) {
   return {};
 }
 
-Bytes Line::ProgramAddress(std::span<const Byte> command, Duration now) {
+Bytes Line::ProgramAddress(std::span<const Byte> command, Instant now) {
   if (command.size() != kShortProgram && command.size() != kLongProgram) return {};
   const auto body = command.subspan(wire::kUnaddressedAt);
   Bytes idDigits(body.begin(), body.begin() + wire::kShortIdDigits);

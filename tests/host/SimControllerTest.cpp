@@ -51,7 +51,7 @@ class SimController : public ::testing::Test {
 
   Behaviour behaviour;  // 0.5 l/s, no customer
   Controller controller;
-  Duration now{};
+  Instant now{};
 };
 
 TEST_F(SimController, RunsAPresetDeliveryFromIdleToClosed) {

@@ -36,7 +36,7 @@ class SimLine : public ::testing::Test {
   Bytes Send(const Bytes& frame) { return line.Receive(frame, now).bytes; }
 
   Line line;
-  Duration now{};
+  Instant now{};
 };
 
 TEST_F(SimLine, TheAddressedControllerAnswersAHandWrittenFrame) {
