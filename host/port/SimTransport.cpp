@@ -86,4 +86,15 @@ std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim
   return std::make_unique<SimTransport>(std::move(line), clock, pacing);
 }
 
+std::unique_ptr<Transport> MakeDefaultSimTransport() {
+  struct Owned {
+    sim::SteadyClock clock;
+    sim::Line line{sim::DefaultLineConfig()};
+  };
+  auto owned = std::make_shared<Owned>();
+  // The transport's share of the line holds the clock as well.
+  return MakeSimTransport(std::shared_ptr<sim::Line>(owned, &owned->line), owned->clock,
+                          SimPacing{});
+}
+
 }  // namespace kavo5000::host

@@ -110,18 +110,12 @@ GlobalOptions GlobalFrom(const Args& args) {
   return o;
 }
 
-std::shared_ptr<sim::Line> MakeLine(const SimOptions& options) {
-  sim::LineConfig config = sim::DefaultLineConfig(options.controllers);
-  config.behaviour.flow = options.flow;
-  if (options.liftAfter) config.behaviour.customer.liftAfter = sim::Seconds(*options.liftAfter);
-  if (options.hangAfter) config.behaviour.customer.hangAfter = sim::Seconds(*options.hangAfter);
-  auto line = std::make_shared<sim::Line>(config);
+host::Simulation MakeSimulation(const SimOptions& options) {
   try {
-    line->SetFaults(sim::FaultPlan::Parse(options.faults));
-  } catch (const sim::FaultSpecError& e) {
+    return host::Simulation(options);
+  } catch (const host::SimulationError& e) {
     throw UsageError(e.what());
   }
-  return line;
 }
 
 int NozzlesPerDispenser(std::uint8_t config) {
@@ -132,12 +126,7 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
   try {
     const host::PortSpec spec = host::ParsePortSpec(options.port);
     if (spec.kind == host::PortSpec::Kind::kSim) {
-      line_ = MakeLine(options.sim);
-      port_.Bind(options.channel,
-                 host::MakeSimTransport(
-                     line_, clock_,
-                     host::SimPacing{options.sim.baud,
-                                     std::chrono::milliseconds(options.sim.turnaroundMs)}));
+      port_.Bind(options.channel, MakeSimulation(options.sim).MakeTransport());
     } else {
       port_.Bind(options.channel, options.port);
     }
