@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "Codec.h"
 #include "FrameStream.h"
+#include "Frames.h"
 #include "Line.h"
 #include "LineHostPort.h"
 #include "Server.h"
@@ -31,9 +31,9 @@ struct Check {
   static bool KAVO5000_CALL Thunk(void* self, Byte channel, Byte* buffer, std::int32_t,
                                   Byte* length, std::int32_t) {
     auto* c = static_cast<Check*>(self);
-    const sim::ParsedReply r = sim::ParseReply(std::span<const Byte>(buffer, *length));
+    const wire::ParsedReply r = wire::ParseReply(std::span<const Byte>(buffer, *length));
     const bool ok =
-        r.verdict == sim::ReplyVerdict::kControl || r.verdict == sim::ReplyVerdict::kData;
+        r.verdict == wire::ReplyVerdict::kControl || r.verdict == wire::ReplyVerdict::kData;
     if (ok) c->port->SetLineState(channel, 1);
     return ok;
   }
@@ -64,7 +64,7 @@ int main() {
   sim::Server server(line, clock, serve);
   const std::string slave = server.OpenPty();
   std::atomic<sim::Duration::rep> sentAt{-1};
-  server.OnAnswerSent([&](sim::Duration t) { sentAt.store(t.count()); });
+  server.OnAnswerSent([&](sim::Instant t) { sentAt.store(t.time_since_epoch().count()); });
   std::atomic<bool> stop{false};
   std::thread serving([&] { server.Run(stop); });
 
@@ -81,7 +81,7 @@ int main() {
 
   struct Case {
     const char* name;
-    sim::Bytes command;
+    wire::Bytes command;
     Byte replySize;
   };
   const Case cases[] = {
@@ -94,17 +94,17 @@ int main() {
   std::printf("%-28s %9s %9s %9s %9s | %-26s\n", "exchange", "wire ms", "median", "p95", "worst",
               "after last byte: median/p95/worst ms");
   for (const Case& c : cases) {
-    const sim::Bytes frame = sim::EncodeFrame(c.command);
+    const wire::Bytes frame = wire::EncodeFrame(c.command);
     std::vector<double> total;
     std::vector<double> after;
     std::size_t replyBytes = 0;
     for (int i = 0; i < kRounds; ++i) {
       std::array<Byte, 256> reply{};
       sentAt.store(-1);
-      const sim::Duration begin = clock.Now();
+      const sim::Instant begin = clock.Now();
       port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(), c.replySize,
                 0);
-      const sim::Duration end = clock.Now();
+      const sim::Instant end = clock.Now();
       // The simulator reports its write a moment after the host may have
       // read it; the time it reports was taken before the write.
       for (int wait = 0; wait < 100 && sentAt.load() < 0; ++wait) {
@@ -112,8 +112,8 @@ int main() {
       }
       if (port.GetLineState(kChannel) != 1 || sentAt.load() < 0) continue;
       total.push_back(Ms(end - begin));
-      after.push_back(Ms(end - sim::Duration(sentAt.load())));
-      replyBytes = sim::ParseReply(reply).length;
+      after.push_back(Ms(end - sim::Instant(sim::Duration(sentAt.load()))));
+      replyBytes = wire::ParseReply(reply).length;
     }
     if (total.empty()) {
       std::printf("%-28s no valid reply\n", c.name);

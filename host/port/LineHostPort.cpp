@@ -2,9 +2,6 @@
 // byte through the driver's check, time out, report.
 #include "LineHostPort.h"
 
-#include "Clock.h"
-#include "Line.h"
-
 namespace kavo5000::host {
 
 namespace {
@@ -19,37 +16,10 @@ std::string Verdict(bool accepted, std::size_t received, Byte state, std::int32_
   return "incomplete";
 }
 
-// A default simulator, with the clock it runs on, kept alive together.
-struct OwnedSim {
-  sim::SteadyClock clock;
-  std::shared_ptr<sim::Line> line = std::make_shared<sim::Line>(sim::DefaultLineConfig());
-};
-
-class OwningSimTransport final : public Transport {
- public:
-  OwningSimTransport() : owned_(std::make_unique<OwnedSim>()) {
-    inner_ = MakeSimTransport(owned_->line, owned_->clock, SimPacing{});
-  }
-  std::int32_t Open() override { return inner_->Open(); }
-  void Close() override { inner_->Close(); }
-  bool IsOpen() const override { return inner_->IsOpen(); }
-  void DiscardInput() override { inner_->DiscardInput(); }
-  std::int32_t Write(std::span<const Byte> bytes) override { return inner_->Write(bytes); }
-  ReadResult Read(std::span<Byte> into, Nanos timeout) override {
-    return inner_->Read(into, timeout);
-  }
-  Nanos Now() const override { return inner_->Now(); }
-  std::string Describe() const override { return inner_->Describe(); }
-
- private:
-  std::unique_ptr<OwnedSim> owned_;
-  std::unique_ptr<Transport> inner_;
-};
-
 std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
   switch (spec.kind) {
     case PortSpec::Kind::kSim:
-      return std::make_unique<OwningSimTransport>();
+      return MakeDefaultSimTransport();
     case PortSpec::Kind::kDevice:
       return MakeSerialTransport(spec.path, spec.serial);
     case PortSpec::Kind::kTcp:

@@ -29,7 +29,7 @@ class SimTransport final : public Transport {
   bool IsOpen() const override { return open_; }
 
   void DiscardInput() override {
-    const Nanos now = clock_.Now();
+    const sim::Instant now = clock_.Now();
     while (!pending_.empty() && pending_.front().at <= now) pending_.pop_front();
   }
 
@@ -38,9 +38,9 @@ class SimTransport final : public Transport {
     // The controller hears the frame once its last byte is through, and a
     // new frame makes it drop any answer it still owed.
     pending_.clear();
-    const Nanos heard = clock_.Now() + sim::WireTime(bytes.size(), pacing_.baud);
+    const sim::Instant heard = clock_.Now() + sim::WireTime(bytes.size(), pacing_.baud);
     sim::LineReply reply = line_->Receive(bytes, heard);
-    const Nanos begin = heard + pacing_.turnaround + reply.delay;
+    const sim::Instant begin = heard + pacing_.turnaround + reply.delay;
     for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
       pending_.push_back({begin + sim::WireTime(i + 1, pacing_.baud), reply.bytes[i]});
     }
@@ -49,13 +49,13 @@ class SimTransport final : public Transport {
 
   ReadResult Read(std::span<Byte> into, Nanos timeout) override {
     if (!open_) return {ReadStatus::kFailed, 0, Fail(kPortNotOpen, "not open")};
-    const Nanos deadline = clock_.Now() + timeout;
+    const sim::Instant deadline = clock_.Now() + timeout;
     if (pending_.empty() || pending_.front().at > deadline) {
       clock_.WaitUntil(deadline);
       return {ReadStatus::kTimeout, 0, kPortOk};
     }
     clock_.WaitUntil(pending_.front().at);
-    const Nanos now = clock_.Now();
+    const sim::Instant now = clock_.Now();
     std::size_t count = 0;
     while (count < into.size() && !pending_.empty() && pending_.front().at <= now) {
       into[count++] = pending_.front().byte;
@@ -64,12 +64,12 @@ class SimTransport final : public Transport {
     return {ReadStatus::kData, count, kPortOk};
   }
 
-  Nanos Now() const override { return clock_.Now(); }
+  Nanos Now() const override { return clock_.Now().time_since_epoch(); }
   std::string Describe() const override { return "sim"; }
 
  private:
   struct Arrival {
-    Nanos at;  // when the byte's last bit has arrived
+    sim::Instant at;  // when the byte's last bit has arrived
     Byte byte;
   };
   std::shared_ptr<sim::Line> line_;
@@ -84,6 +84,17 @@ class SimTransport final : public Transport {
 std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
                                             SimPacing pacing) {
   return std::make_unique<SimTransport>(std::move(line), clock, pacing);
+}
+
+std::unique_ptr<Transport> MakeDefaultSimTransport() {
+  struct Owned {
+    sim::SteadyClock clock;
+    sim::Line line{sim::DefaultLineConfig()};
+  };
+  auto owned = std::make_shared<Owned>();
+  // The transport's share of the line holds the clock as well.
+  return MakeSimTransport(std::shared_ptr<sim::Line>(owned, &owned->line), owned->clock,
+                          SimPacing{});
 }
 
 }  // namespace kavo5000::host

@@ -1,10 +1,10 @@
 // Trace.cpp — exchange records as JSON lines.
 #include "Trace.h"
 
-#include "Codec.h"
-
 #include <cstdio>
 #include <stdexcept>
+
+#include "Hex.h"
 
 namespace kavo5000::host {
 
@@ -20,8 +20,8 @@ std::string ToJsonLine(const ExchangeRecord& r) {
   // Every string here is hex digits or one of the port's own verdict words:
   // nothing needs escaping.
   return "{\"t\":" + Fixed(r.time, 6) + ",\"channel\":" + std::to_string(r.channel) +
-         ",\"frame\":\"" + sim::Hex(r.frame) + "\",\"received\":\"" + sim::Hex(r.received) +
-         "\",\"reply\":\"" + sim::Hex(r.reply) + "\",\"verdict\":\"" + r.verdict +
+         ",\"frame\":\"" + wire::Hex(r.frame) + "\",\"received\":\"" + wire::Hex(r.received) +
+         "\",\"reply\":\"" + wire::Hex(r.reply) + "\",\"verdict\":\"" + r.verdict +
          "\",\"state\":" + std::to_string(r.lineState) +
          ",\"error\":" + std::to_string(r.lineError) + ",\"result\":" + std::to_string(r.result) +
          ",\"ms\":" + Fixed(r.milliseconds, 3) + "}";

@@ -76,8 +76,13 @@ struct SimPacing {
 
 std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings);
 std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port);
+// A transport onto a simulated line of the caller's, on the caller's clock.
 std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
                                             SimPacing pacing);
+// What a channel bound to `sim` gets: a fresh default line (eight controllers,
+// no customer) on a steady clock of its own, both living as long as the
+// transport.
+std::unique_ptr<Transport> MakeDefaultSimTransport();
 
 }  // namespace kavo5000::host
 

@@ -5,18 +5,18 @@
 
 namespace kavo5000::sim {
 
-void VirtualClock::WaitUntil(Duration t) {
-  Duration current = now_.load();
+void VirtualClock::WaitUntil(Instant t) {
+  Instant current = now_.load();
   while (t > current && !now_.compare_exchange_weak(current, t)) {
   }
 }
 
-Duration SteadyClock::Now() const {
-  return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - start_);
+Instant SteadyClock::Now() const {
+  return Instant(std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - start_));
 }
 
-void SteadyClock::WaitUntil(Duration t) {
-  std::this_thread::sleep_until(start_ + t);
+void SteadyClock::WaitUntil(Instant t) {
+  std::this_thread::sleep_until(start_ + t.time_since_epoch());
 }
 
 Duration Seconds(double s) {

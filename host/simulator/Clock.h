@@ -9,34 +9,38 @@
 
 namespace kavo5000::sim {
 
-// A point in time, counted from the clock's own start.
+class Clock;
+
+// A span of time: how long something lasts or waits.
 using Duration = std::chrono::nanoseconds;
+// A point in time on a simulator clock, counted from the clock's own start.
+using Instant = std::chrono::time_point<Clock, Duration>;
 
 class Clock {
  public:
   virtual ~Clock() = default;
-  virtual Duration Now() const = 0;
+  virtual Instant Now() const = 0;
   // Returns once Now() has reached t (at once when it has already).
-  virtual void WaitUntil(Duration t) = 0;
+  virtual void WaitUntil(Instant t) = 0;
 };
 
 // Moves only when waited on or advanced: a test's time, free of the wall clock.
 class VirtualClock final : public Clock {
  public:
-  Duration Now() const override { return now_.load(); }
-  void WaitUntil(Duration t) override;
+  Instant Now() const override { return now_.load(); }
+  void WaitUntil(Instant t) override;
   void Advance(Duration d) { WaitUntil(Now() + d); }
 
  private:
-  std::atomic<Duration> now_{Duration::zero()};
+  std::atomic<Instant> now_{Instant{}};
 };
 
 // Real time from a steady source; waiting sleeps.
 class SteadyClock final : public Clock {
  public:
   SteadyClock() : start_(std::chrono::steady_clock::now()) {}
-  Duration Now() const override;
-  void WaitUntil(Duration t) override;
+  Instant Now() const override;
+  void WaitUntil(Instant t) override;
 
  private:
   std::chrono::steady_clock::time_point start_;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Codec.h"
+#include "Frames.h"
 
 namespace kavo5000::sim {
 
@@ -25,8 +25,8 @@ Bytes Append(Bytes a, const Bytes& b) {
 }
 
 std::optional<int> ParamIndex(Byte character) {
-  const int index = character - kDigitZero;
-  if (index < 0 || index >= kParamCount) return std::nullopt;
+  const int index = character - wire::kDigitZero;
+  if (index < 0 || index >= wire::kParamCount) return std::nullopt;
   return index;
 }
 
@@ -35,7 +35,7 @@ std::uint64_t Unsigned(std::int64_t value) {
 }
 }  // namespace
 
-std::array<std::int64_t, kParamCount> DefaultParams() {
+std::array<std::int64_t, wire::kParamCount> DefaultParams() {
   // A controller as it leaves the factory: serial control by this protocol,
   // sensible times and thresholds, software version 1.07.
   return {1,   0,  0,   1,   10,    30, 0,  15,    0,   50,   // 0..9
@@ -55,42 +55,42 @@ Controller::Controller(const ControllerConfig& config, const Behaviour& behaviou
       moneyTotal_(config.moneyTotal),
       params_(DefaultParams()) {}
 
-Bytes Controller::Execute(std::span<const Byte> command, Duration now) {
+Bytes Controller::Execute(std::span<const Byte> command, Instant now) {
   Advance(now);
-  if (command.empty()) return Control(kUnknownCommand);
+  if (command.empty()) return Control(wire::kUnknownCommand);
   const std::span<const Byte> args = command.subspan(1);
   switch (command[0]) {
-    case kCmdState:
+    case wire::kCmdState:
       return State(now);
-    case kCmdStart:
+    case wire::kCmdStart:
       return Start(now);
-    case kCmdStop:
+    case wire::kCmdStop:
       return Stop(now);
-    case kCmdClose:
+    case wire::kCmdClose:
       return Close(now);
-    case kCmdVolume:
+    case wire::kCmdVolume:
       return Volume(now);
-    case kCmdDelivery:
+    case wire::kCmdDelivery:
       return DeliveryCounters(now);
-    case kCmdTotals:
+    case wire::kCmdTotals:
       return Totals(args, now);
-    case kCmdType:
-      return EncodeDataReply(Bytes{static_cast<Byte>(kTypeBase + type_)});
-    case kCmdReadParam:
+    case wire::kCmdType:
+      return wire::EncodeDataReply(Bytes{static_cast<Byte>(wire::kTypeBase + type_)});
+    case wire::kCmdReadParam:
       return ReadParam(args);
-    case kCmdWriteParam:
+    case wire::kCmdWriteParam:
       return WriteParam(args);
-    case kCmdPrice:
+    case wire::kCmdPrice:
       return Price(args, now);
-    case kCmdPresetMoney:
-    case kCmdPresetVolume:
+    case wire::kCmdPresetMoney:
+    case wire::kCmdPresetVolume:
       return Preset(command[0], args, now);
-    case kCmdPrepare:
-    case kCmdConfirm:
+    case wire::kCmdPrepare:
+    case wire::kCmdConfirm:
       // The extended start's steps: accepted, nothing for the simulation to do.
-      return Control(kAck);
+      return Control(wire::kAck);
     default:
-      return Control(kUnknownCommand);
+      return Control(wire::kUnknownCommand);
   }
 }
 
@@ -110,142 +110,144 @@ std::array<Byte, 2> Controller::StateBytes() const {
   return {kStateIdle, kSubNone};
 }
 
-Bytes Controller::State(Duration) {
+Bytes Controller::State(Instant) {
   const auto state = StateBytes();
-  return EncodeDataReply(state);
+  return wire::EncodeDataReply(state);
 }
 
-Bytes Controller::Start(Duration now) {
+Bytes Controller::Start(Instant now) {
   switch (phase_) {
     case Phase::kIdle:
       // Authorised: the delivery begins when the customer lifts the nozzle.
       phase_ = Phase::kAuthorised;
       authorisedAt_ = now;
       delivery_ = Delivery{};
-      return Control(kAck);
+      return Control(wire::kAck);
     case Phase::kLifted:
       BeginDelivery(now);
-      return Control(kAck);
+      return Control(wire::kAck);
     case Phase::kAuthorised:
-      return Control(kAck);
+      return Control(wire::kAck);
     case Phase::kDelivering:
     case Phase::kFinished:
       // A transaction is open: it must end and be closed before the next.
-      return Control(kRefuse);
+      return Control(wire::kRefuse);
   }
-  return Control(kRefuse);
+  return Control(wire::kRefuse);
 }
 
-Bytes Controller::Stop(Duration now) {
+Bytes Controller::Stop(Instant now) {
   if (phase_ == Phase::kDelivering) {
     Finish(now);
   } else if (phase_ == Phase::kAuthorised) {
     phase_ = Phase::kIdle;  // the authorisation is withdrawn
   }
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
-Bytes Controller::Close(Duration) {
+Bytes Controller::Close(Instant) {
   switch (phase_) {
     case Phase::kDelivering:
       // Fuel is still running: a close does not cut a delivery short.
-      return Control(kRefuse);
+      return Control(wire::kRefuse);
     case Phase::kFinished:
     case Phase::kAuthorised:
       EndTransaction();
-      return Control(kAck);
+      return Control(wire::kAck);
     case Phase::kIdle:
     case Phase::kLifted:
-      return Control(kAck);
+      return Control(wire::kAck);
   }
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
-Bytes Controller::Volume(Duration) {
+Bytes Controller::Volume(Instant) {
   Bytes data{StateBytes()[0]};
-  return EncodeDataReply(Append(data, Digits(Unsigned(delivery_.volume), kVolumeReplyDigits)));
+  return wire::EncodeDataReply(
+      Append(data, wire::Digits(Unsigned(delivery_.volume), wire::kVolumeReplyDigits)));
 }
 
-Bytes Controller::DeliveryCounters(Duration) {
-  const CounterLayout layout =
-      kCounterLayouts.at(static_cast<std::size_t>(type_ >= 0 && type_ < kTypeCount ? type_ : 0));
-  const int priceDigits = layout.middle + kDeliveryExtraDigits - layout.volume;
-  Bytes data = Digits(Unsigned(delivery_.volume), layout.volume);
-  data = Append(data, Digits(Unsigned(deliveryMoney()), layout.money));
-  data =
-      Append(data, Digits(Unsigned(delivery_.price != 0 ? delivery_.price : price_), priceDigits));
-  return EncodeDataReply(data);
+Bytes Controller::DeliveryCounters(Instant) {
+  const wire::CounterLayout layout = wire::kCounterLayouts.at(
+      static_cast<std::size_t>(type_ >= 0 && type_ < wire::kTypeCount ? type_ : 0));
+  const int priceDigits = layout.middle + wire::kDeliveryExtraDigits - layout.volume;
+  Bytes data = wire::Digits(Unsigned(delivery_.volume), layout.volume);
+  data = Append(data, wire::Digits(Unsigned(deliveryMoney()), layout.money));
+  data = Append(
+      data, wire::Digits(Unsigned(delivery_.price != 0 ? delivery_.price : price_), priceDigits));
+  return wire::EncodeDataReply(data);
 }
 
-Bytes Controller::Totals(std::span<const Byte> args, Duration) {
+Bytes Controller::Totals(std::span<const Byte> args, Instant) {
   if (args.empty()) {
-    Bytes data = Digits(Unsigned(volumeTotal()), kTotalVolumeDigits);
-    data = Append(data, Digits(Unsigned(moneyTotal()), kTotalMoneyDigits));
-    data = Append(data, Digits(0, kTotalTrailerDigits));
-    return EncodeDataReply(data);
+    Bytes data = wire::Digits(Unsigned(volumeTotal()), wire::kTotalVolumeDigits);
+    data = Append(data, wire::Digits(Unsigned(moneyTotal()), wire::kTotalMoneyDigits));
+    data = Append(data, wire::Digits(0, wire::kTotalTrailerDigits));
+    return wire::EncodeDataReply(data);
   }
-  if (args[0] != kSetTotalSub || phase_ == Phase::kDelivering) return Control(kRefuse);
+  if (args[0] != wire::kSetTotalSub || phase_ == Phase::kDelivering) return Control(wire::kRefuse);
   const auto digits = args.subspan(1);
-  const auto value = ParseDigits(digits);
-  if (digits.empty() || digits.size() > static_cast<std::size_t>(kTotalVolumeDigits) || !value) {
-    return Control(kRefuse);
+  const auto value = wire::ParseDigits(digits);
+  if (digits.empty() || digits.size() > static_cast<std::size_t>(wire::kTotalVolumeDigits) ||
+      !value) {
+    return Control(wire::kRefuse);
   }
   volumeTotal_ = static_cast<std::int64_t>(*value);
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
 Bytes Controller::ReadParam(std::span<const Byte> args) const {
-  if (args.size() != 1) return Control(kRefuse);
+  if (args.size() != 1) return Control(wire::kRefuse);
   const auto index = ParamIndex(args[kIndexArg]);
-  if (!index) return Control(kRefuse);
+  if (!index) return Control(wire::kRefuse);
   const std::int64_t value = *index == kParamPassword ? confirmation_ : param(*index);
-  Bytes data{AddressOf(address_).address};
-  return EncodeDataReply(
-      Append(data, Digits(Unsigned(value), kParamDigits[static_cast<std::size_t>(*index)])));
+  Bytes data{wire::AddressOf(address_).address};
+  return wire::EncodeDataReply(Append(
+      data, wire::Digits(Unsigned(value), wire::kParamDigits[static_cast<std::size_t>(*index)])));
 }
 
 Bytes Controller::WriteParam(std::span<const Byte> args) {
-  if (args.empty()) return Control(kRefuse);
+  if (args.empty()) return Control(wire::kRefuse);
   const auto index = ParamIndex(args[kIndexArg]);
-  if (!index) return Control(kRefuse);
+  if (!index) return Control(wire::kRefuse);
   const auto digits = args.subspan(1);
-  const auto value = ParseDigits(digits);
+  const auto value = wire::ParseDigits(digits);
   // A value must come in exactly the parameter's digits.
-  if (!value ||
-      digits.size() != static_cast<std::size_t>(kParamDigits[static_cast<std::size_t>(*index)])) {
-    return Control(kRefuse);
+  if (!value || digits.size() != static_cast<std::size_t>(
+                                     wire::kParamDigits[static_cast<std::size_t>(*index)])) {
+    return Control(wire::kRefuse);
   }
   if (*index == kParamPassword) {
     passwordOpen_ = *value == kCalibrationPassword;
     confirmation_ = passwordOpen_ ? kPasswordConfirmed : 0;
-    return Control(kAck);
+    return Control(wire::kAck);
   }
   if (*index == kParamCoefficient) {
     // The coefficient opens for one write after the right password.
-    if (!passwordOpen_) return Control(kRefuse);
+    if (!passwordOpen_) return Control(wire::kRefuse);
     passwordOpen_ = false;
     ++params_[kParamCalibrations];
   }
   setParam(*index, static_cast<std::int64_t>(*value));
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
-Bytes Controller::Price(std::span<const Byte> args, Duration) {
-  const auto value = ParseDigits(args);
-  if (phase_ == Phase::kDelivering || !value || args.size() != kPriceDigits) {
-    return Control(kRefuse);
+Bytes Controller::Price(std::span<const Byte> args, Instant) {
+  const auto value = wire::ParseDigits(args);
+  if (phase_ == Phase::kDelivering || !value || args.size() != wire::kPriceDigits) {
+    return Control(wire::kRefuse);
   }
   price_ = static_cast<std::int64_t>(*value);
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
-Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
-  const bool money = command == kCmdPresetMoney;
-  const auto value = ParseDigits(args);
-  const std::size_t width = money ? kPresetMoneyDigits : kPresetVolumeDigits;
-  if (phase_ == Phase::kDelivering || !value || args.size() != width) return Control(kRefuse);
+Bytes Controller::Preset(Byte command, std::span<const Byte> args, Instant) {
+  const bool money = command == wire::kCmdPresetMoney;
+  const auto value = wire::ParseDigits(args);
+  const std::size_t width = money ? wire::kPresetMoneyDigits : wire::kPresetVolumeDigits;
+  if (phase_ == Phase::kDelivering || !value || args.size() != width) return Control(wire::kRefuse);
   if (money) {
-    if (price_ == 0) return Control(kRefuse);  // money cannot become litres without a price
+    if (price_ == 0) return Control(wire::kRefuse);  // money cannot become litres without a price
     presetMoney_ = static_cast<std::int64_t>(*value);
     presetVolume_.reset();
   } else {
@@ -255,10 +257,10 @@ Bytes Controller::Preset(Byte command, std::span<const Byte> args, Duration) {
   // A zero preset means no limit: fill until the nozzle is hung.
   if (presetVolume_ == 0) presetVolume_.reset();
   if (presetMoney_ == 0) presetMoney_.reset();
-  return Control(kAck);
+  return Control(wire::kAck);
 }
 
-void Controller::Advance(Duration now) {
+void Controller::Advance(Instant now) {
   for (;;) {
     const auto& customer = behaviour_.customer;
     if (phase_ == Phase::kAuthorised && customer.liftAfter &&
@@ -267,7 +269,7 @@ void Controller::Advance(Duration now) {
       continue;
     }
     if (phase_ == Phase::kDelivering) {
-      const Duration end = FinishTime();
+      const Instant end = FinishTime();
       if (end <= now) {
         Finish(end);
         continue;
@@ -283,17 +285,17 @@ void Controller::Advance(Duration now) {
   }
 }
 
-void Controller::Lift(Duration now) {
+void Controller::Lift(Instant now) {
   Advance(now);
   DoLift(now);
 }
 
-void Controller::Hang(Duration now) {
+void Controller::Hang(Instant now) {
   Advance(now);
   DoHang(now);
 }
 
-void Controller::CommonSwitch(int code, Duration now) {
+void Controller::CommonSwitch(int code, Instant now) {
   Advance(now);
   if (code != kCommonResetCode) return;
   // A general reset ends whatever runs and forgets the presets.
@@ -313,7 +315,7 @@ std::int64_t Controller::moneyTotal() const {
   return moneyTotal_ + (phase_ == Phase::kDelivering ? deliveryMoney() : 0);
 }
 
-void Controller::DoLift(Duration t) {
+void Controller::DoLift(Instant t) {
   nozzleUp_ = true;
   if (phase_ == Phase::kIdle) {
     phase_ = Phase::kLifted;
@@ -322,7 +324,7 @@ void Controller::DoLift(Duration t) {
   }
 }
 
-void Controller::DoHang(Duration t) {
+void Controller::DoHang(Instant t) {
   nozzleUp_ = false;
   hangDue_.reset();
   if (phase_ == Phase::kLifted) {
@@ -333,7 +335,7 @@ void Controller::DoHang(Duration t) {
   }
 }
 
-void Controller::BeginDelivery(Duration t) {
+void Controller::BeginDelivery(Instant t) {
   delivery_ = Delivery{};
   delivery_.start = t;
   delivery_.price = price_;
@@ -346,7 +348,7 @@ void Controller::BeginDelivery(Duration t) {
   phase_ = Phase::kDelivering;
 }
 
-void Controller::Finish(Duration t) {
+void Controller::Finish(Instant t) {
   if (t >= FinishTime()) {
     delivery_.volume = delivery_.limit;
   } else {
@@ -365,15 +367,15 @@ void Controller::EndTransaction() {
   presetMoney_.reset();
 }
 
-Duration Controller::FinishTime() const {
+Instant Controller::FinishTime() const {
   const double perSecond = behaviour_.flow * static_cast<double>(kHundredths);
-  if (perSecond <= 0) return Duration::max();
+  if (perSecond <= 0) return Instant::max();
   const double seconds = static_cast<double>(delivery_.limit) / perSecond;
   return delivery_.start +
          Duration(static_cast<Duration::rep>(std::ceil(seconds * kNanosPerSecond)));
 }
 
-void Controller::Flow(Duration t) {
+void Controller::Flow(Instant t) {
   const double seconds = ToSeconds(t - delivery_.start);
   const auto volume = static_cast<std::int64_t>(
       std::floor(seconds * behaviour_.flow * static_cast<double>(kHundredths)));

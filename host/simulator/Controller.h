@@ -49,15 +49,15 @@ class Controller {
 
   // Answers one command addressed to this controller: command character and
   // arguments. An empty result means no answer.
-  Bytes Execute(std::span<const Byte> command, Duration now);
+  Bytes Execute(std::span<const Byte> command, Instant now);
 
   // Brings the delivery and the customer up to `now`.
-  void Advance(Duration now);
+  void Advance(Instant now);
   // The customer's hand.
-  void Lift(Duration now);
-  void Hang(Duration now);
+  void Lift(Instant now);
+  void Hang(Instant now);
   // A 'W' common switch that reached this controller.
-  void CommonSwitch(int code, Duration now);
+  void CommonSwitch(int code, Instant now);
 
   // r1 r2 of the state reply.
   std::array<Byte, 2> StateBytes() const;
@@ -87,28 +87,28 @@ class Controller {
     std::int64_t limit = 0;                  // hundredths at which it stops
     std::int64_t price = 0;                  // price while it runs
     std::optional<std::int64_t> moneyLimit;  // a money preset, which then is the final money
-    Duration start{};
+    Instant start{};
   };
 
-  Bytes State(Duration now);
-  Bytes Start(Duration now);
-  Bytes Stop(Duration now);
-  Bytes Close(Duration now);
-  Bytes Volume(Duration now);
-  Bytes DeliveryCounters(Duration now);
-  Bytes Totals(std::span<const Byte> args, Duration now);
+  Bytes State(Instant now);
+  Bytes Start(Instant now);
+  Bytes Stop(Instant now);
+  Bytes Close(Instant now);
+  Bytes Volume(Instant now);
+  Bytes DeliveryCounters(Instant now);
+  Bytes Totals(std::span<const Byte> args, Instant now);
   Bytes ReadParam(std::span<const Byte> args) const;
   Bytes WriteParam(std::span<const Byte> args);
-  Bytes Price(std::span<const Byte> args, Duration now);
-  Bytes Preset(Byte command, std::span<const Byte> args, Duration now);
+  Bytes Price(std::span<const Byte> args, Instant now);
+  Bytes Preset(Byte command, std::span<const Byte> args, Instant now);
 
-  void DoLift(Duration t);
-  void DoHang(Duration t);
-  void BeginDelivery(Duration t);
-  void Finish(Duration t);
+  void DoLift(Instant t);
+  void DoHang(Instant t);
+  void BeginDelivery(Instant t);
+  void Finish(Instant t);
   void EndTransaction();
-  Duration FinishTime() const;
-  void Flow(Duration t);
+  Instant FinishTime() const;
+  void Flow(Instant t);
   std::int64_t MoneyFor(std::int64_t volume) const;
 
   const Behaviour& behaviour_;
@@ -117,21 +117,21 @@ class Controller {
   int type_;
   Phase phase_ = Phase::kIdle;
   bool nozzleUp_ = false;
-  Duration authorisedAt_{};
-  std::optional<Duration> hangDue_;
+  Instant authorisedAt_{};
+  std::optional<Instant> hangDue_;
   std::int64_t price_ = 0;
   std::optional<std::int64_t> presetVolume_;
   std::optional<std::int64_t> presetMoney_;
   Delivery delivery_;
   std::int64_t volumeTotal_;
   std::int64_t moneyTotal_;
-  std::array<std::int64_t, kParamCount> params_{};
+  std::array<std::int64_t, wire::kParamCount> params_{};
   bool passwordOpen_ = false;
   std::int64_t confirmation_ = 0;
 };
 
 // Values a fresh controller holds in its parameters.
-std::array<std::int64_t, kParamCount> DefaultParams();
+std::array<std::int64_t, wire::kParamCount> DefaultParams();
 
 }  // namespace kavo5000::sim
 

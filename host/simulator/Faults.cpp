@@ -3,7 +3,7 @@
 
 #include <charconv>
 
-#include "Codec.h"
+#include "Hex.h"
 
 namespace kavo5000::sim {
 
@@ -80,7 +80,7 @@ void ParseArgument(std::string_view argument, std::string_view rule, FaultRule& 
       out.number = Number(argument, rule, "the delay");
       break;
     case FaultAction::kGarbage: {
-      auto bytes = ParseHex(argument);
+      auto bytes = wire::ParseHex(argument);
       if (!bytes || bytes->empty()) {
         throw FaultSpecError("fault rule " + Quote(rule) + ": garbage is hex bytes, e.g. FF007E");
       }
@@ -120,7 +120,7 @@ bool Matches(const FaultRule& rule, std::uint64_t exchange, Byte command,
       if (rule.exchange != exchange) return false;
       break;
   }
-  return rule.action != FaultAction::kStates || command == kCmdState;
+  return rule.action != FaultAction::kStates || command == wire::kCmdState;
 }
 }  // namespace
 

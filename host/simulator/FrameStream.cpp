@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "Codec.h"
+#include "Frames.h"
 
 namespace kavo5000::sim {
 
@@ -16,12 +16,13 @@ std::vector<Bytes> FrameStream::Feed(std::span<const Byte> bytes) {
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   std::vector<Bytes> frames;
   for (;;) {
-    const auto start = std::find(pending_.begin(), pending_.end(), kFrameStart);
+    const auto start = std::find(pending_.begin(), pending_.end(), wire::kFrameStart);
     pending_.erase(pending_.begin(), start);
     if (pending_.empty()) break;
-    const ParsedFrame parsed = ParseFrame(pending_);
-    if (parsed.verdict == FrameVerdict::kIncomplete) break;
-    if (parsed.verdict == FrameVerdict::kGood || parsed.verdict == FrameVerdict::kBadChecksum) {
+    const wire::ParsedFrame parsed = wire::ParseFrame(pending_);
+    if (parsed.verdict == wire::FrameVerdict::kIncomplete) break;
+    if (parsed.verdict == wire::FrameVerdict::kGood ||
+        parsed.verdict == wire::FrameVerdict::kBadChecksum) {
       const auto end = pending_.begin() + static_cast<std::ptrdiff_t>(parsed.length);
       frames.emplace_back(pending_.begin(), end);
       pending_.erase(pending_.begin(), end);

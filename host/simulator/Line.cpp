@@ -1,7 +1,7 @@
 // Line.cpp — routing frames to controllers, the unaddressed commands, faults.
 #include "Line.h"
 
-#include "Codec.h"
+#include "Frames.h"
 
 namespace kavo5000::sim {
 
@@ -9,11 +9,10 @@ namespace {
 constexpr std::uint64_t kFirstId = 10001;              // identification of the default line's first
 constexpr std::int64_t kDefaultVolumeTotal = 1048235;  // 10 482.35 l through each nozzle
 constexpr std::int64_t kDefaultMoneyTotal = 47290512;  // 472 905.12 taken for it
-constexpr std::size_t kAddressByte = 1;                // c1: a nozzle's address byte, or 'W' / ']'
-constexpr std::size_t kCommandByte = 2;   // c2: the command character of addressed commands
-constexpr std::size_t kSwitchLength = 4;  // 02 'W' code value
-constexpr std::size_t kShortProgram = 2 + kShortIdDigits + kAddressDigits;  // 02 ']' id address
-constexpr std::size_t kLongProgram = kShortProgram + (kLongIdDigits - kShortIdDigits);
+// 02 ']' id address, and the long form with five more identification digits.
+constexpr std::size_t kShortProgram =
+    wire::kUnaddressedAt + wire::kShortIdDigits + wire::kAddressDigits;
+constexpr std::size_t kLongProgram = kShortProgram + (wire::kLongIdDigits - wire::kShortIdDigits);
 }  // namespace
 
 LineConfig DefaultLineConfig(int count) {
@@ -41,7 +40,7 @@ void Line::SetFaults(FaultPlan plan) {
   faults_ = std::move(plan);
 }
 
-void Line::Advance(Duration now) {
+void Line::Advance(Instant now) {
   std::lock_guard lock(mutex_);
   for (auto& c : controllers_) c->Advance(now);
 }
@@ -64,65 +63,68 @@ int Line::CommonSwitch(int code) const {
   return commonSwitches_[static_cast<std::size_t>(code)];
 }
 
-LineReply Line::Receive(std::span<const Byte> frame, Duration now) {
+LineReply Line::Receive(std::span<const Byte> frame, Instant now) {
   std::lock_guard lock(mutex_);
   const std::uint64_t exchange = ++frames_;
-  const ParsedFrame parsed = ParseFrame(frame);
+  const wire::ParsedFrame parsed = wire::ParseFrame(frame);
   // A frame that is not sound reaches no controller: silence.
-  if (parsed.verdict != FrameVerdict::kGood || parsed.command.size() <= kAddressByte) return {};
+  if (parsed.verdict != wire::FrameVerdict::kGood || parsed.command.size() <= wire::kAddressAt)
+    return {};
   const std::span<const Byte> command(parsed.command);
-  const Byte group = command[0];
-  const Byte second = command[kAddressByte];
-  const bool unaddressed =
-      group == kFirstGroup && (second == kCmdCommonSwitch || second == kCmdProgramAddress);
+  const Byte group = command[wire::kGroupAt];
+  const Byte second = command[wire::kAddressAt];
+  const bool unaddressed = group == wire::kFirstGroup &&
+                           (second == wire::kCmdCommonSwitch || second == wire::kCmdProgramAddress);
 
   Controller* target = nullptr;
   std::optional<int> address;
   Byte character = second;
   if (!unaddressed) {
-    address = LinearOf({group, second});
+    address = wire::LinearOf({group, second});
     target = address ? Find(*address) : nullptr;
     if (target == nullptr) return {};  // nobody lives at that address
-    character = command.size() > kCommandByte ? command[kCommandByte] : 0;
+    character = command.size() > wire::kCommandAt ? command[wire::kCommandAt] : 0;
   }
 
   FaultDecision decision = faults_.Decide(exchange, character, address);
   if (decision.drop) return {};
   Bytes answer;
   if (decision.refuse) {
-    answer = {kRefuse};
+    answer = {wire::kRefuse};
   } else if (unaddressed) {
-    answer = second == kCmdCommonSwitch ? Broadcast(command, now) : ProgramAddress(command, now);
+    answer =
+        second == wire::kCmdCommonSwitch ? Broadcast(command, now) : ProgramAddress(command, now);
   } else {
-    answer = target->Execute(command.subspan(kCommandByte), now);
-    if (decision.state && character == kCmdState) answer = EncodeDataReply(*decision.state);
+    answer = target->Execute(command.subspan(wire::kCommandAt), now);
+    if (decision.state && character == wire::kCmdState)
+      answer = wire::EncodeDataReply(*decision.state);
   }
   if (decision.mute || answer.empty()) return {};
   return {ApplyTransforms(std::move(answer), decision.transforms), decision.delay};
 }
 
-Bytes Line::Broadcast(std::span<const Byte> command, Duration now) {
+Bytes Line::Broadcast(std::span<const Byte> command, Instant now) {
   // 'W' is never answered: every controller hears it at once.
-  if (command.size() != kSwitchLength) return {};
-  const int code = command[2] - kDigitZero;
-  const int value = command[3] - kDigitZero;
+  if (command.size() != wire::kSwitchLength) return {};
+  const int code = command[wire::kSwitchCodeAt] - wire::kDigitZero;
+  const int value = command[wire::kSwitchValueAt] - wire::kDigitZero;
   if (code < 0 || code >= kCommonSwitchCount) return {};
   commonSwitches_[static_cast<std::size_t>(code)] = value;
   for (auto& c : controllers_) c->CommonSwitch(code, now);
   return {};
 }
 
-Bytes Line::ProgramAddress(std::span<const Byte> command, Duration now) {
+Bytes Line::ProgramAddress(std::span<const Byte> command, Instant now) {
   if (command.size() != kShortProgram && command.size() != kLongProgram) return {};
-  const auto body = command.subspan(2);
-  Bytes idDigits(body.begin(), body.begin() + kShortIdDigits);
-  const auto addressDigits = body.subspan(kShortIdDigits, kAddressDigits);
+  const auto body = command.subspan(wire::kUnaddressedAt);
+  Bytes idDigits(body.begin(), body.begin() + wire::kShortIdDigits);
+  const auto addressDigits = body.subspan(wire::kShortIdDigits, wire::kAddressDigits);
   if (command.size() == kLongProgram) {
-    const auto tail = body.subspan(kShortIdDigits + kAddressDigits);
+    const auto tail = body.subspan(wire::kShortIdDigits + wire::kAddressDigits);
     idDigits.insert(idDigits.end(), tail.begin(), tail.end());
   }
-  const auto id = ParseDigits(idDigits);
-  const auto address = ParseDigits(addressDigits);
+  const auto id = wire::ParseDigits(idDigits);
+  const auto address = wire::ParseDigits(addressDigits);
   if (!id || !address) return {};
   Controller* owner = nullptr;
   for (auto& c : controllers_) {
@@ -134,9 +136,9 @@ Bytes Line::ProgramAddress(std::span<const Byte> command, Duration now) {
   // over each other.
   const int wanted = static_cast<int>(*address);
   Controller* holder = Find(wanted);
-  if (wanted == 0 || (holder != nullptr && holder != owner)) return {kRefuse};
+  if (wanted == 0 || (holder != nullptr && holder != owner)) return {wire::kRefuse};
   owner->setAddress(wanted);
-  return {kAck};
+  return {wire::kAck};
 }
 
 }  // namespace kavo5000::sim

@@ -41,11 +41,11 @@ class Line {
   Line& operator=(const Line&) = delete;
 
   // The line's answer to one frame received at `now`.
-  LineReply Receive(std::span<const Byte> frame, Duration now);
+  LineReply Receive(std::span<const Byte> frame, Instant now);
 
   void SetFaults(FaultPlan plan);
   // Brings every controller up to `now`.
-  void Advance(Duration now);
+  void Advance(Instant now);
 
   // The controller at a linear address, or null. The pointer stays valid for
   // the line's life; the caller must not use it while another thread sends.
@@ -59,8 +59,8 @@ class Line {
   Behaviour& behaviour() { return behaviour_; }
 
  private:
-  Bytes Broadcast(std::span<const Byte> command, Duration now);
-  Bytes ProgramAddress(std::span<const Byte> command, Duration now);
+  Bytes Broadcast(std::span<const Byte> command, Instant now);
+  Bytes ProgramAddress(std::span<const Byte> command, Instant now);
 
   mutable std::mutex mutex_;
   Behaviour behaviour_;

@@ -96,7 +96,7 @@ void Server::Run(const std::atomic<bool>& stop) {
   std::vector<pollfd> fds;
   while (!stop.load()) {
     fds.clear();
-    const Duration now = clock_.Now();
+    const Instant now = clock_.Now();
     Duration wait = kLongestWait;
     for (const Peer& p : peers_) {
       fds.push_back({p.fd, POLLIN, 0});
@@ -109,7 +109,7 @@ void Server::Run(const std::atomic<bool>& stop) {
     const timespec timeout = ToTimespec(wait);
     const int ready = ppoll(fds.data(), fds.size(), &timeout, nullptr);
     if (ready < 0 && errno != EINTR) Fail("ppoll");
-    const Duration after = clock_.Now();
+    const Instant after = clock_.Now();
     std::vector<bool> alive(peers_.size(), true);
     for (std::size_t i = 0; i < peers_.size(); ++i) {
       if (ready > 0 && (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
@@ -140,7 +140,7 @@ void Server::Accept() {
   }
 }
 
-bool Server::Receive(Peer& peer, Duration now) {
+bool Server::Receive(Peer& peer, Instant now) {
   Byte buffer[kReadChunk];
   for (;;) {
     const ssize_t n = read(peer.fd, buffer, sizeof buffer);
@@ -173,12 +173,12 @@ bool Server::Receive(Peer& peer, Duration now) {
   }
 }
 
-Duration Server::NextDue(const Peer& peer) const {
+Instant Server::NextDue(const Peer& peer) const {
   const Transmission& t = peer.outgoing.front();
   return t.start + WireTime(t.sent + 1, options_.baud);
 }
 
-bool Server::Transmit(Peer& peer, Duration now) {
+bool Server::Transmit(Peer& peer, Instant now) {
   while (!peer.outgoing.empty()) {
     Transmission& t = peer.outgoing.front();
     // Bytes whose last bit has left the wire by now.
@@ -188,7 +188,7 @@ bool Server::Transmit(Peer& peer, Duration now) {
     } else if (t.start > now) {
       due = t.sent;
     }
-    const Duration writing = clock_.Now();  // the moment the bytes go to the host
+    const Instant writing = clock_.Now();  // the moment the bytes go to the host
     if (due > t.sent) {
       const std::size_t count = due - t.sent;
       const ssize_t n = peer.socket ? send(peer.fd, t.bytes.data() + t.sent, count, MSG_NOSIGNAL)

@@ -45,27 +45,27 @@ class Server {
   // Called on the serving thread once an answer's last byte has been
   // written, with the clock's time just before that write; for measuring
   // the host's latency.
-  void OnAnswerSent(std::function<void(Duration)> callback) { onSent_ = std::move(callback); }
+  void OnAnswerSent(std::function<void(Instant)> callback) { onSent_ = std::move(callback); }
 
  private:
   struct Transmission {
     Bytes bytes;
-    Duration start{};      // when the first byte begins on the wire
+    Instant start{};       // when the first byte begins on the wire
     std::size_t sent = 0;  // bytes written so far
   };
   struct Peer {
     int fd = -1;
     bool socket = false;
     FrameStream stream;
-    Duration lastByte{};
+    Instant lastByte{};
     std::deque<Transmission> outgoing;
   };
 
   void Accept();
   // Returns false when the peer has gone.
-  bool Receive(Peer& peer, Duration now);
-  bool Transmit(Peer& peer, Duration now);
-  Duration NextDue(const Peer& peer) const;
+  bool Receive(Peer& peer, Instant now);
+  bool Transmit(Peer& peer, Instant now);
+  Instant NextDue(const Peer& peer) const;
 
   Line& line_;
   Clock& clock_;
@@ -73,7 +73,7 @@ class Server {
   int listenFd_ = -1;
   int ptySlaveFd_ = -1;
   std::vector<Peer> peers_;
-  std::function<void(Duration)> onSent_;
+  std::function<void(Instant)> onSent_;
 };
 
 }  // namespace kavo5000::sim

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <limits>
 
-#include "Codec.h"
 #include "Commands.h"
 #include "Decode.h"
+#include "Hex.h"
 #include "Session.h"
 #include "Text.h"
 
@@ -67,7 +67,7 @@ int RunType(const Positional& p, const Args& args) {
   Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
   const auto type = s.ObservedType();
   if (!type) throw ToolError("type query: no valid reply to '7'");
-  const auto& layout = sim::kCounterLayouts[static_cast<std::size_t>(*type)];
+  const auto& layout = wire::kCounterLayouts[static_cast<std::size_t>(*type)];
   std::printf("dispenser %d: type %d (delivery counters: %d volume digits, %d money digits)\n", d,
               *type, layout.volume, layout.money);
   return kExitOk;
@@ -249,9 +249,9 @@ int RunAddressProgram(const Positional&, const Args& args) {
 int RunDecode(const Positional& p, const Args&) {
   std::string text;
   for (const std::string& part : p) text += part + " ";
-  const auto bytes = sim::ParseHex(text);
+  const auto bytes = wire::ParseHex(text);
   if (!bytes) throw UsageError("decode takes bytes in hex, e.g. 7F 02 21 5E 37 48 03 03 55");
-  for (const std::string& line : Decode(*bytes)) std::printf("%s\n", line.c_str());
+  for (const std::string& line : wire::Decode(*bytes)) std::printf("%s\n", line.c_str());
   return kExitOk;
 }
 

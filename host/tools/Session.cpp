@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <iostream>
 
-#include "Codec.h"
 #include "Decode.h"
+#include "Frames.h"
+#include "Hex.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -16,9 +17,6 @@ constexpr int kNozzlesWhenZero = 4;  // a configuration byte of 0 means four noz
 constexpr int kMaxNozzles = 15;
 constexpr int kMaxControllers = 99;
 constexpr int kMaxTurnaroundMs = 10000;
-constexpr std::size_t kCommandIndex = 2;  // c2 in a frame's command bytes
-constexpr sim::Byte kTypeBase = '@';
-constexpr int kTypeCount = 9;
 constexpr int kTypeFallback = 1;  // what the driver makes of a type byte out of range
 
 std::optional<double> Seconds(const Args& args, const std::string& name,
@@ -112,18 +110,12 @@ GlobalOptions GlobalFrom(const Args& args) {
   return o;
 }
 
-std::shared_ptr<sim::Line> MakeLine(const SimOptions& options) {
-  sim::LineConfig config = sim::DefaultLineConfig(options.controllers);
-  config.behaviour.flow = options.flow;
-  if (options.liftAfter) config.behaviour.customer.liftAfter = sim::Seconds(*options.liftAfter);
-  if (options.hangAfter) config.behaviour.customer.hangAfter = sim::Seconds(*options.hangAfter);
-  auto line = std::make_shared<sim::Line>(config);
+host::Simulation MakeSimulation(const SimOptions& options) {
   try {
-    line->SetFaults(sim::FaultPlan::Parse(options.faults));
-  } catch (const sim::FaultSpecError& e) {
+    return host::Simulation(options);
+  } catch (const host::SimulationError& e) {
     throw UsageError(e.what());
   }
-  return line;
 }
 
 int NozzlesPerDispenser(std::uint8_t config) {
@@ -134,12 +126,7 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
   try {
     const host::PortSpec spec = host::ParsePortSpec(options.port);
     if (spec.kind == host::PortSpec::Kind::kSim) {
-      line_ = MakeLine(options.sim);
-      port_.Bind(options.channel,
-                 host::MakeSimTransport(
-                     line_, clock_,
-                     host::SimPacing{options.sim.baud,
-                                     std::chrono::milliseconds(options.sim.turnaroundMs)}));
+      port_.Bind(options.channel, MakeSimulation(options.sim).MakeTransport());
     } else {
       port_.Bind(options.channel, options.port);
     }
@@ -166,26 +153,26 @@ Session::~Session() {
 }
 
 void Session::Observe(const host::ExchangeRecord& r) {
-  const sim::ParsedFrame frame = sim::ParseFrame(r.frame);
-  const bool typeQuery = frame.verdict == sim::FrameVerdict::kGood &&
-                         frame.command.size() > kCommandIndex &&
-                         frame.command[kCommandIndex] == sim::kCmdType;
+  const wire::ParsedFrame frame = wire::ParseFrame(r.frame);
+  const bool typeQuery = frame.verdict == wire::FrameVerdict::kGood &&
+                         frame.command.size() > wire::kCommandAt &&
+                         frame.command[wire::kCommandAt] == wire::kCmdType;
   if (typeQuery && r.verdict == "valid") {
-    const sim::ParsedReply reply = sim::ParseReply(r.reply);
-    if (reply.verdict == sim::ReplyVerdict::kData && !reply.data.empty()) {
-      const int type = reply.data[0] - kTypeBase;
-      observedType_ = (type >= 0 && type < kTypeCount) ? type : kTypeFallback;
+    const wire::ParsedReply reply = wire::ParseReply(r.reply);
+    if (reply.verdict == wire::ReplyVerdict::kData && !reply.data.empty()) {
+      const int type = reply.data[0] - wire::kTypeBase;
+      observedType_ = (type >= 0 && type < wire::kTypeCount) ? type : kTypeFallback;
     }
   }
   if (!options_.verbose) return;
   std::fflush(stdout);  // keep the frames next to the lines they explain
-  std::fprintf(stderr, "  -> %s   %s\n", sim::Hex(r.frame).c_str(),
-               OneLine(Decode(r.frame)).c_str());
+  std::fprintf(stderr, "  -> %s   %s\n", wire::Hex(r.frame).c_str(),
+               OneLine(wire::Decode(r.frame)).c_str());
   if (r.received.empty()) {
     std::fprintf(stderr, "  <- (nothing)   [%s, %.1f ms]\n", r.verdict.c_str(), r.milliseconds);
   } else {
-    std::fprintf(stderr, "  <- %s   %s   [%s, %.1f ms]\n", sim::Hex(r.received).c_str(),
-                 OneLine(Decode(r.reply)).c_str(), r.verdict.c_str(), r.milliseconds);
+    std::fprintf(stderr, "  <- %s   %s   [%s, %.1f ms]\n", wire::Hex(r.received).c_str(),
+                 OneLine(wire::Decode(r.reply)).c_str(), r.verdict.c_str(), r.milliseconds);
   }
 }
 

@@ -12,23 +12,14 @@
 #include <vector>
 
 #include "Cli.h"
-#include "Clock.h"
-#include "Line.h"
 #include "LineHostPort.h"
 #include "Module.h"
+#include "Simulation.h"
 
 namespace kavo5000::tool {
 
 // The simulator's settings, for `simulate` and for `--port sim`.
-struct SimOptions {
-  int controllers = 8;
-  double flow = 0.5;                      // litres per second
-  std::optional<double> liftAfter = 1.0;  // seconds; none: nobody lifts the nozzle
-  std::optional<double> hangAfter = 3.0;
-  std::string faults;
-  int baud = 4800;
-  int turnaroundMs = 5;
-};
+using SimOptions = host::SimulationSettings;
 
 struct GlobalOptions {
   std::string port = "sim";
@@ -46,8 +37,9 @@ const std::vector<OptionSpec>& SimOptionSpecs();
 // Both throw UsageError.
 GlobalOptions GlobalFrom(const Args& args);
 SimOptions SimFrom(const Args& args);
-// A line as the options describe it. Throws UsageError for a bad fault spec.
-std::shared_ptr<sim::Line> MakeLine(const SimOptions& options);
+// A simulated line as the options describe it. Throws UsageError for fault
+// rules that do not parse.
+host::Simulation MakeSimulation(const SimOptions& options);
 // Nozzles per dispenser that the driver derives from a configuration byte.
 int NozzlesPerDispenser(std::uint8_t config);
 
@@ -63,7 +55,6 @@ class Session {
   kavo5000::Byte channel() const { return options_.channel; }
   int nozzles() const { return NozzlesPerDispenser(options_.config); }
   host::LineHostPort& port() { return port_; }
-  sim::Line* line() { return line_.get(); }
   const GlobalOptions& options() const { return options_; }
   // The dispenser type carried by the last reply to '7' seen on the line.
   std::optional<int> ObservedType() const { return observedType_; }
@@ -79,8 +70,6 @@ class Session {
   GlobalOptions options_;
   Module module_;
   host::LineHostPort port_;
-  sim::SteadyClock clock_;
-  std::shared_ptr<sim::Line> line_;
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::optional<int> observedType_;
 };

@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "Commands.h"
-#include "Server.h"
 #include "Session.h"
+#include "Simulation.h"
 
 namespace kavo5000::tool {
 
@@ -28,12 +28,7 @@ int RunSimulate(const Positional&, const Args& args) {
     throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
   const SimOptions options = SimFrom(args);
   const int port = tcp ? static_cast<int>(ToInteger(*tcp, "--tcp", 0, kMaxTcpPort)) : 0;
-  auto line = MakeLine(options);
-  sim::SteadyClock clock;
-  sim::ServeOptions serve;
-  serve.baud = options.baud;
-  serve.turnaround = std::chrono::milliseconds(options.turnaroundMs);
-  sim::Server server(*line, clock, serve);
+  host::Simulation simulation = MakeSimulation(options);
 
   struct sigaction action {};
   action.sa_handler = OnSignal;
@@ -43,9 +38,9 @@ int RunSimulate(const Positional&, const Args& args) {
 
   try {
     if (pty) {
-      std::printf("%s\n", server.OpenPty().c_str());
+      std::printf("%s\n", simulation.OpenPty().c_str());
     } else {
-      std::printf("tcp://127.0.0.1:%d\n", server.ListenTcp(port));
+      std::printf("tcp://127.0.0.1:%d\n", simulation.ListenTcp(port));
     }
   } catch (const std::system_error& e) {
     throw ToolError(std::string("cannot serve the simulator: ") + e.what());
@@ -56,7 +51,7 @@ int RunSimulate(const Positional&, const Args& args) {
                "numbers 10001..), %d baud, turnaround %d ms; stop with Ctrl-C\n",
                options.controllers, options.controllers, options.baud, options.turnaroundMs);
   try {
-    server.Run(gStop);
+    simulation.Serve(gStop);
   } catch (const std::system_error& e) {
     throw ToolError(std::string("simulator: ") + e.what());
   }

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "Codec.h"
+#include "Frames.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::testing {
@@ -34,24 +34,24 @@ struct HostTestCheck {
     std::copy(buffer + skip, buffer + n, buffer);
     n -= skip;
     *length = static_cast<Byte>(n);
-    const sim::ParsedReply r = sim::ParseReply(std::span<const Byte>(buffer, n));
+    const wire::ParsedReply r = wire::ParseReply(std::span<const Byte>(buffer, n));
     switch (r.verdict) {
-      case sim::ReplyVerdict::kControl:
-      case sim::ReplyVerdict::kData:
+      case wire::ReplyVerdict::kControl:
+      case wire::ReplyVerdict::kData:
         port->SetLineState(channel, 1);
         port->SetLineError(channel, 0);
         return true;
-      case sim::ReplyVerdict::kBadChecksum:
+      case wire::ReplyVerdict::kBadChecksum:
         port->SetLineError(channel, 222);
         return false;
-      case sim::ReplyVerdict::kNotAReply:
+      case wire::ReplyVerdict::kNotAReply:
         port->SetLineError(channel, 223);
         return false;
-      case sim::ReplyVerdict::kMalformed:
+      case wire::ReplyVerdict::kMalformed:
         port->SetLineState(channel, 3);
         port->SetLineError(channel, 246);
         return false;
-      case sim::ReplyVerdict::kIncomplete:
+      case wire::ReplyVerdict::kIncomplete:
         return false;
     }
     return false;

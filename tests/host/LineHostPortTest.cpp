@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "Codec.h"
 #include "FrameStream.h"
+#include "Frames.h"
 #include "HostTestCheck.h"
 #include "Line.h"
 #include "LineHostPort.h"
@@ -17,9 +17,9 @@
 namespace kavo5000::host {
 namespace {
 
-using sim::Bytes;
 using std::chrono::milliseconds;
 using testing::HostTestCheck;
+using wire::Bytes;
 
 constexpr Byte kChannel = 1;
 
@@ -50,7 +50,7 @@ class ScriptedTransport final : public Transport {
   }
   ReadResult Read(std::span<Byte> into, Nanos timeout) override {
     if (readResult != kPortOk) return {ReadStatus::kFailed, 0, Fail(readResult, "read refused")};
-    const Nanos deadline = clock_.Now() + timeout;
+    const sim::Instant deadline = clock_.Now() + timeout;
     if (script.empty() || written_ + script.front().after > deadline) {
       clock_.WaitUntil(deadline);
       return {ReadStatus::kTimeout, 0, kPortOk};
@@ -62,12 +62,12 @@ class ScriptedTransport final : public Transport {
     std::copy_n(bytes.begin(), n, into.begin());
     return {ReadStatus::kData, n, kPortOk};
   }
-  Nanos Now() const override { return clock_.Now(); }
+  Nanos Now() const override { return clock_.Now().time_since_epoch(); }
   std::string Describe() const override { return "scripted"; }
 
  private:
   sim::VirtualClock& clock_;
-  Nanos written_{};
+  sim::Instant written_{};
   bool open_ = false;
 };
 
@@ -99,7 +99,7 @@ class PortOnSimulator : public ::testing::Test {
 };
 
 TEST_F(PortOnSimulator, ReturnsAtTheReplysLastByteNotAtReplySize) {
-  const Nanos before = clock.Now();
+  const sim::Instant before = clock.Now();
   ASSERT_EQ(Send(kStartFrame, 40), 0);
   EXPECT_EQ(port.GetLineState(kChannel), 1);
   EXPECT_EQ(reply[0], 0x06);
@@ -149,7 +149,7 @@ TEST_F(PortOnSimulator, EachFaultGivesItsLineStateAndTheNextExchangeWorks) {
 
 TEST_F(PortOnSimulator, SilenceCostsTheFirstByteTimeoutAndIsNoTransportFailure) {
   line->SetFaults(sim::FaultPlan::Parse("*:drop"));
-  const Nanos before = clock.Now();
+  const sim::Instant before = clock.Now();
   EXPECT_EQ(Send(kTypeFrame, 6), 0);
   EXPECT_EQ(clock.Now() - before, milliseconds(250));
   EXPECT_EQ(port.GetLineState(kChannel), kLineNoReply);
@@ -164,8 +164,8 @@ TEST_F(PortOnSimulator, GarbageIsDroppedByTheCheckAndTheReplyKept) {
 }
 
 TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
-  const Bytes w = sim::EncodeFrame(Bytes{0x02, 'W', '3', '1'});
-  const Nanos before = clock.Now();
+  const Bytes w = wire::EncodeFrame(Bytes{0x02, 'W', '3', '1'});
+  const sim::Instant before = clock.Now();
   EXPECT_EQ(Send(w, 0), 0);
   EXPECT_EQ(clock.Now(), before);
   EXPECT_EQ(records.back().verdict, "not awaited");
@@ -215,7 +215,7 @@ TEST_F(PortOnScript, ReplySplitAcrossReadsIsPutTogether) {
                        {milliseconds(30), {0x03, 0x42}}};
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), 1);
-  EXPECT_EQ(clock.Now(), milliseconds(30));
+  EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(30)));
 }
 
 TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
@@ -223,7 +223,7 @@ TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
                        {milliseconds(31), {0x3E, 0x03, 0x03, 0x42}}};
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
-  EXPECT_EQ(clock.Now(), milliseconds(30));  // 10 ms, then 20 ms of silence
+  EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(30)));  // 10 ms, then 20 ms of silence
 }
 
 TEST_F(PortOnScript, TimeoutsCanBeChanged) {

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "Codec.h"
+#include "Frames.h"
 #include "HostTestCheck.h"
 #include "Line.h"
 #include "LineHostPort.h"
@@ -24,7 +24,7 @@ class PtyLatency : public ::testing::Test {
  protected:
   PtyLatency() : line(sim::DefaultLineConfig(2)), server(line, clock, sim::ServeOptions{}) {
     const std::string slave = server.OpenPty();
-    server.OnAnswerSent([this](sim::Duration t) { sentAt.store(t.count()); });
+    server.OnAnswerSent([this](sim::Instant t) { sentAt.store(t.time_since_epoch().count()); });
     serving = std::thread([this] { server.Run(stop); });
     port.SetTimeouts({milliseconds(1000), milliseconds(500)});
     port.Bind(kChannel, slave);
@@ -38,14 +38,14 @@ class PtyLatency : public ::testing::Test {
   }
 
   // How long after the answer's last byte left the simulator Send returned.
-  sim::Duration Exchange(const sim::Bytes& command, Byte replySize) {
-    const sim::Bytes frame = sim::EncodeFrame(command);
+  sim::Duration Exchange(const wire::Bytes& command, Byte replySize) {
+    const wire::Bytes frame = wire::EncodeFrame(command);
     std::array<Byte, 256> reply{};
     sentAt.store(-1);
     EXPECT_EQ(port.Send(kChannel, frame.data(), static_cast<Byte>(frame.size()), reply.data(),
                         replySize, 0),
               0);
-    const sim::Duration returned = clock.Now();
+    const sim::Instant returned = clock.Now();
     // The simulator reports its write a moment after the host may have read
     // it; the time it reports was taken before the write.
     for (int wait = 0; wait < 1000 && sentAt.load() < 0; ++wait) {
@@ -53,7 +53,7 @@ class PtyLatency : public ::testing::Test {
     }
     EXPECT_EQ(port.GetLineState(kChannel), 1);
     EXPECT_GE(sentAt.load(), 0);
-    return returned - sim::Duration(sentAt.load());
+    return returned - sim::Instant(sim::Duration(sentAt.load()));
   }
 
   sim::SteadyClock clock;

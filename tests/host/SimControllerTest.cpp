@@ -4,14 +4,17 @@
 
 #include <string>
 
-#include "Codec.h"
 #include "Controller.h"
+#include "Frames.h"
 
 namespace kavo5000::sim {
 namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
+using wire::ParsedReply;
+using wire::ParseReply;
+using wire::ReplyVerdict;
 
 constexpr Byte kAckByte = 0x06;
 constexpr Byte kRefuseByte = 0x18;
@@ -48,7 +51,7 @@ class SimController : public ::testing::Test {
 
   Behaviour behaviour;  // 0.5 l/s, no customer
   Controller controller;
-  Duration now{};
+  Instant now{};
 };
 
 TEST_F(SimController, RunsAPresetDeliveryFromIdleToClosed) {

@@ -4,11 +4,18 @@
 
 #include <string>
 
-#include "Codec.h"
+#include "Frames.h"
 #include "Line.h"
 
 namespace kavo5000::sim {
 namespace {
+
+using wire::AddressOf;
+using wire::AddressPair;
+using wire::EncodeFrame;
+using wire::ParsedReply;
+using wire::ParseReply;
+using wire::ReplyVerdict;
 
 class SimLine : public ::testing::Test {
  protected:
@@ -29,7 +36,7 @@ class SimLine : public ::testing::Test {
   Bytes Send(const Bytes& frame) { return line.Receive(frame, now).bytes; }
 
   Line line;
-  Duration now{};
+  Instant now{};
 };
 
 TEST_F(SimLine, TheAddressedControllerAnswersAHandWrittenFrame) {

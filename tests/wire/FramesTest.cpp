@@ -1,14 +1,13 @@
-// The simulator's codec against frames and replies written out by hand, byte
-// for byte, and its reassembly of frames from a byte stream.
+// Frames and replies against bytes written out by hand, byte for byte:
+// nozzle addresses, framing, checksums and digit fields.
 #include <gtest/gtest.h>
 
-#include "Codec.h"
-#include "FrameStream.h"
+#include "Frames.h"
 
-namespace kavo5000::sim {
+namespace kavo5000::wire {
 namespace {
 
-TEST(SimAddress, LinearNumbersAndPairsCorrespond) {
+TEST(WireAddress, LinearNumbersAndPairsCorrespond) {
   struct Case {
     int v;
     AddressPair pair;
@@ -23,14 +22,14 @@ TEST(SimAddress, LinearNumbersAndPairsCorrespond) {
   }
 }
 
-TEST(SimAddress, PairsOfNoNozzleAreRejected) {
+TEST(WireAddress, PairsOfNoNozzleAreRejected) {
   const AddressPair none[] = {{0x02, 0x20}, {0x02, 0x30}, {0x03, 0x21},
                               {0x06, 0x21}, {0x07, 0x2F}, {0x02, 'W'}};
   for (const AddressPair& p : none)
     EXPECT_FALSE(LinearOf(p)) << int(p.group) << "/" << int(p.address);
 }
 
-TEST(SimFrame, ParsesHandWrittenFrames) {
+TEST(WireFrame, ParsesHandWrittenFrames) {
   const Bytes type = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
   ParsedFrame f = ParseFrame(type);
   EXPECT_EQ(f.verdict, FrameVerdict::kGood);
@@ -57,7 +56,7 @@ TEST(SimFrame, ParsesHandWrittenFrames) {
   EXPECT_EQ(ParseFrame(Bytes{0x02, 0x21}).verdict, FrameVerdict::kNotAFrame);
 }
 
-TEST(SimFrame, EncodesTheBytesAHostSends) {
+TEST(WireFrame, EncodesTheBytesAHostSends) {
   EXPECT_EQ(EncodeFrame(Bytes{0x02, 0x21, '1'}),
             (Bytes{0x7F, 0x02, 0x21, 0x5E, 0x31, 0x4E, 0x03, 0x03, 0x53}));
   EXPECT_EQ(EncodeFrame(Bytes{0x02, 0x21, 'T', '0', '1', '2', '5', '0'}),
@@ -65,7 +64,7 @@ TEST(SimFrame, EncodesTheBytesAHostSends) {
                    0x4A, 0x30, 0x4F, 0x03, 0x03, 0x40}));
 }
 
-TEST(SimReply, EncodesAndParsesDataReplies) {
+TEST(WireReply, EncodesAndParsesDataReplies) {
   const Bytes state = {0x02, 0x31, 0x4E, 0x30, 0x4F, 0x03, 0x03, 0x42};
   EXPECT_EQ(EncodeDataReply(Bytes{'1', '0'}), state);
   EXPECT_EQ(EncodeDataReply(Bytes{}), (Bytes{0x02, 0x03, 0x03, 0x43}));
@@ -86,7 +85,7 @@ TEST(SimReply, EncodesAndParsesDataReplies) {
   EXPECT_EQ(ParseReply(Bytes{0xFF, 0x06}).verdict, ReplyVerdict::kNotAReply);
 }
 
-TEST(SimDigits, FixedWidthFieldsKeepTheLowDigits) {
+TEST(WireDigits, FixedWidthFieldsKeepTheLowDigits) {
   EXPECT_EQ(Digits(42, 4), (Bytes{'0', '0', '4', '2'}));
   EXPECT_EQ(Digits(123456, 3), (Bytes{'4', '5', '6'}));
   EXPECT_TRUE(Digits(7, 0).empty());
@@ -95,47 +94,5 @@ TEST(SimDigits, FixedWidthFieldsKeepTheLowDigits) {
   EXPECT_FALSE(ParseDigits(Bytes{'1', ':'}));
 }
 
-TEST(SimHex, ReadsTheUsualSpellings) {
-  EXPECT_EQ(ParseHex("7F 02 21"), (Bytes{0x7F, 0x02, 0x21}));
-  EXPECT_EQ(ParseHex("7f0221"), (Bytes{0x7F, 0x02, 0x21}));
-  EXPECT_EQ(ParseHex("0x7F,0x02"), (Bytes{0x7F, 0x02}));
-  EXPECT_FALSE(ParseHex("7F 2"));
-  EXPECT_FALSE(ParseHex("GG"));
-  EXPECT_EQ(Hex(Bytes{0x7F, 0x02}), "7F 02");
-}
-
-TEST(SimFrameStream, ReassemblesFramesAcrossReadsAndSkipsNoise) {
-  const Bytes type = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
-  FrameStream stream;
-  Bytes first = {0x00, 0xFF};
-  first.insert(first.end(), type.begin(), type.begin() + 4);
-  EXPECT_TRUE(stream.Feed(first).empty());
-  EXPECT_TRUE(stream.Pending());
-  Bytes rest(type.begin() + 4, type.end());
-  rest.insert(rest.end(), type.begin(), type.end());  // a second frame in the same read
-  const auto frames = stream.Feed(rest);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(frames[0], type);
-  EXPECT_EQ(frames[1], type);
-  EXPECT_FALSE(stream.Pending());
-}
-
-TEST(SimFrameStream, GivesUpABrokenFrameAndFindsTheNext) {
-  const Bytes type = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
-  Bytes bytes = {0x7F, 0x02, 0x21, 0x00};  // a complement that is wrong
-  bytes.insert(bytes.end(), type.begin(), type.end());
-  FrameStream stream;
-  const auto frames = stream.Feed(bytes);
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_NE(ParseFrame(frames[0]).verdict, FrameVerdict::kGood);
-  EXPECT_EQ(frames[1], type);
-}
-
-TEST(SimWireTime, TenBitsPerByte) {
-  EXPECT_EQ(WireTime(1, 4800).count(), 2083333);
-  EXPECT_EQ(WireTime(48, 4800), std::chrono::milliseconds(100));
-  EXPECT_EQ(WireTime(10, 0).count(), 0);
-}
-
 }  // namespace
-}  // namespace kavo5000::sim
+}  // namespace kavo5000::wire

@@ -1,17 +1,17 @@
-// Codec.h — the controller's frame codec: nozzle addresses, parsing a command
-// frame, building and parsing replies, decimal digit fields. Pure functions:
-// bytes in, bytes or a verdict out.
-#ifndef KAVO5000_SIM_CODEC_H
-#define KAVO5000_SIM_CODEC_H
+// Frames.h — command frames and replies as bytes on the line, parsed and
+// built: a nozzle's address pair and its linear number, the checksum, the
+// framing of commands and data replies, and fixed-width decimal digit fields.
+// Pure functions: bytes in, bytes or a verdict out.
+#ifndef KAVO5000_WIRE_FRAMES_H
+#define KAVO5000_WIRE_FRAMES_H
 
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 
-#include "Protocol.h"
+#include "LineProtocol.h"
 
-namespace kavo5000::sim {
+namespace kavo5000::wire {
 
 // The two bytes that address one nozzle.
 struct AddressPair {
@@ -68,6 +68,9 @@ struct ParsedReply {
   std::size_t length = 0;
 };
 
+// Whether b is one of the one-byte control replies.
+bool IsControlReply(Byte b);
+
 // Parses the reply that starts at bytes[0].
 ParsedReply ParseReply(std::span<const Byte> bytes);
 
@@ -76,11 +79,6 @@ Bytes Digits(std::uint64_t value, int width);
 // The number that ASCII digits spell, or nothing when a byte is no digit.
 std::optional<std::uint64_t> ParseDigits(std::span<const Byte> digits);
 
-// "7F 02 21" style text of bytes.
-std::string Hex(std::span<const Byte> bytes);
-// Bytes from hex text; spaces, commas and a 0x prefix per byte allowed.
-std::optional<Bytes> ParseHex(std::string_view text);
+}  // namespace kavo5000::wire
 
-}  // namespace kavo5000::sim
-
-#endif  // KAVO5000_SIM_CODEC_H
+#endif  // KAVO5000_WIRE_FRAMES_H

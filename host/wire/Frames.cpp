@@ -1,22 +1,19 @@
-// Codec.cpp — the controller's frame codec: addresses, frames, replies, digits.
-#include "Codec.h"
+// Frames.cpp — building and parsing frames and replies, addresses, digit
+// fields.
+#include "Frames.h"
 
-#include <cctype>
-#include <cstdio>
-
-namespace kavo5000::sim {
+namespace kavo5000::wire {
 
 namespace {
-constexpr std::size_t kPairStart = 2;  // frame: c1 and its complement begin here
-constexpr std::size_t kFrameTail = 3;  // frame: two end bytes and the checksum
-constexpr std::size_t kReplyTail = 3;  // data reply: two end bytes and the checksum
-constexpr std::uint64_t kDecimalBase = 10;
-constexpr int kHexBase = 16;
+constexpr std::size_t kFrameCommandAt = 1;   // frame bytes: c0 follows the start byte
+constexpr std::size_t kReplyPairsAt = 1;     // data reply bytes: r1 and its complement begin here
+constexpr std::uint64_t kDecimalBase = 10;   // digit fields are decimal
+constexpr Byte kDigitNine = kDigitZero + 9;  // the highest decimal digit
+}  // namespace
 
-bool IsReplyControl(Byte b) {
+bool IsControlReply(Byte b) {
   return b == kAck || b == kUnknownCommand || b == kRefuse;
 }
-}  // namespace
 
 AddressPair AddressOf(int v) {
   if (v < kFirstGroupLimit) return {kFirstGroup, static_cast<Byte>(kAddressBase + v)};
@@ -63,13 +60,13 @@ Bytes EncodeFrame(std::span<const Byte> command) {
 ParsedFrame ParseFrame(std::span<const Byte> bytes) {
   ParsedFrame result;
   if (bytes.empty() || bytes[0] != kFrameStart) return result;
-  if (bytes.size() < 2) {
+  if (bytes.size() <= kFrameCommandAt) {
     result.verdict = FrameVerdict::kIncomplete;
     return result;
   }
-  Bytes command{bytes[1]};
-  for (std::size_t pos = kPairStart;; pos += 2) {
-    if (pos + kFrameTail > kMaxFrame) return result;  // longer than any frame
+  Bytes command{bytes[kFrameCommandAt]};
+  for (std::size_t pos = kFramePairsAt;; pos += kPairLength) {
+    if (pos + kTailLength > kMaxFrame) return result;  // longer than any frame
     if (pos + 1 >= bytes.size()) {
       result.verdict = FrameVerdict::kIncomplete;
       return result;
@@ -79,7 +76,7 @@ ParsedFrame ParseFrame(std::span<const Byte> bytes) {
         result.verdict = FrameVerdict::kIncomplete;
         return result;
       }
-      result.length = pos + kFrameTail;
+      result.length = pos + kTailLength;
       result.verdict = bytes[pos + 2] == Checksum(std::span<const Byte>(command).subspan(1))
                            ? FrameVerdict::kGood
                            : FrameVerdict::kBadChecksum;
@@ -109,7 +106,7 @@ Bytes EncodeDataReply(std::span<const Byte> data) {
 ParsedReply ParseReply(std::span<const Byte> bytes) {
   ParsedReply result;
   if (bytes.empty()) return result;
-  if (IsReplyControl(bytes[0])) {
+  if (IsControlReply(bytes[0])) {
     result.verdict = ReplyVerdict::kControl;
     result.control = bytes[0];
     result.length = 1;
@@ -117,7 +114,7 @@ ParsedReply ParseReply(std::span<const Byte> bytes) {
   }
   if (bytes[0] != kDataStart) return result;
   Bytes data;
-  for (std::size_t pos = 1;; pos += 2) {
+  for (std::size_t pos = kReplyPairsAt;; pos += kPairLength) {
     if (pos + 1 >= bytes.size()) {
       result.verdict = ReplyVerdict::kIncomplete;
       return result;
@@ -127,7 +124,7 @@ ParsedReply ParseReply(std::span<const Byte> bytes) {
         result.verdict = ReplyVerdict::kIncomplete;
         return result;
       }
-      result.length = pos + kReplyTail;
+      result.length = pos + kTailLength;
       result.verdict =
           bytes[pos + 2] == Checksum(data) ? ReplyVerdict::kData : ReplyVerdict::kBadChecksum;
       result.data = std::move(data);
@@ -153,46 +150,10 @@ Bytes Digits(std::uint64_t value, int width) {
 std::optional<std::uint64_t> ParseDigits(std::span<const Byte> digits) {
   std::uint64_t value = 0;
   for (Byte b : digits) {
-    if (b < kDigitZero || b > kDigitZero + 9) return std::nullopt;
+    if (b < kDigitZero || b > kDigitNine) return std::nullopt;
     value = value * kDecimalBase + (b - kDigitZero);
   }
   return value;
 }
 
-std::string Hex(std::span<const Byte> bytes) {
-  std::string out;
-  char cell[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(cell, sizeof cell, i == 0 ? "%02X" : " %02X", bytes[i]);
-    out += cell;
-  }
-  return out;
-}
-
-std::optional<Bytes> ParseHex(std::string_view text) {
-  Bytes out;
-  std::size_t i = 0;
-  auto digit = [](char c) -> int {
-    if (std::isxdigit(static_cast<unsigned char>(c)) == 0) return -1;
-    return std::isdigit(static_cast<unsigned char>(c)) != 0
-               ? c - '0'
-               : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-  };
-  while (i < text.size()) {
-    const char c = text[i];
-    if (c == ' ' || c == ',' || c == '\t') {
-      ++i;
-      continue;
-    }
-    if (c == '0' && i + 1 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X')) i += 2;
-    if (i + 1 >= text.size()) return std::nullopt;
-    const int high = digit(text[i]);
-    const int low = digit(text[i + 1]);
-    if (high < 0 || low < 0) return std::nullopt;
-    out.push_back(static_cast<Byte>(high * kHexBase + low));
-    i += 2;
-  }
-  return out;
-}
-
-}  // namespace kavo5000::sim
+}  // namespace kavo5000::wire
