@@ -218,6 +218,13 @@ TEST_F(PortOnScript, ReplySplitAcrossReadsIsPutTogether) {
   EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(30)));
 }
 
+TEST_F(PortOnScript, AOneByteReplyEndsTheExchangeWhateverTheReplySize) {
+  transport->script = {{milliseconds(12), {0x06}}};
+  ASSERT_EQ(Send(40), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+  EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(12)));  // not a timeout
+}
+
 TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
   transport->script = {{milliseconds(10), {0x02, 0x41}},
                        {milliseconds(31), {0x3E, 0x03, 0x03, 0x42}}};

@@ -43,8 +43,6 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"simulate", 2, "exactly one of --pty and --tcp"},
       {"state 1 --port /nonexistent/tty", 1, "cannot open channel 1"},
       {"price 40 1 10 --channel 1", 1, "Номер колонки выходит за допустимый диапозон"},
-      {"preset-volume 1 1 12.5 --faults T:refuse", 1, "refused the volume preset (status 0x12)"},
-      {"param get 1 29 --faults N:drop", 1, "no reply from the controller in time"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);
@@ -64,20 +62,6 @@ TEST(ToolCommandLine, EverySubcommandExplainsItself) {
     EXPECT_EQ(r.exitCode, 0) << s;
     EXPECT_EQ(r.out.rfind(std::string("usage: kavo5000 ") + s, 0), 0u) << r.out;
   }
-}
-
-TEST(ToolCommandLine, DrivesTheBuiltInSimulator) {
-  const ToolRun price = Tool("price 1 2 47.10");
-  EXPECT_EQ(price.exitCode, 0) << price.out;
-  EXPECT_EQ(price.out, "dispenser 1 nozzle 2: price 47.10\n");
-  const ToolRun param = Tool("param get 1 29");
-  EXPECT_EQ(param.exitCode, 0) << param.out;
-  EXPECT_EQ(param.out, "dispenser 1 parameter 29 (nozzle 1, index 19): 107\n");
-  const ToolRun address = Tool("address program --id 10005 --address 20");
-  EXPECT_EQ(address.exitCode, 0) << address.out;
-  const ToolRun taken = Tool("address program --id 10005 --address 1");
-  EXPECT_EQ(taken.exitCode, 1) << taken.out;
-  EXPECT_NE(taken.out.find("refused the address"), std::string::npos) << taken.out;
 }
 
 }  // namespace
