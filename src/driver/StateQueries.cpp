@@ -39,9 +39,9 @@ constexpr Byte kTotalsReplySize = 52;
 constexpr Byte kSetTotalReplySize = 1;
 
 // How the summary is chosen among the host state codes.
-constexpr Byte kDeliveringBits = 0xD0;  // code AND this = this: delivering or finished
-constexpr Byte kClassNone = 0x00;       // no summary chosen yet
-constexpr Byte kIdleAboveBusy = 0xC6;   // an idle summary gives way to codes above this
+constexpr Byte kDeliveringBits = kStateDelivering;  // code AND this = this: delivering or finished
+constexpr Byte kClassNone = 0x00;                   // no summary chosen yet
+constexpr Byte kIdleAboveBusy = 0xC6;               // an idle summary gives way to codes above this
 
 // Controller state characters (first data byte of the reply to '1').
 constexpr Byte kReplyIdle = '0';
