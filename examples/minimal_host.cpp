@@ -101,6 +101,8 @@ int main(int argc, char** argv) {
       std::printf("  refusal caught by the host: %s\n", e.what());
     }
   }
+  // Only now: every driver object is deleted and every exception from the
+  // module handled; their code lives in the module.
   dlclose(module);
   return status;
 }

@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "Decode.h"
 #include "Hex.h"
+#include "ParamLimits.h"
 #include "Session.h"
 #include "Text.h"
 
@@ -79,7 +80,7 @@ int RunPrice(const Positional& p, const Args& args) {
   const std::int32_t n = Number(p[1], "nozzle");
   const double price = ToAmount(p[2], "price");
   Guarded(s, [&] { s.driver().SetPrice(s.channel(), d, n, 0, 0, price); });
-  s.Expect("price");
+  s.Expect("price", Refusals::kFail);
   std::printf("%s: price %s\n", Where(d, n).c_str(), Amount(price).c_str());
   return kExitOk;
 }
@@ -90,7 +91,7 @@ int RunPresetVolume(const Positional& p, const Args& args) {
   const std::int32_t n = Number(p[1], "nozzle");
   const double litres = ToAmount(p[2], "litres");
   Guarded(s, [&] { s.driver().PresetVolume(s.channel(), d, n, 0, litres); });
-  s.Expect("volume preset");
+  s.Expect("volume preset", Refusals::kFail);
   std::printf("%s: preset %s l\n", Where(d, n).c_str(), Amount(litres).c_str());
   return kExitOk;
 }
@@ -106,11 +107,11 @@ int RunPresetMoney(const Positional& p, const Args& args) {
     // fresh tool process holds none: --price sets one first.
     if (price) {
       s.driver().SetPrice(s.channel(), d, n, 0, 0, ToAmount(*price, "--price"));
-      s.Expect("price");
+      s.Expect("price", Refusals::kFail);
     }
     s.driver().PresetMoney(s.channel(), d, n, 0, money);
   });
-  s.Expect("money preset");
+  s.Expect("money preset", Refusals::kFail);
   std::printf("%s: preset %s (money)\n", Where(d, n).c_str(), Amount(money).c_str());
   return kExitOk;
 }
@@ -127,7 +128,9 @@ int RunStart(const Positional& p, const Args& args) {
       s.driver().StartPump(s.channel(), d, n);
     }
   });
-  s.Expect("start");
+  // The extended start closes whatever the dispenser held open first; a
+  // refused close there does not matter to the start.
+  s.Expect("start", Refusals::kFail, extended ? std::string_view("8") : std::string_view());
   std::printf("%s: started%s\n", Where(d, n).c_str(), extended ? " (extended)" : "");
   return kExitOk;
 }
@@ -137,7 +140,7 @@ int RunStop(const Positional& p, const Args& args) {
   const std::int32_t d = Number(p[0], "dispenser");
   const std::int32_t n = Number(p[1], "nozzle");
   Guarded(s, [&] { s.driver().StopPump(s.channel(), d, n, true); });
-  s.Expect("stop");
+  s.Expect("stop", Refusals::kFail);
   std::printf("%s: stopped\n", Where(d, n).c_str());
   return kExitOk;
 }
@@ -149,10 +152,10 @@ int RunClose(const Positional& p, const Args& args) {
   std::int32_t result = 0;
   Guarded(s, [&] { result = s.driver().StopAndClose(s.channel(), d, n, false); });
   if (result != 0) throw ToolError("close: the exchange failed (" + s.PortReason() + ")");
-  s.Expect("close");
-  // The close carries no refusal code of its own: read the answer off the line.
-  std::printf("%s: close sent, transaction closed unless the controller refused\n",
-              Where(d, n).c_str());
+  s.Expect("close", Refusals::kFail);
+  // The close carries no refusal code of its own; Expect read its answer off
+  // the line.
+  std::printf("%s: transaction closed\n", Where(d, n).c_str());
   return kExitOk;
 }
 
@@ -187,6 +190,13 @@ int RunTotals(const Positional& p, const Args& args) {
   double volume = 0;
   double money = 0;
   Guarded(s, [&] { s.driver().GetTotalCounters(s.channel(), d, n, &volume, &money, 0); });
+  if (IsEmptyTotal(s.driver().GetChannelStatus(s.channel()), s.Exchanges())) {
+    // A zero volume total is a reading, not a failure, though the driver
+    // reports it with status 3.
+    std::printf("%s: totals %s l, %s (the volume total is 0)\n", Where(d, n).c_str(),
+                Amount(volume).c_str(), Amount(money).c_str());
+    return kExitOk;
+  }
   s.Expect("total counters");
   std::printf("%s: totals %s l, %s\n", Where(d, n).c_str(), Amount(volume).c_str(),
               Amount(money).c_str());
@@ -212,10 +222,13 @@ int RunParamGet(const Positional& p, const Args& args) {
 }
 
 int RunParamSet(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
   const std::int32_t d = Number(p[0], "dispenser");
   const std::int32_t number = Number(p[1], "parameter number");
   const std::int32_t value = Number(p[2], "value");
+  // The controller keeps only as many digits as the parameter has: a value
+  // that does not fit would be cut, so it is refused before anything is sent.
+  if (const auto refusal = ParamValueRefusal(number, value)) throw UsageError(*refusal);
+  Session s(GlobalFrom(args));
   Guarded(s, [&] { s.driver().SetParam(s.channel(), d, number, value); });
   // A common switch goes to every controller and is never answered.
   if (number < kAddressParameter && number >= 0) {
@@ -224,7 +237,7 @@ int RunParamSet(const Positional& p, const Args& args) {
         number, value, s.channel());
     return kExitOk;
   }
-  s.Expect("parameter write");
+  s.Expect("parameter write", Refusals::kFail);
   std::printf("dispenser %d parameter %d set to %d\n", d, number, value);
   return kExitOk;
 }
@@ -241,7 +254,7 @@ int RunAddressProgram(const Positional&, const Args& args) {
   Guarded(s, [&] {
     s.driver().SetParam(s.channel(), 1, kAddressParameter, identification * kAddressFactor + a);
   });
-  s.Expect("address programming");
+  s.Expect("address programming", Refusals::kFail);
   std::printf("controller %d now answers at nozzle address %d\n", identification, a);
   return kExitOk;
 }

@@ -43,7 +43,11 @@ Module::Module(const std::optional<std::string>& explicitPath) {
       tried += (tried.empty() ? "" : ", ") + place;
       continue;
     }
-    handle_ = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The module stays mapped until the process ends, whatever becomes of
+    // this object: an exception the driver raised keeps its code (what(), its
+    // destructor) in the module, and it may still be in flight, or be
+    // printed, after the driver and this object are gone.
+    handle_ = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (handle_ == nullptr)
       throw ToolError("cannot load the driver module: " + std::string(dlerror()));
     factory_ = reinterpret_cast<Factory>(dlsym(handle_, kFactoryName));

@@ -95,7 +95,8 @@ GlobalOptions GlobalFrom(const Args& args) {
   GlobalOptions o;
   if (auto v = args.Value("port")) o.port = *v;
   if (auto v = args.Value("channel"))
-    o.channel = static_cast<kavo5000::Byte>(ToInteger(*v, "--channel", 1, 255));
+    o.channel = static_cast<kavo5000::Byte>(
+        ToInteger(*v, "--channel", kavo5000::kFirstChannel, kavo5000::kLastChannel));
   if (auto v = args.Value("config")) {
     o.config = static_cast<std::uint8_t>(ToInteger(*v, "--config", 0, 255));
   }
@@ -142,7 +143,13 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
   }
   port_.AddObserver([this](const host::ExchangeRecord& r) { Observe(r); });
   driver_ = module_.Create(options.config, &port_);
-  if (driver_->OpenChannel(options.channel) != 0) {
+  std::int32_t opened = 0;
+  try {
+    opened = driver_->OpenChannel(options.channel);
+  } catch (const kavo5000::Exception& e) {
+    throw ToolError(e.what());
+  }
+  if (opened != 0) {
     throw ToolError("cannot open channel " + std::to_string(options.channel) + " on " +
                     options.port + ": " + port_.ErrorText(options.channel));
   }
@@ -153,6 +160,7 @@ Session::~Session() {
 }
 
 void Session::Observe(const host::ExchangeRecord& r) {
+  exchanges_.push_back(r);
   const wire::ParsedFrame frame = wire::ParseFrame(r.frame);
   const bool typeQuery = frame.verdict == wire::FrameVerdict::kGood &&
                          frame.command.size() > wire::kCommandAt &&
@@ -176,10 +184,11 @@ void Session::Observe(const host::ExchangeRecord& r) {
   }
 }
 
-void Session::Expect(const std::string& what) {
+void Session::Expect(const std::string& what, Refusals refusals, std::string_view tolerated) {
   const kavo5000::Byte status = driver_->GetChannelStatus(options_.channel);
-  if (status == kLineValid) return;
-  throw ToolError(what + ": " + StatusMessage(status));
+  if (const auto failure = FailureOf(status, exchanges_, refusals, tolerated)) {
+    throw ToolError(what + ": " + *failure);
+  }
 }
 
 std::string Session::PortReason() {

@@ -14,6 +14,7 @@
 #include "Cli.h"
 #include "LineHostPort.h"
 #include "Module.h"
+#include "Outcome.h"
 #include "Simulation.h"
 
 namespace kavo5000::tool {
@@ -59,8 +60,16 @@ class Session {
   // The dispenser type carried by the last reply to '7' seen on the line.
   std::optional<int> ObservedType() const { return observedType_; }
 
-  // Throws ToolError saying what `what` ran into, unless the channel status is 1.
-  void Expect(const std::string& what);
+  // Marks the start of a driver operation: Expect judges the exchanges from
+  // here on.
+  void BeginOperation() { exchanges_.clear(); }
+  // Throws ToolError saying what `what` ran into, unless the operation
+  // succeeded: a channel status of 1 and, with Refusals::kFail, no command of
+  // the operation refused.
+  void Expect(const std::string& what, Refusals refusals = Refusals::kTolerate,
+              std::string_view tolerated = {});
+  // The exchanges of the current operation, as the port saw them.
+  const std::vector<host::ExchangeRecord>& Exchanges() const { return exchanges_; }
   // The reason the port gives for the channel's last failure, or "".
   std::string PortReason();
 
@@ -72,12 +81,14 @@ class Session {
   host::LineHostPort port_;
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::optional<int> observedType_;
+  std::vector<host::ExchangeRecord> exchanges_;
 };
 
 // Runs a subcommand's body, turning the driver's exceptions into ToolErrors
 // that carry the port's reason for a transport failure.
 template <class F>
 void Guarded(Session& session, F&& body) {
+  session.BeginOperation();
   try {
     body();
   } catch (const kavo5000::ESerialIO& e) {

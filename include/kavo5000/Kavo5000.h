@@ -61,6 +61,14 @@ static_assert(offsetof(StateRecord, Zero15) == 15, "zero byte at offset 15");
 // host's port tell one another, named once for every side that includes this
 // header.
 
+// What the driver's tables hold: channels 1..20 (the host's serial lines),
+// dispensers 0..32 on a channel and nozzles 0..15 on a dispenser (0 counts as
+// 1). A number outside them is refused before anything is sent.
+inline constexpr int kFirstChannel = 1;
+inline constexpr int kLastChannel = 20;
+inline constexpr int kLastDispenser = 32;
+inline constexpr int kLastNozzle = 15;
+
 // Line states. The reply check reports 1 and 3 through SetLineState; a port
 // may keep states of its own, and the driver treats anything but 1 as no
 // usable reply.

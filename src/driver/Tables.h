@@ -6,14 +6,13 @@
 #include <array>
 
 #include "Protocol.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 
-inline constexpr int kFirstChannel = 1;  // channels are the host's serial lines 1..20
-inline constexpr int kLastChannel = 20;
-inline constexpr int kLastDispenser = 32;      // dispensers 0..32 on a channel
+// The bounds themselves (channels, dispensers, nozzles) are the host's to
+// know too and live in the public header.
 inline constexpr int kFirstNozzle = 1;         // nozzle 0 counts as 1
-inline constexpr int kLastNozzle = 15;         // the largest NozzlesPerDispenser
 inline constexpr int kStateRecordNozzles = 6;  // nozzle words in a StateRecord
 
 template <typename T>

@@ -31,7 +31,15 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
   };
   const Case cases[] = {
       {"preset-volume 1 1 12.5 --faults T:refuse", "refused the volume preset (status 0x12)"},
-      {"param get 1 29 --faults N:drop", "no reply from the controller in time"},
+      {"param get 1 29 --faults N:drop", "no reply from the controller"},
+      // A close and an extended start's preparation carry no code of their
+      // own when refused; the tool reads the refusal off the line.
+      {"close 1 1 --faults 8:refuse", "close: the controller refused '8'"},
+      {"start 1 1 --ex --faults U:refuse", "start: the controller refused 'U'"},
+      // Status 3 alone would say "malformed" for each of these.
+      {"totals 1 1 --faults 6:drop", "no reply from the controller to '6'"},
+      {"state 1 --faults 1:refuse", "the controller refused '1'"},
+      {"counters 1 --faults 5:refuse", "the controller refused '5'"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);

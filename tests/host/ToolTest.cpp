@@ -43,6 +43,13 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"simulate", 2, "exactly one of --pty and --tcp"},
       {"state 1 --port /nonexistent/tty", 1, "cannot open channel 1"},
       {"price 40 1 10 --channel 1", 1, "Номер колонки выходит за допустимый диапозон"},
+      // Channels beyond the driver's tables are refused by the parser (this
+      // once killed the tool with the module unloaded under its exception).
+      {"state 1 --channel 21", 2, "--channel must be a whole number from 1 to 20"},
+      {"state 1 --channel 255", 2, "--channel must be a whole number from 1 to 20"},
+      // A value the parameter's digits cannot hold is refused, not cut.
+      {"param set 1 33 1000", 2, "1000 is outside 1..500"},
+      {"param set 1 3 250", 2, "common switch 3: 250 is outside 0..9"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);

@@ -136,6 +136,10 @@ TEST(HostContractTest, NamedNumbersKeepTheirValues) {
     std::int32_t expected;
   };
   const Named numbers[] = {
+      {"kFirstChannel", kavo5000::kFirstChannel, 1},
+      {"kLastChannel", kavo5000::kLastChannel, 20},
+      {"kLastDispenser", kavo5000::kLastDispenser, 32},
+      {"kLastNozzle", kavo5000::kLastNozzle, 15},
       {"kLineValid", kavo5000::kLineValid, 1},
       {"kLineMalformed", kavo5000::kLineMalformed, 3},
       {"kLineErrorNone", kavo5000::kLineErrorNone, 0},

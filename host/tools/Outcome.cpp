@@ -1,0 +1,92 @@
+// Outcome.cpp — judging an operation by its status and its exchanges.
+#include "Outcome.h"
+
+#include "Decode.h"
+#include "Frames.h"
+#include "LineHostPort.h"
+#include "Text.h"
+
+namespace kavo5000::tool {
+
+namespace {
+
+constexpr const char* kVerdictValid = "valid";  // the port's verdict for an accepted reply
+constexpr const char* kVerdictNoReply = "no reply";
+
+bool IsRefusal(const host::ExchangeRecord& r) {
+  return r.verdict == kVerdictValid && r.reply.size() == 1 && r.reply[0] == wire::kRefuse;
+}
+
+bool IsDataReply(const host::ExchangeRecord& r) {
+  return r.verdict == kVerdictValid &&
+         wire::ParseReply(r.reply).verdict == wire::ReplyVerdict::kData;
+}
+
+// A status code an operation stored for a refusal: its text names the command.
+bool IsRefusalCode(kavo5000::Byte status) {
+  return status >= kStatusStartRefused && status <= kStatusDeliveryRefused;
+}
+
+// The command character a frame carries, or 0. The two commands to the whole
+// line stand where an addressed command has its address byte.
+std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame) {
+  const wire::ParsedFrame parsed = wire::ParseFrame(frame);
+  const wire::Bytes& c = parsed.command;
+  if (c.size() > wire::kAddressAt && (c[wire::kAddressAt] == wire::kCmdProgramAddress ||
+                                      c[wire::kAddressAt] == wire::kCmdCommonSwitch)) {
+    return c[wire::kAddressAt];
+  }
+  return c.size() > wire::kCommandAt ? c[wire::kCommandAt] : 0;
+}
+
+}  // namespace
+
+bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>& exchanges) {
+  return status == kStatusTotalsEmpty && !exchanges.empty() && IsDataReply(exchanges.back()) &&
+         CommandByte(exchanges.back().frame) == wire::kCmdTotals;
+}
+
+std::string CommandOf(const std::vector<std::uint8_t>& frame) {
+  const std::uint8_t c = CommandByte(frame);
+  if (c == 0) return "the command";
+  const std::string name = wire::CommandName(c);
+  std::string text = "'";
+  text += static_cast<char>(c);
+  text += "'";
+  return name.empty() ? text : text + " (" + name + ")";
+}
+
+std::optional<std::string> FailureOf(kavo5000::Byte status,
+                                     const std::vector<host::ExchangeRecord>& exchanges,
+                                     Refusals refusals, std::string_view tolerated) {
+  // A refusal code names what was refused better than the bare command.
+  if (IsRefusalCode(status)) return StatusMessage(status);
+  if (refusals == Refusals::kFail) {
+    for (const host::ExchangeRecord& r : exchanges) {
+      if (IsRefusal(r) &&
+          tolerated.find(static_cast<char>(CommandByte(r.frame))) == std::string_view::npos) {
+        return "the controller refused " + CommandOf(r.frame);
+      }
+    }
+  }
+  if (status == kLineValid) return std::nullopt;
+  if (exchanges.empty()) return StatusMessage(status);
+  // The last exchange set the status (or the operation judged its reply).
+  const host::ExchangeRecord& last = exchanges.back();
+  if (last.verdict == kVerdictNoReply) {
+    return "no reply from the controller to " + CommandOf(last.frame) + " in time";
+  }
+  if (IsRefusal(last)) return "the controller refused " + CommandOf(last.frame);
+  if (last.verdict != kVerdictValid) {
+    return "the controller's reply to " + CommandOf(last.frame) + " was unusable (" + last.verdict +
+           "; --verbose shows the bytes)";
+  }
+  if (IsEmptyTotal(status, exchanges)) return "the volume total read is 0 (status 3)";
+  if (status == kLineMalformed) {
+    return "the controller's reply to " + CommandOf(last.frame) +
+           " was too short to hold the value (--verbose shows the bytes)";
+  }
+  return StatusMessage(status);
+}
+
+}  // namespace kavo5000::tool

@@ -1,0 +1,40 @@
+// Outcome.h — what became of one driver operation, worded for the user. The
+// driver leaves a status byte, and status 3 alone cannot tell a malformed
+// reply from a refused query or an empty total; the exchanges the port saw
+// during the operation can. Pure: status and exchange records in, a verdict
+// out.
+#ifndef KAVO5000_TOOL_OUTCOME_H
+#define KAVO5000_TOOL_OUTCOME_H
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Trace.h"
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::tool {
+
+// Whether a refused command among the operation's exchanges fails it even
+// where the driver records no code for the refusal (a close) or goes on past
+// it (the preparation step of an extended start).
+enum class Refusals { kFail, kTolerate };
+
+// Why the operation failed, or nothing when it succeeded.
+// `tolerated` lists command characters whose refusal never fails the
+// operation (the close an extended start sends first, whatever it finds).
+std::optional<std::string> FailureOf(kavo5000::Byte status,
+                                     const std::vector<host::ExchangeRecord>& exchanges,
+                                     Refusals refusals, std::string_view tolerated = {});
+
+// A totals query that read a volume total of 0: the driver reports it with
+// status 3, the same code as a malformed reply.
+bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>& exchanges);
+
+// "'8' (close the transaction)" for the command a frame carries.
+std::string CommandOf(const std::vector<std::uint8_t>& frame);
+
+}  // namespace kavo5000::tool
+
+#endif  // KAVO5000_TOOL_OUTCOME_H
