@@ -1,34 +1,30 @@
 // Commands.cpp — the subcommands that each drive one or two of the driver's
 // slots: state, type, price, presets, start, stop, close, delivery, counters,
-// totals, parameters by host number, address programming, and decode.
+// totals (reading and setting), parameters by host number, the common
+// switches, address programming, and decode.
+#include "Commands.h"
+
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <limits>
 
-#include "Commands.h"
+#include <nlohmann/json.hpp>
+
 #include "Decode.h"
 #include "Hex.h"
 #include "ParamLimits.h"
-#include "Session.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
 
 namespace {
 
-constexpr std::int32_t kMaxInt = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kMinInt = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kFirstNozzleParameter = 10;  // host numbers below this are not per nozzle
-constexpr std::int32_t kAddressParameter = 9;       // host number that programs a line address
-constexpr std::int32_t kParamsPerNozzle = 60;
-constexpr std::int32_t kAddressFactor = 100;  // value = identification × 100 + address
-constexpr std::int32_t kMaxLineAddress = 99;
-constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
-constexpr kavo5000::Byte kAllNozzles = 0;  // GetSost: every nozzle of the dispenser
-
-std::int32_t Number(const std::string& text, const char* what) {
-  return static_cast<std::int32_t>(ToInteger(text, what, kMinInt, kMaxInt));
-}
+constexpr std::int32_t kAddressParameter = 9;  // host number that programs a line address
+constexpr std::int32_t kAddressFactor = 100;   // value = identification × 100 + address
+constexpr std::size_t kRecordNozzles = 6;      // nozzle words in a state record
+constexpr kavo5000::Byte kAllNozzles = 0;      // GetSost: every nozzle of the dispenser
 
 std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -36,12 +32,8 @@ std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
 
 }  // namespace
 
-int RunState(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  if (d < 0 || d > std::numeric_limits<kavo5000::Byte>::max()) {
-    throw UsageError("dispenser must be 0..255 for a state query");
-  }
+int RunState(Session& s, const CommandValues& v) {
+  const int d = v.dispenser;
   kavo5000::StateRecord record{};
   Guarded(s, [&] {
     s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(d), kAllNozzles, &record);
@@ -58,9 +50,8 @@ int RunState(const Positional& p, const Args& args) {
   return kExitOk;
 }
 
-int RunType(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
+int RunType(Session& s, const CommandValues& v) {
+  const int d = v.dispenser;
   double litres = 0;
   double money = 0;
   // The driver reads the type on its way to the delivery counters; the tool
@@ -74,162 +65,130 @@ int RunType(const Positional& p, const Args& args) {
   return kExitOk;
 }
 
-int RunPrice(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
-  const double price = ToAmount(p[2], "price");
-  Guarded(s, [&] { s.driver().SetPrice(s.channel(), d, n, 0, 0, price); });
+int RunPrice(Session& s, const CommandValues& v) {
+  Guarded(s, [&] { s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, v.amount); });
   s.Expect("price", Refusals::kFail);
-  std::printf("%s: price %s\n", Where(d, n).c_str(), Amount(price).c_str());
+  std::printf("%s: price %s\n", Where(v.dispenser, v.nozzle).c_str(), Amount(v.amount).c_str());
   return kExitOk;
 }
 
-int RunPresetVolume(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
-  const double litres = ToAmount(p[2], "litres");
-  Guarded(s, [&] { s.driver().PresetVolume(s.channel(), d, n, 0, litres); });
+int RunPresetVolume(Session& s, const CommandValues& v) {
+  Guarded(s, [&] { s.driver().PresetVolume(s.channel(), v.dispenser, v.nozzle, 0, v.amount); });
   s.Expect("volume preset", Refusals::kFail);
-  std::printf("%s: preset %s l\n", Where(d, n).c_str(), Amount(litres).c_str());
+  std::printf("%s: preset %s l\n", Where(v.dispenser, v.nozzle).c_str(), Amount(v.amount).c_str());
   return kExitOk;
 }
 
-int RunPresetMoney(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
-  const double money = ToAmount(p[2], "money");
-  const auto price = args.Value("price");
+int RunPresetMoney(Session& s, const CommandValues& v) {
   Guarded(s, [&] {
-    // The driver turns money into litres with the price it holds, and a
-    // fresh tool process holds none: --price sets one first.
-    if (price) {
-      s.driver().SetPrice(s.channel(), d, n, 0, 0, ToAmount(*price, "--price"));
+    // The driver turns money into litres with the price it holds; a fresh
+    // session holds none, and --price sets one first.
+    if (v.price) {
+      s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, *v.price);
       s.Expect("price", Refusals::kFail);
     }
-    s.driver().PresetMoney(s.channel(), d, n, 0, money);
+    s.driver().PresetMoney(s.channel(), v.dispenser, v.nozzle, 0, v.amount);
   });
   s.Expect("money preset", Refusals::kFail);
-  std::printf("%s: preset %s (money)\n", Where(d, n).c_str(), Amount(money).c_str());
+  std::printf("%s: preset %s (money)\n", Where(v.dispenser, v.nozzle).c_str(),
+              Amount(v.amount).c_str());
   return kExitOk;
 }
 
-int RunStart(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
-  const bool extended = args.Flag("ex");
+int RunStart(Session& s, const CommandValues& v) {
   Guarded(s, [&] {
-    if (extended) {
-      s.driver().StartPumpEx(s.channel(), d, n, false);
+    if (v.extended) {
+      s.driver().StartPumpEx(s.channel(), v.dispenser, v.nozzle, false);
     } else {
-      s.driver().StartPump(s.channel(), d, n);
+      s.driver().StartPump(s.channel(), v.dispenser, v.nozzle);
     }
   });
   // The extended start closes whatever the dispenser held open first; a
   // refused close there does not matter to the start.
-  s.Expect("start", Refusals::kFail, extended ? std::string_view("8") : std::string_view());
-  std::printf("%s: started%s\n", Where(d, n).c_str(), extended ? " (extended)" : "");
+  s.Expect("start", Refusals::kFail, v.extended ? std::string_view("8") : std::string_view());
+  std::printf("%s: started%s\n", Where(v.dispenser, v.nozzle).c_str(),
+              v.extended ? " (extended)" : "");
   return kExitOk;
 }
 
-int RunStop(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
-  Guarded(s, [&] { s.driver().StopPump(s.channel(), d, n, true); });
+int RunStop(Session& s, const CommandValues& v) {
+  Guarded(s, [&] { s.driver().StopPump(s.channel(), v.dispenser, v.nozzle, true); });
   s.Expect("stop", Refusals::kFail);
-  std::printf("%s: stopped\n", Where(d, n).c_str());
+  std::printf("%s: stopped\n", Where(v.dispenser, v.nozzle).c_str());
   return kExitOk;
 }
 
-int RunClose(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
+int RunClose(Session& s, const CommandValues& v) {
   std::int32_t result = 0;
-  Guarded(s, [&] { result = s.driver().StopAndClose(s.channel(), d, n, false); });
+  Guarded(s, [&] { result = s.driver().StopAndClose(s.channel(), v.dispenser, v.nozzle, false); });
   if (result != 0) throw ToolError("close: the exchange failed (" + s.PortReason() + ")");
-  s.Expect("close", Refusals::kFail);
-  // The close carries no refusal code of its own; Expect read its answer off
+  // The close carries no refusal code of its own; Expect reads its answer off
   // the line.
-  std::printf("%s: transaction closed\n", Where(d, n).c_str());
+  s.Expect("close", Refusals::kFail);
+  std::printf("%s: transaction closed\n", Where(v.dispenser, v.nozzle).c_str());
   return kExitOk;
 }
 
-int RunDelivery(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
+int RunDelivery(Session& s, const CommandValues& v) {
   double money = 0;
   double litres = 0;
-  Guarded(s, [&] { litres = s.driver().GetDeliveredVolume(s.channel(), d, &money); });
+  Guarded(s, [&] { litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money); });
   s.Expect("volume query");
-  std::printf("dispenser %d: delivered %s l, %s (at the price the driver holds)\n", d,
+  std::printf("dispenser %d: delivered %s l, %s (at the price the driver holds)\n", v.dispenser,
               Amount(litres).c_str(), Amount(money).c_str());
   return kExitOk;
 }
 
-int RunCounters(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
+int RunCounters(Session& s, const CommandValues& v) {
   double litres = 0;
   double money = 0;
-  Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
+  Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), v.dispenser, &litres, &money); });
   s.Expect("delivery counters");
-  std::printf("dispenser %d: delivery %s l, %s\n", d, Amount(litres).c_str(),
+  std::printf("dispenser %d: delivery %s l, %s\n", v.dispenser, Amount(litres).c_str(),
               Amount(money).c_str());
   return kExitOk;
 }
 
-int RunTotals(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t n = Number(p[1], "nozzle");
+int RunTotals(Session& s, const CommandValues& v) {
   double volume = 0;
   double money = 0;
-  Guarded(s, [&] { s.driver().GetTotalCounters(s.channel(), d, n, &volume, &money, 0); });
+  Guarded(s, [&] {
+    s.driver().GetTotalCounters(s.channel(), v.dispenser, v.nozzle, &volume, &money, 0);
+  });
+  const std::string where = Where(v.dispenser, v.nozzle);
   if (IsEmptyTotal(s.driver().GetChannelStatus(s.channel()), s.Exchanges())) {
     // A zero volume total is a reading, not a failure, though the driver
     // reports it with status 3.
-    std::printf("%s: totals %s l, %s (the volume total is 0)\n", Where(d, n).c_str(),
+    std::printf("%s: totals %s l, %s (the volume total is 0)\n", where.c_str(),
                 Amount(volume).c_str(), Amount(money).c_str());
     return kExitOk;
   }
   s.Expect("total counters");
-  std::printf("%s: totals %s l, %s\n", Where(d, n).c_str(), Amount(volume).c_str(),
+  std::printf("%s: totals %s l, %s\n", where.c_str(), Amount(volume).c_str(),
               Amount(money).c_str());
   return kExitOk;
 }
 
-int RunParamGet(const Positional& p, const Args& args) {
-  Session s(GlobalFrom(args));
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t number = Number(p[1], "parameter number");
-  if (number >= 0 && number < kFirstNozzleParameter) {
-    throw ToolError("parameter " + std::to_string(number) +
-                    " cannot be read: 0..9 are only written");
-  }
-  std::int32_t value = -1;
-  Guarded(s, [&] { value = s.driver().GetParam(s.channel(), d, number); });
-  s.Expect("parameter read");
-  if (value < 0) throw ToolError("parameter read: no value in the reply");
-  const std::int32_t n = number - kFirstNozzleParameter;
-  std::printf("dispenser %d parameter %d (nozzle %d, index %d): %d\n", d, number,
-              n / kParamsPerNozzle + 1, n % kParamsPerNozzle, value);
+int RunTotalsSet(Session& s, const CommandValues& v) {
+  Guarded(s, [&] { s.driver().SetTotalCounter(s.channel(), v.dispenser, v.nozzle, v.amount, 0); });
+  s.Expect("setting the total", Refusals::kFail);
+  std::printf("%s: volume total set to %s l\n", Where(v.dispenser, v.nozzle).c_str(),
+              Amount(v.amount).c_str());
   return kExitOk;
 }
 
-int RunParamSet(const Positional& p, const Args& args) {
-  const std::int32_t d = Number(p[0], "dispenser");
-  const std::int32_t number = Number(p[1], "parameter number");
-  const std::int32_t value = Number(p[2], "value");
+int RunParamSet(Session& s, const CommandValues& v) {
+  const std::int32_t number = v.number;
+  std::int32_t value = 0;
+  const char* end = v.value.data() + v.value.size();
+  const auto [ptr, ec] = std::from_chars(v.value.data(), end, value);
+  if (v.value.empty() || ec != std::errc() || ptr != end) {
+    throw UsageError("VALUE must be a whole number, not \"" + v.value + "\"");
+  }
   // The controller keeps only as many digits as the parameter has: a value
   // that does not fit would be cut, so it is refused before anything is sent.
   if (const auto refusal = ParamValueRefusal(number, value)) throw UsageError(*refusal);
-  Session s(GlobalFrom(args));
-  Guarded(s, [&] { s.driver().SetParam(s.channel(), d, number, value); });
+  Guarded(s, [&] { s.driver().SetParam(s.channel(), v.dispenser, number, value); });
   // A common switch goes to every controller and is never answered.
   if (number < kAddressParameter && number >= 0) {
     std::printf(
@@ -238,19 +197,13 @@ int RunParamSet(const Positional& p, const Args& args) {
     return kExitOk;
   }
   s.Expect("parameter write", Refusals::kFail);
-  std::printf("dispenser %d parameter %d set to %d\n", d, number, value);
+  std::printf("dispenser %d parameter %d set to %d\n", v.dispenser, number, value);
   return kExitOk;
 }
 
-int RunAddressProgram(const Positional&, const Args& args) {
-  const auto id = args.Value("id");
-  const auto address = args.Value("address");
-  if (!id || !address) throw UsageError("address program needs --id ID and --address A");
-  const std::int32_t identification = static_cast<std::int32_t>(
-      ToInteger(*id, "--id", 0, (kMaxInt - kMaxLineAddress) / kAddressFactor));
-  const std::int32_t a =
-      static_cast<std::int32_t>(ToInteger(*address, "--address", 1, kMaxLineAddress));
-  Session s(GlobalFrom(args));
+int RunAddressProgram(Session& s, const CommandValues& v) {
+  const auto identification = static_cast<std::int32_t>(v.id.value_or(0));
+  const int a = v.address.value_or(0);
   Guarded(s, [&] {
     s.driver().SetParam(s.channel(), 1, kAddressParameter, identification * kAddressFactor + a);
   });
@@ -259,12 +212,42 @@ int RunAddressProgram(const Positional&, const Args& args) {
   return kExitOk;
 }
 
-int RunDecode(const Positional& p, const Args&) {
+int RunDecode(const CommandValues& v) {
   std::string text;
-  for (const std::string& part : p) text += part + " ";
+  for (const std::string& part : v.words) text += part + " ";
   const auto bytes = wire::ParseHex(text);
   if (!bytes) throw UsageError("decode takes bytes in hex, e.g. 7F 02 21 5E 37 48 03 03 55");
   for (const std::string& line : wire::Decode(*bytes)) std::printf("%s\n", line.c_str());
+  return kExitOk;
+}
+
+int RunDecodeTrace(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw ToolError("cannot read the trace " + path);
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    if (line.empty()) continue;
+    nlohmann::json record;
+    try {
+      record = nlohmann::json::parse(line);
+    } catch (const nlohmann::json::exception&) {
+      throw ToolError(path + " line " + std::to_string(number) + ": not a trace record");
+    }
+    const auto frame = wire::ParseHex(record.value("frame", ""));
+    const auto reply = wire::ParseHex(record.value("received", ""));
+    std::printf("#%d channel %d, %s, %.1f ms\n", number, record.value("channel", 0),
+                record.value("verdict", "?").c_str(), record.value("ms", 0.0));
+    for (const std::string& text : wire::Decode(frame.value_or(wire::Bytes{}))) {
+      std::printf("  -> %s\n", text.c_str());
+    }
+    if (!reply || reply->empty()) {
+      std::printf("  <- (nothing)\n");
+      continue;
+    }
+    for (const std::string& text : wire::Decode(*reply)) std::printf("  <- %s\n", text.c_str());
+  }
   return kExitOk;
 }
 

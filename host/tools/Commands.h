@@ -1,36 +1,73 @@
-// Commands.h — the kavo5000 subcommands. Each takes its positional arguments
-// (after the subcommand's own words) and the parsed command line, prints its
-// result on stdout and returns the exit code; failures are thrown.
+// Commands.h — the kavo5000 subcommands that drive the module. Each runs on a
+// Session (the module, the port and one driver object; one per invocation,
+// or one for a whole shell), prints its result on stdout and returns the exit
+// code; failures are thrown as ToolError, wrong arguments as UsageError.
 #ifndef KAVO5000_TOOL_COMMANDS_H
 #define KAVO5000_TOOL_COMMANDS_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "Cli.h"
+#include "Session.h"
 
 namespace kavo5000::tool {
 
-using Positional = std::vector<std::string>;
+// Every value a subcommand's arguments and options can carry; each
+// subcommand reads the ones it declared.
+struct CommandValues {
+  int dispenser = 0;  // D: the dispenser on the channel
+  int nozzle = 0;     // N: the nozzle on the dispenser
+  double amount = 0;  // a price, litres, money or a total
+  std::optional<double> price;
+  bool extended = false;
+  int number = 0;  // a host parameter number, a switch code
+  std::string value;
+  std::optional<int> address;  // a nozzle address (linear nozzle number)
+  std::optional<int> code;     // a parameter's code in the catalogue
+  std::optional<long long> id;
+  bool once = false;
+  int intervalMs = 500;
+  int first = 1;  // scan range
+  int last = 64;
+  bool keepGoing = false;
+  bool json = false;
+  double waitSeconds = 120;  // demo: how long to wait for the delivery to end
+  std::vector<std::string> words;
+};
 
-int RunState(const Positional& p, const Args& args);
-int RunType(const Positional& p, const Args& args);
-int RunPrice(const Positional& p, const Args& args);
-int RunPresetVolume(const Positional& p, const Args& args);
-int RunPresetMoney(const Positional& p, const Args& args);
-int RunStart(const Positional& p, const Args& args);
-int RunStop(const Positional& p, const Args& args);
-int RunClose(const Positional& p, const Args& args);
-int RunDelivery(const Positional& p, const Args& args);
-int RunCounters(const Positional& p, const Args& args);
-int RunTotals(const Positional& p, const Args& args);
-int RunParamGet(const Positional& p, const Args& args);
-int RunParamSet(const Positional& p, const Args& args);
-int RunParamsRead(const Positional& p, const Args& args);
-int RunAddressProgram(const Positional& p, const Args& args);
-int RunDecode(const Positional& p, const Args& args);
-int RunSimulate(const Positional& p, const Args& args);
-int RunDemo(const Positional& p, const Args& args);
+int RunState(Session& s, const CommandValues& v);
+int RunType(Session& s, const CommandValues& v);
+int RunPrice(Session& s, const CommandValues& v);
+int RunPresetVolume(Session& s, const CommandValues& v);
+int RunPresetMoney(Session& s, const CommandValues& v);
+int RunStart(Session& s, const CommandValues& v);
+int RunStop(Session& s, const CommandValues& v);
+int RunClose(Session& s, const CommandValues& v);
+int RunDelivery(Session& s, const CommandValues& v);
+int RunCounters(Session& s, const CommandValues& v);
+int RunTotals(Session& s, const CommandValues& v);
+int RunTotalsSet(Session& s, const CommandValues& v);
+int RunParamGet(Session& s, const CommandValues& v);
+int RunParamSet(Session& s, const CommandValues& v);
+int RunParamSetAt(Session& s, const CommandValues& v);
+int RunSwitch(Session& s, const CommandValues& v);
+int RunCalibrate(Session& s, const CommandValues& v);
+int RunParamsRead(Session& s, const CommandValues& v);
+int RunAddressProgram(Session& s, const CommandValues& v);
+int RunWatch(Session& s, const CommandValues& v);
+int RunScan(Session& s, const CommandValues& v);
+int RunDemo(Session& s, const CommandValues& v);
+
+// The flow the demo runs at unless --flow says otherwise: the whole cycle in
+// well under half a minute.
+inline constexpr double kDemoFlow = 1.0;
+
+// Subcommands that need no driver.
+int RunParamsList(const CommandValues& v);
+int RunDecode(const CommandValues& v);
+int RunDecodeTrace(const std::string& path);
+int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcpPort);
 
 }  // namespace kavo5000::tool
 

@@ -20,10 +20,8 @@ constexpr std::int32_t kDispenser = 1;
 constexpr std::int32_t kNozzle = 1;
 constexpr double kPrice = 56.40;
 constexpr double kPreset = 12.5;
-constexpr double kDemoFlow = 1.0;  // l/s: the whole cycle in well under half a minute
 constexpr kavo5000::Byte kOneNozzle = 1;
 constexpr auto kPollEvery = std::chrono::milliseconds(200);
-constexpr auto kGiveUpAfter = std::chrono::seconds(120);
 constexpr int kLinesEvery = 5;  // polls between progress lines when not on a terminal
 
 std::string Description(kavo5000::TVM30& driver) {
@@ -34,10 +32,8 @@ std::string Description(kavo5000::TVM30& driver) {
 
 }  // namespace
 
-int RunDemo(const Positional&, const Args& args) {
-  GlobalOptions options = GlobalFrom(args);
-  if (!args.Given("flow")) options.sim.flow = kDemoFlow;
-  Session s(options);
+int RunDemo(Session& s, const CommandValues& v) {
+  const GlobalOptions& options = s.options();
   kavo5000::TVM30& driver = s.driver();
   const kavo5000::Byte ch = s.channel();
   const bool terminal = isatty(STDOUT_FILENO) != 0;
@@ -69,8 +65,8 @@ int RunDemo(const Positional&, const Args& args) {
     int polls = 0;
     const auto began = std::chrono::steady_clock::now();
     while (!done) {
-      if (std::chrono::steady_clock::now() - began > kGiveUpAfter) {
-        throw ToolError("the delivery did not end within two minutes");
+      if (std::chrono::steady_clock::now() - began > std::chrono::duration<double>(v.waitSeconds)) {
+        throw ToolError("the delivery did not end within " + Amount(v.waitSeconds) + " s (--wait)");
       }
       std::this_thread::sleep_for(kPollEvery);
       double money = 0;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 
 #include "LineProtocol.h"
 #include "ParameterUnit.h"
@@ -17,6 +18,43 @@ constexpr std::int32_t kAddressNumber = 9;       // value = identification × 10
 constexpr std::int32_t kFirstNozzleNumber = 10;  // from here: (nozzle − 1) × 60 + index
 constexpr std::int32_t kLargestSwitchValue = 9;  // a common switch's value is one digit
 constexpr std::int64_t kDecimalBase = 10;
+constexpr std::int32_t kTemperatureOff = 200;  // 2XX encoding: 200 is "off", 2XX is −XX
+constexpr std::int32_t kSensorOn = 1;          // the sensor switch written "on"
+constexpr std::int32_t kBranchScale = 1000;    // xxxyyy: branch 1 above, branch 2 below
+constexpr std::int32_t kLargestBranch = 999;
+constexpr std::int32_t kColdestTemperature = -99;
+
+const catalogue::CTRKParameters& Catalogue() {
+  static const catalogue::CTRKParameters* table = [] {
+    auto* t = new catalogue::CTRKParameters;  // lives as long as the tool
+    t->Fill();
+    return t;
+  }();
+  return *table;
+}
+
+std::optional<long long> WholeNumber(const std::string& text) {
+  try {
+    std::size_t used = 0;
+    const long long n = std::stoll(text, &used);
+    if (used == text.size()) return n;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+std::optional<double> RealNumber(std::string text) {
+  for (char& c : text) {
+    if (c == ',') c = '.';  // the Russian decimal comma is as good as the point
+  }
+  try {
+    std::size_t used = 0;
+    const double x = std::stod(text, &used);
+    if (used == text.size()) return x;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
 
 std::int64_t LargestOfDigits(int digits) {
   std::int64_t largest = 1;
@@ -55,14 +93,8 @@ std::optional<std::string> ParamValueRefusal(std::int32_t number, std::int32_t v
                             std::to_string(index);
   std::int64_t low = 0;
   std::int64_t high = LargestOfDigits(wire::kParamDigits[static_cast<std::size_t>(index)]);
-  catalogue::CTRKParameters table;
-  table.Fill();
-  for (std::int32_t i = 0; i < table.Count(); ++i) {
-    const catalogue::CParameter& row = table.Item(i);
-    if (catalogue::CommandFamilyOf(row.Kind) != catalogue::CommandFamily::Parameter ||
-        row.Code.load() != index) {
-      continue;
-    }
+  if (const catalogue::CParameter* found = ParameterRow(index)) {
+    const catalogue::CParameter& row = *found;
     low = std::max<std::int64_t>(low, row.MinValue);
     high = std::min<std::int64_t>(high, row.MaxValue);
     if (value >= low && value <= high) return std::nullopt;
@@ -71,6 +103,81 @@ std::optional<std::string> ParamValueRefusal(std::int32_t number, std::int32_t v
   }
   if (value <= high) return std::nullopt;
   return where + "): " + Outside(value, low, high) + "; nothing was sent";
+}
+
+const catalogue::CParameter* ParameterRow(int code) {
+  const catalogue::CTRKParameters& table = Catalogue();
+  for (std::int32_t i = 0; i < table.Count(); ++i) {
+    const catalogue::CParameter& row = table.Item(i);
+    if (catalogue::CommandFamilyOf(row.Kind) == catalogue::CommandFamily::Parameter &&
+        row.Code.load() == code) {
+      return &row;
+    }
+  }
+  return nullptr;
+}
+
+RawValue RawFromText(const catalogue::CParameter& row, const std::string& text) {
+  const auto refuse = [&](const std::string& why) { return RawValue{std::nullopt, why}; };
+  const auto within = [&](std::int64_t raw) -> RawValue {
+    if (raw < row.MinValue || raw > row.MaxValue) {
+      return refuse("\"" + text + "\" is outside " + InUnit(row, row.MinValue, row.MaxValue));
+    }
+    return RawValue{static_cast<std::int32_t>(raw), {}};
+  };
+  switch (row.Kind) {
+    case catalogue::pkList:
+    case catalogue::pkCommandList:
+    case catalogue::pkSensorSwitch: {
+      // A choice by its number ("1") or by its text, whole ("1-Включить") or
+      // after the number ("Включить").
+      for (const std::string& choice : row.Choices) {
+        const auto dash = choice.find('-');
+        const std::string number = choice.substr(0, dash);
+        const std::string words = dash == std::string::npos ? choice : choice.substr(dash + 1);
+        if (text == number || text == choice || text == words) {
+          return RawValue{static_cast<std::int32_t>(std::stol(number)), {}};
+        }
+      }
+      if (row.Kind == catalogue::pkSensorSwitch) {
+        if (text == "on") return RawValue{kSensorOn, {}};
+        if (text == "off") return RawValue{kTemperatureOff, {}};
+      }
+      std::string known;
+      for (const std::string& choice : row.Choices) known += (known.empty() ? "" : ", ") + choice;
+      return refuse("\"" + text + "\" is none of the choices: " + known);
+    }
+    case catalogue::pkTemperature:
+    case catalogue::pkHeaterTemperature: {
+      if (text == "off") return within(kTemperatureOff);
+      const auto t = WholeNumber(text);
+      if (!t || *t < kColdestTemperature || *t > row.MaxValue) {
+        return refuse("a temperature is a whole number of degrees from " +
+                      std::to_string(kColdestTemperature) + ", or off; not \"" + text + "\"");
+      }
+      return within(*t < 0 ? kTemperatureOff - *t : *t);
+    }
+    case catalogue::pkBranches: {
+      const auto split = text.find_first_of("- ,");
+      const auto first = WholeNumber(text.substr(0, split));
+      const auto second =
+          split == std::string::npos ? std::nullopt : WholeNumber(text.substr(split + 1));
+      if (!first || !second || *first < 0 || *second < 0 || *first > kLargestBranch ||
+          *second > kLargestBranch) {
+        return refuse("the branches are two numbers 0..999 as X-Y, not \"" + text + "\"");
+      }
+      return within(*first * kBranchScale + *second);
+    }
+    default: {
+      const auto x = RealNumber(text);
+      if (!x) return refuse("\"" + text + "\" is not a number");
+      try {
+        return within(row.FromReal(*x));
+      } catch (const std::exception&) {
+        return refuse("\"" + text + "\" is outside " + InUnit(row, row.MinValue, row.MaxValue));
+      }
+    }
+  }
 }
 
 }  // namespace kavo5000::tool

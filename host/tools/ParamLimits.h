@@ -1,7 +1,8 @@
-// ParamLimits.h — whether a value fits the controller parameter a host
-// parameter number names, before anything is sent. The controller keeps only
-// as many digits as a parameter has, so a value that does not fit would be
-// cut silently; the catalogue knows each parameter's limits and unit.
+// ParamLimits.h — what a technician's value means for a controller parameter,
+// decided before anything is sent: whether a raw value fits the parameter a
+// host number names (the controller keeps only as many digits as a parameter
+// has, so a value that does not fit would be cut silently), and the raw value
+// of a value typed in the parameter's unit.
 #ifndef KAVO5000_TOOL_PARAMLIMITS_H
 #define KAVO5000_TOOL_PARAMLIMITS_H
 
@@ -9,7 +10,25 @@
 #include <optional>
 #include <string>
 
+namespace kavo5000::catalogue {
+class CParameter;
+}
+
 namespace kavo5000::tool {
+
+// The catalogue's per-nozzle parameter with this code, or none.
+const catalogue::CParameter* ParameterRow(int code);
+
+// A value typed in the parameter's unit, as the raw value the controller
+// stores: "1.50" for a two-decimal number; a choice by its number or its
+// text; a temperature signed ("-5": 205 in the 2XX encoding, "off": 200); the
+// two branches as "X-Y" (X·1000 + Y); the sensor switch "on" (1) or "off"
+// (200). Or why it cannot be written, in one line.
+struct RawValue {
+  std::optional<std::int32_t> raw;
+  std::string error;
+};
+RawValue RawFromText(const catalogue::CParameter& row, const std::string& text);
 
 // Why `value` cannot be written to host parameter `number`, in one line, or
 // nothing when it can (or when the driver's own checks decide, as for a

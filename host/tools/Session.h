@@ -26,20 +26,20 @@ struct GlobalOptions {
   std::string port = "sim";
   kavo5000::Byte channel = 1;
   std::uint8_t config = 0;
+  std::optional<int> nozzles;  // overrides the configuration byte's nozzle count
   std::optional<std::string> trace;
   bool verbose = false;
   std::optional<std::string> module;
+  std::optional<int> timeoutMs;    // first byte, counted from the end of the frame
+  std::optional<int> interByteMs;  // between the bytes of a reply
+  std::string command;             // the subcommand, for the trace
   SimOptions sim;
+
+  // The configuration byte with --nozzles applied.
+  std::uint8_t Config() const;
 };
 
-// The options every subcommand takes, and the simulator's.
-const std::vector<OptionSpec>& GlobalOptionSpecs();
-const std::vector<OptionSpec>& SimOptionSpecs();
-// Both throw UsageError.
-GlobalOptions GlobalFrom(const Args& args);
-SimOptions SimFrom(const Args& args);
-// A simulated line as the options describe it. Throws UsageError for fault
-// rules that do not parse.
+// A line as the options describe it. Throws UsageError for a bad fault spec.
 host::Simulation MakeSimulation(const SimOptions& options);
 // Nozzles per dispenser that the driver derives from a configuration byte.
 int NozzlesPerDispenser(std::uint8_t config);
@@ -54,7 +54,7 @@ class Session {
 
   kavo5000::TVM30& driver() { return *driver_; }
   kavo5000::Byte channel() const { return options_.channel; }
-  int nozzles() const { return NozzlesPerDispenser(options_.config); }
+  int nozzles() const { return NozzlesPerDispenser(options_.Config()); }
   host::LineHostPort& port() { return port_; }
   const GlobalOptions& options() const { return options_; }
   // The dispenser type carried by the last reply to '7' seen on the line.

@@ -18,16 +18,12 @@ extern "C" void OnSignal(int) {
   gStop.store(true);
 }
 
-constexpr int kMaxTcpPort = 65535;
 }  // namespace
 
-int RunSimulate(const Positional&, const Args& args) {
-  const bool pty = args.Flag("pty");
-  const auto tcp = args.Value("tcp");
+int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcp) {
   if (pty == tcp.has_value())
     throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
-  const SimOptions options = SimFrom(args);
-  const int port = tcp ? static_cast<int>(ToInteger(*tcp, "--tcp", 0, kMaxTcpPort)) : 0;
+  const int port = tcp.value_or(0);
   host::Simulation simulation = MakeSimulation(options);
 
   struct sigaction action {};

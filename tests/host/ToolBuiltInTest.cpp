@@ -3,6 +3,7 @@
 // refusal and of a silent controller.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "ToolRun.h"
@@ -16,7 +17,9 @@ TEST(ToolBuiltIn, DrivesTheBuiltInSimulator) {
   EXPECT_EQ(price.out, "dispenser 1 nozzle 2: price 47.10\n");
   const ToolRun param = Tool("param get 1 29");
   EXPECT_EQ(param.exitCode, 0) << param.out;
-  EXPECT_EQ(param.out, "dispenser 1 parameter 29 (nozzle 1, index 19): 107\n");
+  EXPECT_EQ(
+      param.out,
+      "dispenser 1 parameter 29 (nozzle 1, index 19): 107  Номер версии ПО контроллера ТРК\n");
   const ToolRun address = Tool("address program --id 10005 --address 20");
   EXPECT_EQ(address.exitCode, 0) << address.out;
   const ToolRun taken = Tool("address program --id 10005 --address 1");
@@ -47,6 +50,59 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
     EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.args << "\n" << r.out;
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << c.args << ": not one line\n" << r.out;
   }
+}
+
+// Runs a shell script on one session of the built-in simulator.
+ToolRun Shell(const std::string& script, const std::string& options) {
+  const std::string path = ::testing::TempDir() + "kavo5000-shell.txt";
+  std::ofstream(path) << script;
+  return Tool("shell " + options + " < " + path);
+}
+
+// One driver for the whole session: the price, the active nozzle and the
+// dispensed volume stay known between lines, so the counters of nozzle 2 come
+// back right and the state query does not close a running delivery.
+TEST(ToolShell, RunsAWholeDeliveryOnNozzleTwo) {
+  const ToolRun r = Shell(
+      "price 1 2 50.00\n"
+      "preset-volume 1 2 5.00\n"
+      "start 1 2\n"
+      "wait 0.8\n"
+      "watch 1 --once\n"
+      "wait 3.0\n"
+      "state 1\n"
+      "counters 1\n"
+      "quit\n",
+      "--flow 2 --lift-after 0.2 --hang-after 0.3");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("delivering (nozzle 2)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("dispenser 1: delivery done, code 0xD8 from nozzle 2"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("dispenser 1: delivery 5.00 l, 250.00"), std::string::npos) << r.out;
+}
+
+TEST(ToolShell, AFailedLineIsReportedAndTheScriptGoesOn) {
+  const ToolRun r = Shell("price 1 1 10\nbogus\nprice 1 1 11\n", "");
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("unknown subcommand \"bogus\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("price 11.00"), std::string::npos) << r.out;
+}
+
+TEST(ToolScan, FindsExactlyTheControllersThatAnswer) {
+  // Four controllers at addresses 1..4; the third and fourth are moved to 5
+  // and 17 by their identification numbers first.
+  const ToolRun r = Shell(
+      "address program --id 10003 --address 5\n"
+      "address program --id 10004 --address 17\n"
+      "scan --range 1-20\n",
+      "--controllers 4");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  std::string found;
+  for (const char* line : {"address  1 ", "address  2 ", "address  5 ", "address 17 "}) {
+    if (r.out.find(line) != std::string::npos) found += line;
+  }
+  EXPECT_EQ(found, "address  1 address  2 address  5 address 17 ") << r.out;
+  EXPECT_NE(r.out.find("4 controllers answered"), std::string::npos) << r.out;
 }
 
 }  // namespace

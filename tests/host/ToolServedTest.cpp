@@ -56,12 +56,22 @@ TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
 }
 
 TEST(ToolParams, ReportsTheParametersItCouldNotRead) {
-  const ToolRun r = Tool("params read --address 1 --faults N:drop*3");
+  const ToolRun r = Tool("params read --address 1 --faults N:drop*2");
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.out.find("read failed: no reply from the controller in time"), std::string::npos)
+  EXPECT_NE(r.out.find("read failed: parameter read: no reply from the controller"),
+            std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("kavo5000: 3 of 46 parameters could not be read"), std::string::npos)
+  EXPECT_NE(r.out.find("kavo5000: 2 of 46 parameters could not be read"), std::string::npos)
       << r.out;
+}
+
+TEST(ToolParams, ADeadAddressStopsAfterThreeSilentRows) {
+  const ToolRun dead = Tool("params read --address 40 --timeout 20");
+  EXPECT_EQ(dead.exitCode, 1);
+  EXPECT_NE(dead.out.find("no controller answers at nozzle address 40 (3 silent rows"),
+            std::string::npos)
+      << dead.out;
+  EXPECT_EQ(dead.out.find("\n   3  "), std::string::npos) << dead.out;  // row 3 was not asked
 }
 
 }  // namespace

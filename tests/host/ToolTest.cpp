@@ -32,21 +32,24 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"bogus", 2, "kavo5000: unknown subcommand \"bogus\""},
       {"--port sim bogus 1", 2, "kavo5000: unknown subcommand \"bogus\""},
       {"--channel 2", 2, "kavo5000: no subcommand given"},
-      {"--channel 1 price 40 1 10", 1, "Номер колонки выходит за допустимый диапозон"},
-      {"price 1 1", 2, "kavo5000: usage: kavo5000 price D N PRICE"},
-      {"price 1 1 abc", 2, "price must be a number"},
-      {"state 1 --frobnicate", 2, "unknown option --frobnicate"},
+      {"--channel 1 price 40 1 10", 2, "D: Value 40 not in range 0 to 32"},
+      {"price 1 1", 2, "PRICE is required"},
+      {"price 1 1 abc", 2, "must be a number, not \"abc\""},
+      {"price 1 1 -3", 2, "must not be negative"},
+      {"state 1 --frobnicate", 2, "not expected: --frobnicate"},
       {"state 1 --port tcp://nowhere", 2, "expected tcp://HOST:PORT"},
       {"state 1 --faults T:explode", 2, "unknown action"},
       {"state 1 --module /nonexistent/lib.so", 1, "driver module not found"},
       {"decode 7F 2", 2, "decode takes bytes in hex"},
       {"simulate", 2, "exactly one of --pty and --tcp"},
       {"state 1 --port /nonexistent/tty", 1, "cannot open channel 1"},
-      {"price 40 1 10 --channel 1", 1, "Номер колонки выходит за допустимый диапозон"},
+      {"param get --address 5", 2, "needs both --address V and --code C"},
+      {"param set --address 5 --code 23 7.50", 2, "outside 0.01 to 5.00 л; nothing was sent"},
+      {"param set --address 5 --code 36 warm", 2, "a temperature is a whole number"},
       // Channels beyond the driver's tables are refused by the parser (this
       // once killed the tool with the module unloaded under its exception).
-      {"state 1 --channel 21", 2, "--channel must be a whole number from 1 to 20"},
-      {"state 1 --channel 255", 2, "--channel must be a whole number from 1 to 20"},
+      {"state 1 --channel 21", 2, "--channel: Value 21 not in range 1 to 20"},
+      {"state 1 --channel 255", 2, "--channel: Value 255 not in range 1 to 20"},
       // A value the parameter's digits cannot hold is refused, not cut.
       {"param set 1 33 1000", 2, "1000 is outside 1..500"},
       {"param set 1 3 250", 2, "common switch 3: 250 is outside 0..9"},
@@ -60,15 +63,27 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
 }
 
 TEST(ToolCommandLine, EverySubcommandExplainsItself) {
-  const char* subcommands[] = {
-      "demo",      "state",     "type",        "price",           "preset-volume", "preset-money",
-      "start",     "stop",      "close",       "delivery",        "counters",      "totals",
-      "param get", "param set", "params read", "address program", "decode",        "simulate"};
+  const char* subcommands[] = {"demo",         "state",       "watch",
+                               "type",         "price",       "preset-volume",
+                               "preset-money", "start",       "stop",
+                               "close",        "delivery",    "counters",
+                               "totals",       "totals set",  "param get",
+                               "param set",    "params read", "params list",
+                               "switch",       "calibrate",   "address program",
+                               "scan",         "decode",      "simulate",
+                               "shell"};
   for (const char* s : subcommands) {
-    const ToolRun r = Tool(std::string(s) + " --help");
-    EXPECT_EQ(r.exitCode, 0) << s;
-    EXPECT_EQ(r.out.rfind(std::string("usage: kavo5000 ") + s, 0), 0u) << r.out;
+    const std::string usage = std::string("Usage: kavo5000 ") + s;
+    const ToolRun help = Tool(std::string("help ") + s);
+    EXPECT_EQ(help.exitCode, 0) << s;
+    EXPECT_NE(help.out.find(usage), std::string::npos) << help.out;
+    const ToolRun flag = Tool(std::string(s) + " --help");
+    EXPECT_EQ(flag.exitCode, 0) << s;
+    EXPECT_NE(flag.out.find(usage), std::string::npos) << flag.out;
   }
+  const ToolRun version = Tool("--version");
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out.rfind("kavo5000 ", 0), 0u) << version.out;
 }
 
 }  // namespace

@@ -1,0 +1,394 @@
+// CommandLine.cpp — the subcommands declared with CLI11: positional
+// arguments typed and bounded by the driver's tables, the session options
+// that may stand before or after the subcommand, and the help that explains
+// them.
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "Text.h"
+
+namespace kavo5000::tool {
+
+namespace {
+
+constexpr int kMaxControllers = 99;
+constexpr int kMaxTurnaroundMs = 10000;
+constexpr int kMaxTimeoutMs = 60000;
+constexpr int kMaxBaud = 230400;
+constexpr int kMaxTcpPort = 65535;
+constexpr int kMaxConfigByte = 255;
+constexpr int kMaxLineAddress = 99;
+constexpr int kMaxSwitchCode = 8;
+constexpr int kMaxIntervalMs = 60000;
+constexpr long long kMaxIdentification = 21474835;  // ID × 100 + address must fit 32 bits
+constexpr const char* kSessionGroup = "Session options";
+constexpr const char* kSimGroup = "Simulator options (with --port sim, and for simulate)";
+
+constexpr const char* kOverview =
+    "Numbers: D is a dispenser on the channel (0..32), N a nozzle on the dispenser\n"
+    "(1..15; 0 counts as 1). A nozzle address (--address V) is the controller's\n"
+    "place on the line: with K nozzles per dispenser, dispenser D nozzle N is\n"
+    "address K*(D-1)+N. Amounts are in litres and money units with two decimals.\n"
+    "\n"
+    "States: idle (0xC0), authorised (0xC8: started, waiting for the nozzle),\n"
+    "delivering (0xD0+n), delivery done (0xD8+n; 0xD8 alone: the driver closed it),\n"
+    "nozzle lifted (0xE0+n).\n"
+    "\n"
+    "Side effects on the line: state and watch close a delivery that has reached\n"
+    "its preset (the driver reads the counters and sends '8', as station software\n"
+    "relies on); start --ex closes what the dispenser held open first; price on a\n"
+    "refusal stops and closes the nozzle.\n"
+    "\n"
+    "--faults (with --port sim or simulate): comma-separated TARGET:ACTION rules.\n"
+    "TARGET is a command character (T), a command at one address (1@3) or the\n"
+    "n-th exchange (#3); ACTION is refuse, drop, truncate, corrupt[=I],\n"
+    "garbage=HEX, delay=MS or states=r1r2,...; *K limits a rule to K uses.\n"
+    "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'\n"
+    "\n"
+    "kavo5000 help CMD explains one subcommand.";
+
+// An amount or a count of seconds: a number, not negative (the driver has the
+// last word on how large).
+const CLI::Validator kNotNegative(
+    [](std::string& text) -> std::string {
+      try {
+        std::size_t used = 0;
+        const double x = std::stod(text, &used);
+        if (used != text.size()) return "must be a number, not \"" + text + "\"";
+        if (x < 0) return "must not be negative";
+      } catch (const std::exception&) {
+        return "must be a number, not \"" + text + "\"";
+      }
+      return {};
+    },
+    "NUMBER ≥ 0", "not negative");
+
+// A driver subcommand: on success its callback leaves the work to be done on
+// the session.
+CLI::App* DriverCommand(CLI::App& app, Invocation& inv, const std::string& name,
+                        const std::string& help, int (*run)(Session&, const CommandValues&)) {
+  CLI::App* sub = app.add_subcommand(name, help);
+  sub->callback([&inv, run, name] {
+    inv.global.command = name;
+    inv.withDriver = [&inv, run](Session& s) { return run(s, inv.values); };
+  });
+  return sub;
+}
+
+void Dispenser(CLI::App* sub, Invocation& inv) {
+  sub->add_option("D", inv.values.dispenser, "dispenser on the channel")
+      ->required()
+      ->check(CLI::Range(0, kavo5000::kLastDispenser));
+}
+
+void Nozzle(CLI::App* sub, Invocation& inv) {
+  sub->add_option("N", inv.values.nozzle, "nozzle on the dispenser (0 counts as 1)")
+      ->required()
+      ->check(CLI::Range(0, kavo5000::kLastNozzle));
+}
+
+void AmountArg(CLI::App* sub, Invocation& inv, const std::string& name, const std::string& help) {
+  sub->add_option(name, inv.values.amount, help)->required()->check(kNotNegative);
+}
+
+void SessionOptions(CLI::App& app, GlobalOptions& g) {
+  app.add_option("--port", g.port,
+                 "sim (default), a serial device [DEVICE[:BAUD[:FRAMING]]] or tcp://HOST:PORT")
+      ->group(kSessionGroup);
+  app.add_option("--channel", g.channel, "the driver's channel (default 1)")
+      ->check(CLI::Range(kavo5000::kFirstChannel, kavo5000::kLastChannel))
+      ->group(kSessionGroup);
+  app.add_option("--config", g.config, "the configuration byte handed to GetVM30 (default 0)")
+      ->check(CLI::Range(0, kMaxConfigByte))
+      ->group(kSessionGroup);
+  app.add_option("--nozzles", g.nozzles, "nozzles per dispenser (overrides the byte's low bits)")
+      ->check(CLI::Range(1, kavo5000::kLastNozzle))
+      ->group(kSessionGroup);
+  app.add_option("--timeout", g.timeoutMs,
+                 "first-byte timeout in ms, from the end of the frame (default 250)")
+      ->check(CLI::Range(1, kMaxTimeoutMs))
+      ->group(kSessionGroup);
+  app.add_option("--inter-byte", g.interByteMs, "inter-byte timeout in ms (default 20)")
+      ->check(CLI::Range(1, kMaxTimeoutMs))
+      ->group(kSessionGroup);
+  app.add_option("--trace", g.trace, "append every exchange to FILE as JSON lines")
+      ->group(kSessionGroup);
+  app.add_flag("--verbose", g.verbose, "print every frame and reply in hex, decoded, on stderr")
+      ->group(kSessionGroup);
+  app.add_option("--module", g.module,
+                 "the driver module (default: $KAVO5000_MODULE, next to the tool, the build tree)")
+      ->group(kSessionGroup);
+}
+
+void SimulatorOptions(CLI::App& app, SimOptions& sim) {
+  app.add_option("--controllers", sim.controllers, "simulated controllers at addresses 1..N")
+      ->check(CLI::Range(1, kMaxControllers))
+      ->group(kSimGroup);
+  app.add_option("--flow", sim.flow, "litres per second while fuel runs (default 0.5)")
+      ->check(CLI::PositiveNumber)
+      ->group(kSimGroup);
+  app.add_option("--lift-after", sim.liftAfter,
+                 "the customer lifts the nozzle S seconds after a start (default 1)")
+      ->check(kNotNegative)
+      ->group(kSimGroup);
+  app.add_option("--hang-after", sim.hangAfter,
+                 "and hangs it up S seconds after the delivery ends (default 3)")
+      ->check(kNotNegative)
+      ->group(kSimGroup);
+  app.add_flag_callback(
+         "--no-customer",
+         [&sim] {
+           sim.liftAfter.reset();
+           sim.hangAfter.reset();
+         },
+         "nobody lifts or hangs a nozzle")
+      ->group(kSimGroup);
+  app.add_option("--faults", sim.faults, "inject faults, e.g. T:refuse*1,#3:drop (see below)")
+      ->group(kSimGroup);
+  app.add_option("--baud", sim.baud, "line rate the answers are paced at (default 4800; 0: none)")
+      ->check(CLI::Range(0, kMaxBaud))
+      ->group(kSimGroup);
+  app.add_option("--turnaround", sim.turnaroundMs, "pause before an answer, in ms (default 5)")
+      ->check(CLI::Range(0, kMaxTurnaroundMs))
+      ->group(kSimGroup);
+}
+
+// `param set` takes D NUMBER VALUE, or only VALUE with --address and --code.
+int RunParamSetWords(Session& s, const CommandValues& given) {
+  CommandValues v = given;
+  if (v.address || v.code) {
+    if (v.words.size() != 1) throw UsageError("param set --address V --code C takes one VALUE");
+    v.value = v.words[0];
+    return RunParamSetAt(s, v);
+  }
+  if (v.words.size() != 3) throw UsageError("param set takes D NUMBER VALUE");
+  try {
+    v.dispenser = std::stoi(v.words[0]);
+    v.number = std::stoi(v.words[1]);
+  } catch (const std::exception&) {
+    throw UsageError("param set: D and NUMBER are whole numbers");
+  }
+  v.value = v.words[2];
+  return RunParamSet(s, v);
+}
+
+void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
+  CommandValues& v = inv.values;
+  CLI::App* sub =
+      DriverCommand(app, inv, "state", "every nozzle's state and the summary (GetSost)", RunState);
+  Dispenser(sub, inv);
+
+  sub =
+      DriverCommand(app, inv, "watch", "follow a dispenser's nozzles live until Ctrl-C", RunWatch);
+  Dispenser(sub, inv);
+  sub->add_flag("--once", v.once, "print the table once and end");
+  sub->add_option("--interval", v.intervalMs, "refresh every MS milliseconds (default 500)")
+      ->check(CLI::Range(1, kMaxIntervalMs));
+
+  sub = DriverCommand(app, inv, "type", "the dispenser type, read on the way to the counters",
+                      RunType);
+  Dispenser(sub, inv);
+
+  sub = DriverCommand(app, inv, "price", "set a nozzle's unit price (SetPrice)", RunPrice);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  AmountArg(sub, inv, "PRICE", "money units per litre, two decimals");
+
+  sub = DriverCommand(app, inv, "preset-volume", "preset a delivery by volume (PresetVolume)",
+                      RunPresetVolume);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  AmountArg(sub, inv, "LITRES", "litres, two decimals");
+
+  sub = DriverCommand(app, inv, "preset-money", "preset a delivery by money (PresetMoney)",
+                      RunPresetMoney);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  AmountArg(sub, inv, "MONEY", "money units, two decimals");
+  sub->add_option("--price", v.price, "set the nozzle's price first (the driver needs one)")
+      ->check(kNotNegative);
+
+  sub = DriverCommand(app, inv, "start", "authorise a nozzle (StartPump; --ex: StartPumpEx)",
+                      RunStart);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_flag("--ex", v.extended, "extended start: close, 'U', then '2'");
+
+  sub = DriverCommand(app, inv, "stop", "stop the pump (StopPump)", RunStop);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+
+  sub = DriverCommand(app, inv, "close", "close the nozzle's transaction", RunClose);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+
+  sub = DriverCommand(app, inv, "delivery",
+                      "volume and money of the running delivery (GetDeliveredVolume)", RunDelivery);
+  Dispenser(sub, inv);
+
+  sub = DriverCommand(app, inv, "counters",
+                      "the delivery counters of the active nozzle (GetDeliveryCounters)",
+                      RunCounters);
+  Dispenser(sub, inv);
+
+  // `totals D N` reads them, `totals set D N LITRES` writes the volume total.
+  CLI::App* totals = app.add_subcommand("totals", "a nozzle's total counters (GetTotalCounters)");
+  totals->require_subcommand(0, 1);
+  totals->add_option("D", v.dispenser, "dispenser on the channel")
+      ->check(CLI::Range(0, kavo5000::kLastDispenser));
+  totals->add_option("N", v.nozzle, "nozzle on the dispenser")
+      ->check(CLI::Range(0, kavo5000::kLastNozzle));
+  totals->callback([&inv, totals] {
+    if (!totals->get_subcommands().empty()) return;
+    if (totals->count("D") == 0 || totals->count("N") == 0) {
+      throw CLI::RequiredError("totals needs D N (or: totals set D N LITRES)");
+    }
+    inv.global.command = "totals";
+    inv.withDriver = [&inv](Session& s) { return RunTotals(s, inv.values); };
+  });
+  sub = DriverCommand(*totals, inv, "set", "write a nozzle's volume total (SetTotalCounter)",
+                      RunTotalsSet);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  AmountArg(sub, inv, "LITRES", "the new volume total in litres");
+
+  CLI::App* param = app.add_subcommand("param", "one controller parameter");
+  param->require_subcommand(1);
+  sub = DriverCommand(*param, inv, "get",
+                      "read a parameter: D NUMBER (host number), or --address V --code C",
+                      RunParamGet);
+  sub->add_option("D", v.dispenser, "dispenser on the channel")
+      ->check(CLI::Range(0, kavo5000::kLastDispenser));
+  sub->add_option("NUMBER", v.number, "host parameter number: 10 + (nozzle-1)*60 + code")
+      ->check(kNotNegative);
+  sub->add_option("--address", v.address, "nozzle address V");
+  sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+  sub = DriverCommand(*param, inv, "set",
+                      "write a parameter: D NUMBER VALUE (raw), or --address V --code C VALUE "
+                      "(in the parameter's unit: 1.50, a choice's number or text, -5 degrees)",
+                      RunParamSetWords);
+  sub->add_option("ARGS", v.words, "D NUMBER VALUE, or VALUE with --address and --code")
+      ->required();
+  sub->add_option("--address", v.address, "nozzle address V");
+  sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+
+  CLI::App* params = app.add_subcommand("params", "every controller parameter");
+  params->require_subcommand(1);
+  sub = DriverCommand(*params, inv, "read",
+                      "every parameter of a nozzle address, with the catalogue's names",
+                      RunParamsRead);
+  sub->add_option("--address", v.address, "nozzle address V")->required();
+  sub->add_flag("--keep-going", v.keepGoing, "read on after three silent rows in a row");
+  sub = params->add_subcommand("list", "the catalogue: codes, names, units, limits, choices");
+  sub->add_flag("--json", v.json, "as JSON");
+  sub->callback([&inv] { inv.alone = [&inv] { return RunParamsList(inv.values); }; });
+
+  sub = DriverCommand(app, inv, "switch", "a common switch on every controller of the line",
+                      RunSwitch);
+  sub->add_option("CODE", v.number, "switch code 0..8 (params list shows 0..4)")
+      ->required()
+      ->check(CLI::Range(0, kMaxSwitchCode));
+  sub->add_option("VALUE", v.value, "one digit 0..9")->required();
+
+  sub = DriverCommand(app, inv, "calibrate",
+                      "write a nozzle's calibration coefficient behind the password", RunCalibrate);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("COEFFICIENT", v.number, "the coefficient, up to 5 digits")
+      ->required()
+      ->check(kNotNegative);
+
+  CLI::App* address = app.add_subcommand("address", "nozzle addresses");
+  address->require_subcommand(1);
+  sub = DriverCommand(*address, inv, "program",
+                      "give the controller with an identification number a line address",
+                      RunAddressProgram);
+  sub->add_option("--id", v.id, "identification number")
+      ->required()
+      ->check(CLI::Range(0LL, kMaxIdentification));
+  sub->add_option("--address", v.address, "new nozzle address")
+      ->required()
+      ->check(CLI::Range(1, kMaxLineAddress));
+
+  sub = DriverCommand(app, inv, "scan", "which controllers answer at nozzle addresses 1..64",
+                      RunScan);
+  sub->add_option_function<std::string>(
+      "--range",
+      [&v](const std::string& range) {
+        const auto dash = range.find('-');
+        try {
+          v.first = std::stoi(range.substr(0, dash));
+          v.last = dash == std::string::npos ? v.first : std::stoi(range.substr(dash + 1));
+        } catch (const std::exception&) {
+          throw CLI::ValidationError("--range", "FIRST-LAST, e.g. 1-32");
+        }
+      },
+      "FIRST-LAST (default 1-64)");
+}
+
+void DeclareStandalone(CLI::App& app, Invocation& inv) {
+  CLI::App* sub = app.add_subcommand("decode", "annotate a command frame or a reply");
+  sub->add_option("HEX", inv.values.words, "bytes in hex, e.g. 7F 02 21 5E 37 48 03 03 55");
+  sub->add_option("--trace", inv.values.value, "decode every exchange of a trace file");
+  sub->callback([&inv] {
+    inv.alone = [&inv] {
+      if (!inv.values.value.empty()) return RunDecodeTrace(inv.values.value);
+      if (inv.values.words.empty()) throw UsageError("decode needs HEX bytes or --trace FILE");
+      return RunDecode(inv.values);
+    };
+  });
+
+  auto pty = std::make_shared<bool>(false);
+  auto tcp = std::make_shared<std::optional<int>>();
+  sub = app.add_subcommand("simulate", "serve a simulated line on a pseudo-terminal or TCP");
+  sub->add_flag("--pty", *pty, "create a pseudo-terminal pair; prints the slave's path");
+  sub->add_option("--tcp", *tcp, "listen on 127.0.0.1:PORT (0: any free port)")
+      ->check(CLI::Range(0, kMaxTcpPort));
+  sub->callback([&inv, pty, tcp] {
+    inv.alone = [&inv, pty, tcp] { return RunSimulate(inv.global.sim, *pty, *tcp); };
+  });
+
+  sub = app.add_subcommand("demo", "a whole delivery on the built-in simulator, followed live");
+  sub->add_option("--wait", inv.values.waitSeconds,
+                  "give up when the delivery has not ended after S seconds (default 120)")
+      ->check(CLI::PositiveNumber);
+  sub->callback([&inv, &app] {
+    inv.global.command = "demo";
+    if (app.count("--flow") == 0) inv.global.sim.flow = kDemoFlow;
+    inv.withDriver = [&inv](Session& s) { return RunDemo(s, inv.values); };
+  });
+
+  sub = app.add_subcommand("shell", "subcommands line by line on one driver and one port");
+  sub->callback([&inv] { inv.alone = [&inv] { return RunShell(inv.global); }; });
+}
+
+}  // namespace
+
+void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
+  app.fallthrough();
+  app.footer(kOverview);
+  if (!inShell) {
+    SessionOptions(app, inv.global);
+    SimulatorOptions(app, inv.global.sim);
+  }
+  DeclareDriverCommands(app, inv);
+  if (!inShell) DeclareStandalone(app, inv);
+  CLI::App* help = app.add_subcommand("help", "explain a subcommand: help CMD");
+  help->add_option("CMD", inv.values.words, "the subcommand's words");
+  help->callback([&inv, &app] {
+    inv.alone = [&inv, &app] {
+      const CLI::App* target = &app;
+      std::string path = app.get_name();
+      for (const std::string& word : inv.values.words) {
+        if (target != &app) path += " " + target->get_name();
+        target = target->get_subcommand(word);
+      }
+      std::printf("%s", target == &app ? app.help().c_str() : target->help(path).c_str());
+      return kExitOk;
+    };
+  });
+}
+
+}  // namespace kavo5000::tool

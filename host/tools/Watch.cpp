@@ -1,0 +1,69 @@
+// Watch.cpp — `kavo5000 watch D`: every nozzle of a dispenser followed live,
+// as a station program follows it: the running volume first (so the driver
+// knows how much has flowed before it maps a delivering nozzle's state),
+// then the states; refreshed until Ctrl-C, or printed once with --once.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "Commands.h"
+#include "Text.h"
+
+namespace kavo5000::tool {
+
+namespace {
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void OnInterrupt(int) {
+  gInterrupted.store(true);
+}
+
+constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
+constexpr const char* kHome = "\033[H\033[2J";
+
+}  // namespace
+
+int RunWatch(Session& s, const CommandValues& v) {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  gInterrupted.store(false);
+  const bool terminal = isatty(STDOUT_FILENO) != 0 && !v.once;
+  const int shown = std::min<int>(s.nozzles(), static_cast<int>(kRecordNozzles));
+  while (!gInterrupted.load()) {
+    double money = 0;
+    double litres = 0;
+    kavo5000::StateRecord record{};
+    Guarded(s, [&] {
+      litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money);
+      s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(v.dispenser), 0, &record);
+    });
+    s.Expect("state query");
+    if (terminal) std::printf("%s", kHome);
+    std::printf("dispenser %d on channel %d: %s\n", v.dispenser, s.channel(),
+                StateName(record.Summary).c_str());
+    std::printf("  %-6s %-6s %-28s %10s %10s\n", "nozzle", "code", "state", "litres", "money");
+    for (int n = 1; n <= shown; ++n) {
+      const std::uint16_t code = record.Nozzle[n - 1];
+      const std::uint8_t cls = StateClass(code);
+      // The running delivery belongs to the nozzle whose code carries it.
+      const bool running = (cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished) &&
+                           n == record.SummaryNozzle;
+      std::printf("  %-6d 0x%02X   %-28s %10s %10s\n", n, code, StateName(code).c_str(),
+                  running ? Amount(litres).c_str() : "", running ? Amount(money).c_str() : "");
+    }
+    std::fflush(stdout);
+    if (v.once) break;
+    if (!terminal) std::printf("\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(v.intervalMs));
+  }
+  return kExitOk;
+}
+
+}  // namespace kavo5000::tool
