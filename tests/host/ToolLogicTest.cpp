@@ -9,6 +9,7 @@
 #include "Frames.h"
 #include "Outcome.h"
 #include "ParamLimits.h"
+#include "ParameterUnit.h"
 
 namespace kavo5000::tool {
 namespace {
@@ -119,6 +120,34 @@ TEST(ToolParamLimits, RefusesWhatTheControllerWouldCut) {
       ASSERT_TRUE(refusal.has_value()) << c.number << "=" << c.value;
       EXPECT_NE(refusal->find(c.expected), std::string::npos) << *refusal;
       EXPECT_NE(refusal->find("nothing was sent"), std::string::npos) << *refusal;
+    }
+  }
+}
+
+TEST(ToolParamValues, ReadsValuesInTheParametersUnit) {
+  struct Case {
+    int code;
+    const char* text;
+    std::int32_t raw;  // −1: refused
+  };
+  const Case cases[] = {
+      {23, "2.50", 250},   {23, "2,5", 250},   {23, "7.50", -1},  // 0.01..5.00 л, two decimals
+      {23, "lots", -1},    {0, "1", 1},        {0, "0-Импульсная система команд (ручной режим)", 0},
+      {0, "7", -1},        {36, "-5", 205},    {36, "21", 21},
+      {36, "off", 200},    {36, "-150", -1},   {24, "7-250", 7250},
+      {24, "7 250", 7250}, {24, "1000-1", -1}, {37, "off", 200},
+      {37, "on", 1},
+  };
+  for (const Case& c : cases) {
+    const catalogue::CParameter* row = ParameterRow(c.code);
+    ASSERT_NE(row, nullptr) << c.code;
+    const RawValue value = RawFromText(*row, c.text);
+    if (c.raw < 0) {
+      EXPECT_FALSE(value.raw.has_value()) << c.code << " " << c.text << " -> " << *value.raw;
+      EXPECT_FALSE(value.error.empty()) << c.code << " " << c.text;
+    } else {
+      EXPECT_EQ(value.raw, std::optional<std::int32_t>(c.raw))
+          << c.code << " " << c.text << ": " << value.error;
     }
   }
 }
