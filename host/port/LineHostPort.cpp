@@ -217,7 +217,9 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
       accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
       held = length;
     }
-    timeout = interByte_.load();
+    // The next byte needs its own wire time to arrive (33 ms at 300 baud):
+    // the pause allowed between bytes comes on top of it.
+    timeout = interByte_.load() + t.WireTime(1);
   }
   record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
   record.reply.assign(reply, reply + held);

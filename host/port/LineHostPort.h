@@ -29,8 +29,8 @@ inline constexpr Byte kLineIncomplete = 4;  // bytes arrived, no complete reply
 // How long an exchange waits. The first byte's wait begins once the frame
 // has left the line (its wire time at the channel's rate after the write; at
 // 300 baud a 9-byte frame alone takes 300 ms), so a slow line does not eat
-// the controller's time to answer; the inter-byte wait runs from each
-// arrival.
+// the controller's time to answer. Likewise the inter-byte wait is the
+// pause allowed beyond the next byte's own wire time.
 struct PortTimeouts {
   Nanos firstByte = std::chrono::milliseconds(250);
   Nanos interByte = std::chrono::milliseconds(20);
