@@ -2,6 +2,8 @@
 // byte through the driver's check, time out, report.
 #include "LineHostPort.h"
 
+#include <stdexcept>
+
 namespace kavo5000::host {
 
 namespace {
@@ -28,6 +30,12 @@ std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
   return nullptr;
 }
 }  // namespace
+
+PortTimeouts PortTimeouts::FromMilliseconds(std::int64_t firstByteMs, std::int64_t interByteMs) {
+  if (firstByteMs < 0 || interByteMs < 0)
+    throw std::invalid_argument("a timeout is a number of milliseconds ≥ 0");
+  return {std::chrono::milliseconds(firstByteMs), std::chrono::milliseconds(interByteMs)};
+}
 
 LineHostPort::LineHostPort(PortTimeouts timeouts)
     : firstByte_(timeouts.firstByte),
@@ -57,9 +65,18 @@ void LineHostPort::TraceTo(const std::string& path) {
   AddObserver([file](const ExchangeRecord& r) { file->Write(r); });
 }
 
+void LineHostPort::SetTraceContext(std::string context) {
+  std::lock_guard lock(contextMutex_);
+  context_ = std::move(context);
+}
+
 void LineHostPort::SetTimeouts(PortTimeouts timeouts) {
   firstByte_.store(timeouts.firstByte);
   interByte_.store(timeouts.interByte);
+}
+
+PortTimeouts LineHostPort::Timeouts() const {
+  return {firstByte_.load(), interByte_.load()};
 }
 
 std::string LineHostPort::ErrorText(Byte channel) const {
@@ -139,7 +156,12 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   c.lineError.store(0);
   ExchangeRecord record;
   record.time = Timestamp();
+  record.wall = std::chrono::system_clock::now();
   record.channel = channel;
+  {
+    std::lock_guard contextLock(contextMutex_);
+    record.command = context_;
+  }
   record.frame.assign(frame, frame + frameLength);
   auto finish = [&](std::int32_t result, std::string verdict) {
     record.result = result;
@@ -172,7 +194,8 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   }
   std::size_t held = 0;
   bool accepted = false;
-  Nanos timeout = firstByte_.load();
+  // The controller cannot answer before it has heard the whole frame.
+  Nanos timeout = firstByte_.load() + t.WireTime(record.frame.size());
   std::array<Byte, kMaxReply> chunk{};
   while (!accepted && held < kMaxReply) {
     const ReadResult r = t.Read(std::span<Byte>(chunk.data(), kMaxReply - held), timeout);
@@ -194,7 +217,9 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
       accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
       held = length;
     }
-    timeout = interByte_.load();
+    // The next byte needs its own wire time to arrive (33 ms at 300 baud):
+    // the pause allowed between bytes comes on top of it.
+    timeout = interByte_.load() + t.WireTime(1);
   }
   record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
   record.reply.assign(reply, reply + held);

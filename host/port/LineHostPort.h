@@ -26,9 +26,18 @@ namespace kavo5000::host {
 inline constexpr Byte kLineNoReply = 2;     // nothing arrived in time
 inline constexpr Byte kLineIncomplete = 4;  // bytes arrived, no complete reply
 
+// How long an exchange waits. The first byte's wait begins once the frame
+// has left the line (its wire time at the channel's rate after the write; at
+// 300 baud a 9-byte frame alone takes 300 ms), so a slow line does not eat
+// the controller's time to answer. Likewise the inter-byte wait is the
+// pause allowed beyond the next byte's own wire time.
 struct PortTimeouts {
   Nanos firstByte = std::chrono::milliseconds(250);
   Nanos interByte = std::chrono::milliseconds(20);
+
+  // From whole milliseconds, as a user gives them; throws
+  // std::invalid_argument for a negative one.
+  static PortTimeouts FromMilliseconds(std::int64_t firstByteMs, std::int64_t interByteMs);
 };
 
 class LineHostPort final : public kavo5000::HostPort {
@@ -50,7 +59,11 @@ class LineHostPort final : public kavo5000::HostPort {
   void AddObserver(Observer observer);
   // Records every exchange in a JSON-lines file. Throws std::runtime_error.
   void TraceTo(const std::string& path);
+  // What the exchanges from now on are part of (the tool's subcommand, say),
+  // carried in each record as "command" so traces can be told apart.
+  void SetTraceContext(std::string context);
   void SetTimeouts(PortTimeouts timeouts);
+  PortTimeouts Timeouts() const;
   // Why the channel's last operation failed, for people ("" when it did not).
   std::string ErrorText(Byte channel) const;
   std::string Describe(Byte channel) const;
@@ -87,6 +100,8 @@ class LineHostPort final : public kavo5000::HostPort {
   std::mutex observersMutex_;
   std::vector<Observer> observers_;
   std::shared_ptr<TraceFile> trace_;
+  mutable std::mutex contextMutex_;
+  std::string context_;
   std::atomic<Nanos> firstByte_;
   std::atomic<Nanos> interByte_;
   std::chrono::steady_clock::time_point start_;

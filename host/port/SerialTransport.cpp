@@ -1,12 +1,25 @@
 // SerialTransport.cpp — a serial device through termios: raw mode, the
 // channel's baud rate and framing, no controlling terminal. Pseudo-terminals
 // are opened the same way, which is how a served simulator is reached.
+//
+// A line carries one conversation: two programs writing frames to one device
+// would each read the other's replies. So the device is held exclusively
+// (TIOCEXCL, which turns away later opens by ordinary users) and under an
+// advisory write lock (which also turns away root, and names the holder).
 #include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "FdTransport.h"
 
@@ -56,14 +69,73 @@ tcflag_t SizeFlag(int dataBits) {
   }
 }
 
+constexpr int kStartBits = 1;
+
+flock WholeFileWriteLock() {
+  flock lock{};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;  // to the end, however far
+  return lock;
+}
+
+// Who holds the lock that refused us, by asking the lock itself.
+std::optional<pid_t> LockHolder(int fd) {
+  flock lock = WholeFileWriteLock();
+  if (fcntl(fd, F_GETLK, &lock) != 0 || lock.l_type == F_UNLCK) return std::nullopt;
+  return lock.l_pid;
+}
+
+// Who holds a lock on the device, from the kernel's list of locks: when the
+// device was opened exclusively we get no descriptor to ask F_GETLK with.
+// Lines read "1: POSIX  ADVISORY  WRITE 1234 00:05:87 0 EOF", the device as
+// the file system's major:minor in hex and the inode; waiters are marked "->".
+std::optional<pid_t> LockHolderListed(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return std::nullopt;
+  std::ifstream locks("/proc/locks");
+  std::string line;
+  while (std::getline(locks, line)) {
+    if (line.find("->") != std::string::npos) continue;
+    std::istringstream words(line);
+    std::string word;
+    std::string previous;
+    while (words >> word) {
+      unsigned devMajor = 0;
+      unsigned devMinor = 0;
+      unsigned long inode = 0;
+      char tail = 0;
+      if (std::sscanf(word.c_str(), "%x:%x:%lu%c", &devMajor, &devMinor, &inode, &tail) == 3) {
+        if (devMajor == major(st.st_dev) && devMinor == minor(st.st_dev) && inode == st.st_ino) {
+          return static_cast<pid_t>(std::strtol(previous.c_str(), nullptr, 10));
+        }
+        break;
+      }
+      previous = word;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string InUse(const std::string& path, std::optional<pid_t> holder) {
+  return path + ": port in use by " +
+         (holder && *holder > 0 ? "PID " + std::to_string(*holder)
+                                : std::string("another program"));
+}
+
 class SerialTransport final : public FdTransport {
  public:
   SerialTransport(std::string path, SerialSettings settings)
       : path_(std::move(path)), settings_(settings) {}
+  ~SerialTransport() override { SerialTransport::Close(); }
+  SerialTransport(const SerialTransport&) = delete;
+  SerialTransport& operator=(const SerialTransport&) = delete;
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
     const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EBUSY) return Fail(kPortInUse, InUse(path_, LockHolderListed(path_)));
     if (fd < 0) return Fail(kPortOpenFailed, path_ + ": " + std::strerror(errno));
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
@@ -71,6 +143,15 @@ class SerialTransport final : public FdTransport {
       close(fd);
       return Fail(kPortOpenFailed, path_ + ": not a serial line (" + why + ")");
     }
+    // Where the file system keeps no locks the exclusive open still guards
+    // the line; only a lock someone else holds refuses it.
+    flock lock = WholeFileWriteLock();
+    if (fcntl(fd, F_SETLK, &lock) != 0 && (errno == EACCES || errno == EAGAIN)) {
+      const std::optional<pid_t> holder = LockHolder(fd);
+      close(fd);
+      return Fail(kPortInUse, InUse(path_, holder));
+    }
+    ioctl(fd, TIOCEXCL);
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD | SizeFlag(settings_.dataBits);
@@ -92,6 +173,15 @@ class SerialTransport final : public FdTransport {
     Adopt(fd);
     return kPortOk;
   }
+
+  void Close() override {
+    // The device may stay open elsewhere (a served simulator keeps its
+    // pseudo-terminal's slave open), and the exclusive mark would outlive us.
+    if (IsOpen()) ioctl(fd(), TIOCNXCL);
+    FdTransport::Close();
+  }
+
+  Nanos WireTime(std::size_t bytes) const override { return SerialWireTime(bytes, settings_); }
 
   void DiscardInput() override {
     if (!IsOpen()) return;
@@ -116,6 +206,14 @@ class SerialTransport final : public FdTransport {
 };
 
 }  // namespace
+
+Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings) {
+  if (settings.baud <= 0) return Nanos::zero();
+  const int bits =
+      kStartBits + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+  const auto perSecond = std::chrono::duration_cast<Nanos>(std::chrono::seconds(1)).count();
+  return Nanos(static_cast<std::int64_t>(bytes) * bits * perSecond / settings.baud);
+}
 
 std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings) {
   return std::make_unique<SerialTransport>(std::move(path), settings);

@@ -31,6 +31,7 @@ inline constexpr std::int32_t kPortOpenFailed = 3;     // the device or server c
 inline constexpr std::int32_t kPortWriteFailed = 4;    // writing the frame failed
 inline constexpr std::int32_t kPortReadFailed = 5;     // reading the reply failed
 inline constexpr std::int32_t kPortPeerClosed = 6;     // the server closed the connection
+inline constexpr std::int32_t kPortInUse = 7;          // another program holds the device
 
 enum class ReadStatus { kData, kTimeout, kFailed };
 
@@ -54,6 +55,10 @@ class Transport {
   virtual ReadResult Read(std::span<Byte> into, Nanos timeout) = 0;
   // The transport's time, which its timeouts are measured on.
   virtual Nanos Now() const = 0;
+  // How long `bytes` bytes take to leave once written, at the line's rate:
+  // the wait for an answer starts only after the frame is out. Zero where
+  // the line has no rate of its own (a TCP connection).
+  virtual Nanos WireTime(std::size_t /*bytes*/) const { return Nanos::zero(); }
   virtual std::string Describe() const = 0;
   // Why the last operation failed, for people.
   const std::string& ErrorText() const { return errorText_; }
@@ -74,6 +79,12 @@ struct SimPacing {
   Nanos turnaround = std::chrono::milliseconds(5);
 };
 
+// Time `bytes` bytes take on a serial line: a start bit, the data bits, the
+// parity bit if any and the stop bits, each 1/baud seconds.
+Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings);
+
+// A serial device opened for this program alone: a second opener (another
+// program, or one of ours in another process) fails with kPortInUse.
 std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings);
 std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port);
 // A transport onto a simulated line of the caller's, on the caller's clock.

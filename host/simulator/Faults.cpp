@@ -3,6 +3,7 @@
 
 #include <charconv>
 
+#include "Decode.h"
 #include "Hex.h"
 
 namespace kavo5000::sim {
@@ -18,7 +19,10 @@ constexpr char kArgumentMark = '=';
 constexpr char kStateSeparator = '/';
 constexpr Byte kCorruptMask = 0x01;  // the bit a corruption flips
 constexpr std::size_t kMaxStateBytes = 2;
-const Bytes kDefaultGarbage = {0xFF, 0x00, 0x7E};  // no reply's first byte among them
+const Bytes kDefaultGarbage = {0xFF, 0x00, 0x7E};                // no reply's first byte among them
+constexpr int kFirstAddress = 1;                                 // nozzle addresses count from 1
+constexpr std::int64_t kLastBytePosition = wire::kMaxFrame - 1;  // of the longest answer
+const char* const kCommandList = "1 2 3 4 5 6 7 8 N O Q S T U V W ]";
 
 std::string Quote(std::string_view text) {
   return "\"" + std::string(text) + "\"";
@@ -49,7 +53,13 @@ FaultAction ActionNamed(std::string_view name, std::string_view rule) {
 
 void ParseTarget(std::string_view target, std::string_view rule, FaultRule& out) {
   if (const auto at = target.find(kAddressMark); at != std::string_view::npos) {
-    out.address = static_cast<int>(Number(target.substr(at + 1), rule, "the address"));
+    const std::int64_t address = Number(target.substr(at + 1), rule, "the address");
+    if (address < kFirstAddress || address > wire::kMaxLinearAddress) {
+      throw FaultSpecError("fault rule " + Quote(rule) + ": the nozzle address is " +
+                           std::to_string(kFirstAddress) + ".." +
+                           std::to_string(wire::kMaxLinearAddress));
+    }
+    out.address = static_cast<int>(address);
     target = target.substr(0, at);
   }
   if (target.size() == 1 && target[0] == kAnyTarget) {
@@ -60,8 +70,19 @@ void ParseTarget(std::string_view target, std::string_view rule, FaultRule& out)
     if (out.exchange == 0)
       throw FaultSpecError("fault rule " + Quote(rule) + ": exchanges count from 1");
   } else if (target.size() == 1) {
+    // A character no frame carries would make a rule that never hits.
     out.target = FaultRule::Target::kCommand;
     out.command = static_cast<Byte>(target[0]);
+    if (wire::CommandName(out.command).empty()) {
+      throw FaultSpecError("fault rule " + Quote(rule) + ": " + Quote(target) +
+                           " is no command character (" + kCommandList + ")");
+    }
+    // 'W' and ']' are addressed to every controller, not to one nozzle.
+    if (out.address &&
+        (out.command == wire::kCmdCommonSwitch || out.command == wire::kCmdProgramAddress)) {
+      throw FaultSpecError("fault rule " + Quote(rule) + ": " + Quote(target) +
+                           " frames carry no nozzle address");
+    }
   } else {
     throw FaultSpecError("fault rule " + Quote(rule) +
                          ": the target is *, one command character or #N");
@@ -75,6 +96,11 @@ void ParseArgument(std::string_view argument, std::string_view rule, FaultRule& 
       break;
     case FaultAction::kCorrupt:
       out.number = Number(argument, rule, "the byte index");
+      if (*out.number > kLastBytePosition) {
+        throw FaultSpecError("fault rule " + Quote(rule) + ": byte " + std::to_string(*out.number) +
+                             " is beyond the longest answer (bytes 0.." +
+                             std::to_string(kLastBytePosition) + ")");
+      }
       break;
     case FaultAction::kDelay:
       out.number = Number(argument, rule, "the delay");
@@ -146,6 +172,11 @@ FaultRule ParseFaultRule(std::string_view text) {
   if (rule.action == FaultAction::kGarbage && rule.garbage.empty()) rule.garbage = kDefaultGarbage;
   if (rule.action == FaultAction::kStates && rule.remaining) {
     throw FaultSpecError("fault rule " + Quote(text) + ": a state script ends by itself, no count");
+  }
+  if (rule.action == FaultAction::kStates && rule.target == FaultRule::Target::kCommand &&
+      rule.command != wire::kCmdState) {
+    throw FaultSpecError("fault rule " + Quote(text) + ": a state script answers state queries ('" +
+                         std::string(1, static_cast<char>(wire::kCmdState)) + "') only");
   }
   if (rule.action == FaultAction::kStates) rule.remaining = rule.states.size();
   return rule;

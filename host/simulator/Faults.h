@@ -6,15 +6,17 @@
 //   RULE[,RULE…]   RULE = TARGET[@ADDRESS]:ACTION[=ARG][*COUNT]
 //   TARGET  *  every exchange      C  command character C (1 2 T N ] …)
 //           #K the K-th frame the line receives (from 1)
+//   ADDRESS a nozzle address 1..999 ('W' and ']' carry none)
 //   ACTION  refuse        answer 0x18 without acting on the command
 //           drop          the frame is lost: no action, no answer
 //           mute          act on the command, send no answer
 //           truncate[=N]  send only the first N bytes (default: half)
-//           corrupt[=I]   flip bit 0 of answer byte I (default: the last)
+//           corrupt[=I]   flip bit 0 of answer byte I, 0..254 (default: the last)
 //           garbage[=HEX] send these bytes before the answer (default FF 00 7E)
 //           delay=MS      answer MS milliseconds late
 //           state=S/S/…   answer the next state queries with these r1 r2
-//                         (one or two characters each), then the real state
+//                         (one or two characters each), then the real state;
+//                         a command target must then be '1'
 //   COUNT   how many matching exchanges the rule hits (default: all)
 #ifndef KAVO5000_SIM_FAULTS_H
 #define KAVO5000_SIM_FAULTS_H
@@ -64,7 +66,8 @@ struct FaultDecision {
 class FaultPlan {
  public:
   FaultPlan() = default;
-  // Throws FaultSpecError naming the rule that does not parse.
+  // Throws FaultSpecError naming the rule that does not parse, or that could
+  // never hit (no such command, address 0, a byte beyond any answer).
   static FaultPlan Parse(std::string_view spec);
 
   void Add(FaultRule rule) { rules_.push_back(std::move(rule)); }

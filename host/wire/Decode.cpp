@@ -1,7 +1,9 @@
 // Decode.cpp — annotating frames and replies for people.
 #include "Decode.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "Frames.h"
 #include "Hex.h"
@@ -19,6 +21,27 @@ constexpr Byte kFirstPrintable = 0x20;           // space, the first printable A
 constexpr Byte kLastPrintable = 0x7E;            // '~', the last printable ASCII byte
 constexpr std::size_t kHex2Size = 3;             // two hex digits and the terminating zero
 constexpr std::size_t kAmountSize = 32;          // " (12345678.90)" with room to spare
+constexpr int kDefaultType = 1;         // the type a controller reports unless configured otherwise
+constexpr Byte kDeliveryFirst = '4';    // r1 of a delivery, running or ended …
+constexpr Byte kDeliveryLast = '6';     // … up to this
+constexpr Byte kSubRunning = '0';       // r2 of a delivery: fuel flowing
+constexpr Byte kSubFinished = '1';      // r2 of a delivery: it has ended
+constexpr Byte kSubNone = '0';          // r2 of every other state
+constexpr std::size_t kStateAt = 0;     // '1', '4': r1 is the first data byte
+constexpr std::size_t kSubStateAt = 1;  // '1': r2 the second
+constexpr std::size_t kVolumeAt = 1;    // '4': the volume's digits follow r1
+
+// The states outside a delivery, by r1.
+struct StateName {
+  Byte r1;
+  const char* words;
+};
+constexpr StateName kStateNames[] = {
+    {'0', "idle"},
+    {'1', "nozzle lifted, not authorised"},
+    {'2', "authorised, waiting for the nozzle"},
+    {'3', "stopped"},
+};
 
 std::string Hex2(Byte b) {
   char text[kHex2Size];
@@ -186,6 +209,125 @@ void DecodeReply(const Bytes& bytes, std::vector<std::string>& out) {
   }
 }
 
+std::string Amount(std::uint64_t hundredths) {
+  char text[kAmountSize];
+  std::snprintf(text, sizeof text, "%llu.%02llu",
+                static_cast<unsigned long long>(hundredths / kHundredths),
+                static_cast<unsigned long long>(hundredths % kHundredths));
+  return text;
+}
+
+// The number `width` digits at `at` spell, or nothing when they are not
+// there or not digits.
+std::optional<std::uint64_t> DigitField(const Bytes& data, std::size_t at, int width) {
+  const auto n = static_cast<std::size_t>(width);
+  if (at + n > data.size()) return std::nullopt;
+  return ParseDigits(std::span<const Byte>(data).subspan(at, n));
+}
+
+std::size_t CounterDigits(const CounterLayout& layout) {
+  return static_cast<std::size_t>(layout.middle + layout.money + kDeliveryExtraDigits);
+}
+
+std::string LayoutText(const CounterLayout& layout) {
+  return std::to_string(layout.volume) + " volume digits, " + std::to_string(layout.money) +
+         " money digits";
+}
+
+// The delivery counters ('5'): volume, then money, then digits the layout's
+// middle column sets, all by the dispenser type's layout. Layouts of one
+// length are alike, so the length decides the reading when the type is not
+// known.
+void CounterLines(const Bytes& data, std::optional<int> type, std::vector<std::string>& out) {
+  const std::string digits = std::to_string(data.size()) + " digits";
+  std::optional<CounterLayout> layout;
+  std::string basis;
+  if (type && *type >= 0 && *type < kTypeCount) {
+    const CounterLayout& own = kCounterLayouts[static_cast<std::size_t>(*type)];
+    if (CounterDigits(own) == data.size()) {
+      layout = own;
+      basis = "type " + std::to_string(*type) + "'s layout";
+    } else {
+      basis = digits + " do not fit type " + std::to_string(*type) + "'s layout (" +
+              std::to_string(CounterDigits(own)) + "); ";
+    }
+  } else if (type) {
+    basis =
+        "type " + std::to_string(*type) + " is none of 0.." + std::to_string(kTypeCount - 1) + "; ";
+  } else if (CounterDigits(kCounterLayouts[kDefaultType]) == data.size()) {
+    layout = kCounterLayouts[kDefaultType];
+    basis = "type unknown, read by the default type " + std::to_string(kDefaultType) + "'s layout";
+  } else {
+    basis = "type unknown; ";
+  }
+  if (!layout) {
+    std::string types;
+    for (int t = 0; t < kTypeCount; ++t) {
+      if (CounterDigits(kCounterLayouts[static_cast<std::size_t>(t)]) != data.size()) continue;
+      if (!layout) layout = kCounterLayouts[static_cast<std::size_t>(t)];
+      types += (types.empty() ? "" : ", ") + std::to_string(t);
+    }
+    if (!layout) {
+      out.push_back("  " + basis + digits + " fit no dispenser type's layout");
+      return;
+    }
+    basis += digits + " fit the layout of type" + (types.size() > 1 ? "s " : " ") + types;
+  }
+  if (layout->volume == 0 && layout->money == 0) {
+    out.push_back("  no volume or money (" + basis + ")");
+    return;
+  }
+  const auto volume = DigitField(data, 0, layout->volume);
+  const auto money = DigitField(data, static_cast<std::size_t>(layout->volume), layout->money);
+  if (!volume || !money) {
+    out.push_back("  volume or money not digits (" + basis + ": " + LayoutText(*layout) + ")");
+    return;
+  }
+  out.push_back("  volume " + Amount(*volume) + " l, money " + Amount(*money) + " (" + basis +
+                ": " + LayoutText(*layout) + ")");
+}
+
+void TotalsLines(const Bytes& data, std::vector<std::string>& out) {
+  const auto volume = DigitField(data, 0, kTotalVolumeDigits);
+  const auto money = DigitField(data, kTotalVolumeDigits, kTotalMoneyDigits);
+  if (!volume || !money) {
+    out.push_back("  " + std::to_string(data.size()) + " bytes do not hold the totals (" +
+                  std::to_string(kTotalVolumeDigits) + " volume digits, " +
+                  std::to_string(kTotalMoneyDigits) + " money digits)");
+    return;
+  }
+  out.push_back("  volume total " + Amount(*volume) + " l, money total " + Amount(*money));
+}
+
+void TypeLines(const Bytes& data, std::vector<std::string>& out) {
+  const int type = data.empty() ? -1 : data[0] - kTypeBase;
+  if (data.size() != 1 || type < 0 || type >= kTypeCount) {
+    out.push_back("  no dispenser type (a type byte is '@' + 0.." + std::to_string(kTypeCount - 1) +
+                  ")");
+    return;
+  }
+  out.push_back("  dispenser type " + std::to_string(type) + " (delivery counters: " +
+                LayoutText(kCounterLayouts[static_cast<std::size_t>(type)]) + ")");
+}
+
+void ParameterLines(const Bytes& args, const Bytes& data, std::vector<std::string>& out) {
+  if (args.empty()) return;
+  const int index = args[kIndexArgument] - kDigitZero;
+  const std::string name = "parameter " + std::to_string(index);
+  const auto value = ParseDigits(data);
+  if (data.empty() || !value) {
+    out.push_back("  " + name + ": the value is not digits");
+    return;
+  }
+  std::string line = "  " + name + " = " + std::to_string(*value);
+  if (index >= 0 && index < kParamCount &&
+      kParamDigits[static_cast<std::size_t>(index)] != static_cast<int>(data.size())) {
+    line += " (" + std::to_string(data.size()) + " digits; the parameter has " +
+            std::to_string(kParamDigits[static_cast<std::size_t>(index)]) + ")";
+  }
+  out.push_back(line);
+}
+
 }  // namespace
 
 std::string CommandName(Byte command) {
@@ -240,6 +382,84 @@ std::vector<std::string> Decode(const Bytes& bytes) {
   } else {
     out.push_back("neither a command frame (7F …) nor a reply (02, 06, 15, 18 …): " + Hex(bytes));
   }
+  return out;
+}
+
+}  // namespace kavo5000::wire
+
+namespace kavo5000::wire {
+
+std::string StateWords(Byte r1, std::optional<Byte> r2) {
+  if (r1 >= kDeliveryFirst && r1 <= kDeliveryLast) {
+    if (!r2) return "a delivery, running or ended";
+    if (*r2 == kSubRunning) return "delivering, fuel flowing";
+    if (*r2 == kSubFinished) return "delivery finished";
+    return "a delivery, unknown second byte " + CharacterOf(*r2);
+  }
+  const auto named = std::find_if(std::begin(kStateNames), std::end(kStateNames),
+                                  [r1](const StateName& n) { return n.r1 == r1; });
+  if (named == std::end(kStateNames)) return "unknown state " + CharacterOf(r1);
+  std::string words = named->words;
+  if (r2 && *r2 != kSubNone) words += " (unknown second byte " + CharacterOf(*r2) + ")";
+  return words;
+}
+
+std::vector<std::string> ReplyMeaning(const Bytes& frame, const Bytes& reply,
+                                      std::optional<int> dispenserType) {
+  std::vector<std::string> out;
+  const ParsedFrame f = ParseFrame(frame);
+  const ParsedReply r = ParseReply(reply);
+  if (f.verdict != FrameVerdict::kGood || r.verdict != ReplyVerdict::kData) return out;
+  const Bytes& c = f.command;
+  if (c.size() <= kCommandAt || LinearOf({c[kGroupAt], c[kAddressAt]}) == std::nullopt) return out;
+  const Bytes args(c.begin() + kArgumentsAt, c.end());
+  const Bytes& data = r.data;
+  switch (c[kCommandAt]) {
+    case kCmdState: {
+      if (data.empty()) break;
+      const auto r2 =
+          data.size() > kSubStateAt ? std::optional<Byte>(data[kSubStateAt]) : std::nullopt;
+      out.push_back("  state r1 " + CharacterOf(data[kStateAt]) +
+                    (r2 ? " r2 " + CharacterOf(*r2) : std::string()) + ": " +
+                    StateWords(data[kStateAt], r2));
+      break;
+    }
+    case kCmdVolume: {
+      if (data.empty()) break;
+      const auto volume = DigitField(data, kVolumeAt, kVolumeReplyDigits);
+      out.push_back("  state r1 " + CharacterOf(data[kStateAt]) + ": " +
+                    StateWords(data[kStateAt], std::nullopt) +
+                    (volume ? "; volume " + Amount(*volume) + " l" : "; no volume digits"));
+      break;
+    }
+    case kCmdDelivery:
+      CounterLines(data, dispenserType, out);
+      break;
+    case kCmdTotals:
+      if (args.empty()) TotalsLines(data, out);
+      break;
+    case kCmdType:
+      TypeLines(data, out);
+      break;
+    case kCmdReadParam:
+      ParameterLines(args, data, out);
+      break;
+    default:
+      break;
+  }
+  return out;
+}
+
+std::vector<std::string> DecodeExchange(const Bytes& frame, const Bytes& reply,
+                                        std::optional<int> dispenserType) {
+  std::vector<std::string> out = Decode(frame);
+  if (reply.empty()) {
+    out.push_back("no reply");
+    return out;
+  }
+  for (std::string& line : Decode(reply)) out.push_back(std::move(line));
+  for (std::string& line : ReplyMeaning(frame, reply, dispenserType))
+    out.push_back(std::move(line));
   return out;
 }
 

@@ -151,7 +151,8 @@ TEST_F(PortOnSimulator, SilenceCostsTheFirstByteTimeoutAndIsNoTransportFailure) 
   line->SetFaults(sim::FaultPlan::Parse("*:drop"));
   const sim::Instant before = clock.Now();
   EXPECT_EQ(Send(kTypeFrame, 6), 0);
-  EXPECT_EQ(clock.Now() - before, milliseconds(250));
+  // The wait begins once the frame's 9 bytes are through.
+  EXPECT_EQ(clock.Now() - before, sim::WireTime(9, 4800) + milliseconds(250));
   EXPECT_EQ(port.GetLineState(kChannel), kLineNoReply);
   EXPECT_EQ(port.GetLastError(kChannel), 0);
 }
@@ -170,6 +171,31 @@ TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
   EXPECT_EQ(clock.Now(), before);
   EXPECT_EQ(records.back().verdict, "not awaited");
   EXPECT_EQ(check.calls, 0);
+}
+
+// At 300 baud the type query's 9 bytes take 300 ms and its answer begins 338 ms
+// after the write, a byte every 33 ms: waits counted from the write, or from
+// the last byte without the next one's wire time, would lose it.
+TEST(PortOnSlowLine, TheFirstByteWaitBeginsWhenTheFrameHasLeft) {
+  sim::VirtualClock clock;
+  auto line = std::make_shared<sim::Line>(sim::DefaultLineConfig(1));
+  LineHostPort port;
+  HostTestCheck check;
+  check.port = &port;
+  port.Bind(kChannel, MakeSimTransport(line, clock, SimPacing{300, milliseconds(5)}));
+  port.SetReplyCheck(kChannel, check.Ref());
+  ASSERT_EQ(port.Open(kChannel, 42, 300), 0);
+  std::array<Byte, 256> reply{};
+  auto send = [&] { return port.Send(kChannel, kTypeFrame.data(), 9, reply.data(), 6, 0); };
+
+  ASSERT_EQ(send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), 1);
+
+  line->SetFaults(sim::FaultPlan::Parse("*:drop"));
+  const sim::Instant before = clock.Now();
+  ASSERT_EQ(send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), kLineNoReply);
+  EXPECT_EQ(clock.Now() - before, milliseconds(300) + milliseconds(250));
 }
 
 TEST(PortChannels, UnboundClosedAndUnopenableChannelsFailTheTransport) {
@@ -241,6 +267,16 @@ TEST_F(PortOnScript, TimeoutsCanBeChanged) {
   EXPECT_EQ(port.GetLineState(kChannel), 1);
 }
 
+TEST_F(PortOnScript, TimeoutsSetInMillisecondsTakeEffect) {
+  EXPECT_THROW(PortTimeouts::FromMilliseconds(-1, 20), std::invalid_argument);
+  EXPECT_THROW(PortTimeouts::FromMilliseconds(250, -1), std::invalid_argument);
+  port.SetTimeouts(PortTimeouts::FromMilliseconds(40, 5));
+  transport->script = {{milliseconds(30), {0x02, 0x41}}, {milliseconds(36), {0x3E}}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
+  EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(35)));  // 30 ms, then 5 ms of silence
+}
+
 TEST_F(PortOnScript, StopsAt255Bytes) {
   port.SetReplyCheck(kChannel, {nullptr, nullptr});
   transport->script = {{milliseconds(1), Bytes(200, 0x55)}, {milliseconds(2), Bytes(200, 0x55)}};
@@ -266,9 +302,13 @@ TEST_F(PortOnScript, TraceWritesOneJsonLinePerExchange) {
   const std::string path = ::testing::TempDir() + "port-trace.jsonl";
   std::remove(path.c_str());
   port.TraceTo(path);
+  port.SetTraceContext("state");
   transport->script = {{milliseconds(10), {0x06}}};
+  const auto before = std::chrono::floor<milliseconds>(std::chrono::system_clock::now());
   ASSERT_EQ(Send(), 0);
+  port.SetTraceContext("watch");
   ASSERT_EQ(Send(), 0);
+  const auto after = std::chrono::system_clock::now();
   std::ifstream in(path);
   std::string first;
   std::string second;
@@ -276,9 +316,18 @@ TEST_F(PortOnScript, TraceWritesOneJsonLinePerExchange) {
   std::getline(in, second);
   EXPECT_NE(first.find("\"frame\":\"7F 02 21 5E 37 48 03 03 55\""), std::string::npos) << first;
   EXPECT_NE(first.find("\"verdict\":\"valid\""), std::string::npos) << first;
-  EXPECT_NE(first.find("\"ms\":10.000"), std::string::npos) << first;
+  EXPECT_NE(first.find("\"ms\":10.0"), std::string::npos) << first;
+  EXPECT_NE(first.find("\"command\":\"state\""), std::string::npos) << first;
   EXPECT_NE(second.find("\"verdict\":\"no reply\""), std::string::npos) << second;
   EXPECT_NE(second.find("\"state\":2"), std::string::npos) << second;
+
+  const std::vector<ExchangeRecord> read = ReadTrace(path);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[1].command, "watch");
+  EXPECT_EQ(read[1].channel, kChannel);
+  ASSERT_TRUE(read[0].wall);
+  EXPECT_GE(*read[0].wall, before);
+  EXPECT_LE(*read[0].wall, after);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // complaint, and how rules are used up and applied to an answer.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "Faults.h"
 
 namespace kavo5000::sim {
@@ -51,6 +53,34 @@ TEST(SimFaultSpec, ComplainsAboutWhatDoesNotParse) {
   }
   EXPECT_EQ(FaultPlan::Parse("T:refuse,,2:drop*1,").Size(), 2u);
   EXPECT_TRUE(FaultPlan::Parse("").Empty());
+}
+
+// Rules that parse but could never hit anything are refused, each saying why.
+TEST(SimFaultSpec, RefusesRulesThatCouldNeverHit) {
+  struct Case {
+    const char* spec;
+    const char* complaint;
+  };
+  const Case cases[] = {
+      {"1@0:refuse", "the nozzle address is 1..999"},
+      {"*@1000:drop", "the nozzle address is 1..999"},
+      {"X:refuse", "\"X\" is no command character (1 2 3 4 5 6 7 8 N O Q S T U V W ])"},
+      {"t:refuse", "is no command character"},
+      {"*:corrupt=999", "byte 999 is beyond the longest answer (bytes 0..254)"},
+      {"W@3:drop", "\"W\" frames carry no nozzle address"},
+      {"T:state=10", "a state script answers state queries ('1') only"},
+  };
+  for (const Case& c : cases) {
+    try {
+      FaultPlan::Parse(c.spec);
+      ADD_FAILURE() << "accepted " << c.spec;
+    } catch (const FaultSpecError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.complaint), std::string::npos) << e.what();
+    }
+  }
+  for (const char* edge : {"1@999:drop", "*:corrupt=254", "]:mute", "#4:state=41"}) {
+    EXPECT_NO_THROW(FaultPlan::Parse(edge)) << edge;
+  }
 }
 
 TEST(SimFaultPlan, RulesMatchTheirTargetAndAreUsedUp) {

@@ -1,6 +1,7 @@
 // The decoder's annotations of frames and replies, sound and broken.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,77 @@ TEST(WireDecode, AnnotatesWhatGoesWrong) {
       Bytes{0x02, ']', '0', '0', '0', '0', '5', '0', '0', '7', '6', '7', '8', '9', '0'})));
   EXPECT_NE(program.find("identification 0000567890, new address 007"), std::string::npos)
       << program;
+}
+
+Bytes Ask(int address, std::string command) {
+  const AddressPair pair = AddressOf(address);
+  Bytes bytes{pair.group, pair.address};
+  bytes.insert(bytes.end(), command.begin(), command.end());
+  return EncodeFrame(bytes);
+}
+
+Bytes Answer(std::string data) {
+  return EncodeDataReply(Bytes(data.begin(), data.end()));
+}
+
+// A reply read as the answer to its command: states in words, counters split
+// into volume and money by the dispenser type's layout.
+TEST(WireDecode, ReadsAReplyAsTheAnswerToItsCommand) {
+  struct Case {
+    std::string command;
+    std::string data;
+    std::optional<int> type;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"1", "00", {}, "state r1 '0' (30) r2 '0' (30): idle"},
+      {"1", "10", {}, "nozzle lifted, not authorised"},
+      {"1", "20", {}, "authorised, waiting for the nozzle"},
+      {"1", "40", {}, "delivering, fuel flowing"},
+      {"1", "41", {}, "delivery finished"},
+      {"1", "9", {}, "unknown state '9' (39)"},
+      {"4", "401250", {}, "state r1 '4' (34): a delivery, running or ended; volume 12.50 l"},
+      {"5",
+       "0012500705005640",
+       {},
+       "volume 12.50 l, money 705.00 (type unknown, read by the default type 1's layout: 6 volume "
+       "digits, 6 money digits)"},
+      {"5",
+       "00125000070500564000",
+       {},
+       "volume 12.50 l, money 705.00 (type unknown; 20 digits fit the layout of types 2, 6, 7"},
+      {"5", "01250007050056400", 8, "volume 12.50 l, money 705.00 (type 8's layout"},
+      {"5", "0012500705005640", 2,
+       "16 digits do not fit type 2's layout (20); 16 digits fit the layout of types 1, 3, 4, 5"},
+      {"5", "564000", 0, "no volume or money (type 0's layout)"},
+      {"5", "123456789", {}, "9 digits fit no dispenser type's layout"},
+      {"6", "000001048235000472905120", {}, "volume total 10482.35 l, money total 472905.12"},
+      {"6", "0000010482", {}, "10 bytes do not hold the totals"},
+      {"7", "A", {}, "dispenser type 1 (delivery counters: 6 volume digits, 6 money digits)"},
+      {"7", "Z", {}, "no dispenser type"},
+      {"NC", "107", {}, "parameter 19 = 107"},
+      {"NC", "0107", {}, "parameter 19 = 107 (4 digits; the parameter has 3)"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = Joined(ReplyMeaning(Ask(3, c.command), Answer(c.data), c.type));
+    EXPECT_NE(text.find(c.expected), std::string::npos)
+        << c.command << " " << c.data << ": " << text;
+  }
+  // Nothing to read in a control reply, a broken one, or an answer to no frame.
+  EXPECT_TRUE(ReplyMeaning(Ask(3, "1"), Bytes{0x18}).empty());
+  EXPECT_TRUE(ReplyMeaning(Ask(3, "1"), Bytes{0x02, 0x34, 0x4B, 0x30}).empty());
+  EXPECT_TRUE(ReplyMeaning(Bytes{0x7F, 0x02}, Answer("40")).empty());
+}
+
+TEST(WireDecode, AnExchangeIsTheFrameTheReplyAndItsMeaning) {
+  const std::string answered = Joined(DecodeExchange(Ask(2, "1"), Answer("41")));
+  const auto frame = answered.find("nozzle address 2");
+  const auto reply = answered.find("data reply, 8 bytes");
+  const auto meaning = answered.find("delivery finished");
+  EXPECT_TRUE(frame < reply && reply < meaning) << answered;
+  const std::string silent = Joined(DecodeExchange(Ask(2, "1"), {}));
+  EXPECT_NE(silent.find("command '1' (31): nozzle state\n"), std::string::npos) << silent;
+  EXPECT_NE(silent.find("no reply"), std::string::npos) << silent;
 }
 
 }  // namespace
