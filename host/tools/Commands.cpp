@@ -10,12 +10,12 @@
 #include <fstream>
 #include <limits>
 
-#include <nlohmann/json.hpp>
-
 #include "Decode.h"
+#include "Frames.h"
 #include "Hex.h"
 #include "ParamLimits.h"
 #include "Text.h"
+#include "Trace.h"
 
 namespace kavo5000::tool {
 
@@ -222,31 +222,30 @@ int RunDecode(const CommandValues& v) {
 }
 
 int RunDecodeTrace(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) throw ToolError("cannot read the trace " + path);
-  std::string line;
+  std::vector<host::ExchangeRecord> records;
+  try {
+    records = host::ReadTrace(path);
+  } catch (const host::TraceFormatError& e) {
+    throw ToolError(e.what());
+  }
+  std::optional<int> type;  // the last type read, for the counters' layout
   int number = 0;
-  while (std::getline(in, line)) {
+  for (const host::ExchangeRecord& r : records) {
     ++number;
-    if (line.empty()) continue;
-    nlohmann::json record;
-    try {
-      record = nlohmann::json::parse(line);
-    } catch (const nlohmann::json::exception&) {
-      throw ToolError(path + " line " + std::to_string(number) + ": not a trace record");
+    std::printf("#%d %s channel %d%s%s, %s, %.1f ms\n", number,
+                r.wall ? host::FormatWallTime(*r.wall).c_str() : "-", r.channel,
+                r.command.empty() ? "" : ", ", r.command.c_str(), r.verdict.c_str(),
+                r.milliseconds);
+    for (const std::string& line : wire::DecodeExchange(r.frame, r.received, type)) {
+      std::printf("  %s\n", line.c_str());
     }
-    const auto frame = wire::ParseHex(record.value("frame", ""));
-    const auto reply = wire::ParseHex(record.value("received", ""));
-    std::printf("#%d channel %d, %s, %.1f ms\n", number, record.value("channel", 0),
-                record.value("verdict", "?").c_str(), record.value("ms", 0.0));
-    for (const std::string& text : wire::Decode(frame.value_or(wire::Bytes{}))) {
-      std::printf("  -> %s\n", text.c_str());
+    const wire::ParsedFrame frame = wire::ParseFrame(r.frame);
+    const wire::ParsedReply reply = wire::ParseReply(r.reply);
+    if (frame.command.size() > wire::kCommandAt &&
+        frame.command[wire::kCommandAt] == wire::kCmdType &&
+        reply.verdict == wire::ReplyVerdict::kData && !reply.data.empty()) {
+      type = reply.data[0] - wire::kTypeBase;
     }
-    if (!reply || reply->empty()) {
-      std::printf("  <- (nothing)\n");
-      continue;
-    }
-    for (const std::string& text : wire::Decode(*reply)) std::printf("  <- %s\n", text.c_str());
   }
   return kExitOk;
 }

@@ -160,6 +160,7 @@ int ShellLine(Session& session, const std::vector<std::string>& words) {
   const auto app = MakeApp(inv, true);
   if (const auto parsed = Parse(*app, words)) return *parsed;
   if (inv.alone) return inv.alone();
+  session.port().SetTraceContext(inv.global.command);
   return inv.withDriver(session);
 }
 

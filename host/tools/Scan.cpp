@@ -75,8 +75,16 @@ int RunScan(Session& s, const CommandValues& v) {
     if (!type->empty()) typeText = "type " + std::to_string((*type)[0] - wire::kTypeBase);
     std::string stateText = "state ?";
     if (const auto state = Ask(s, check, address, wire::kCmdState); state && state->size() >= 2) {
-      stateText = std::string("state '") + static_cast<char>((*state)[0]) + "' '" +
-                  static_cast<char>((*state)[1]) + "'";
+      // The state in words, as the decoder reads an answer to '1'.
+      const wire::AddressPair a = wire::AddressOf(address);
+      const auto meaning =
+          wire::ReplyMeaning(wire::EncodeFrame(wire::Bytes{a.group, a.address, wire::kCmdState}),
+                             wire::EncodeDataReply(*state));
+      if (!meaning.empty()) {
+        const std::string& line = meaning.front();
+        const auto colon = line.rfind(": ");
+        stateText = colon == std::string::npos ? line : line.substr(colon + 2);
+      }
     }
     const int dispenser = perDispenser > 0 ? (address - 1) / perDispenser + 1 : 0;
     const int nozzle = perDispenser > 0 ? (address - 1) % perDispenser + 1 : 0;

@@ -65,11 +65,14 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
   }
   port_.AddObserver([this](const host::ExchangeRecord& r) { Observe(r); });
   if (options.timeoutMs || options.interByteMs) {
-    host::PortTimeouts timeouts;
-    if (options.timeoutMs) timeouts.firstByte = std::chrono::milliseconds(*options.timeoutMs);
-    if (options.interByteMs) timeouts.interByte = std::chrono::milliseconds(*options.interByteMs);
-    port_.SetTimeouts(timeouts);
+    const host::PortTimeouts defaults;
+    port_.SetTimeouts(host::PortTimeouts::FromMilliseconds(
+        options.timeoutMs.value_or(
+            std::chrono::duration_cast<std::chrono::milliseconds>(defaults.firstByte).count()),
+        options.interByteMs.value_or(
+            std::chrono::duration_cast<std::chrono::milliseconds>(defaults.interByte).count())));
   }
+  port_.SetTraceContext(options.command);
   driver_ = module_.Create(options.Config(), &port_);
   std::int32_t opened = 0;
   try {
@@ -109,6 +112,9 @@ void Session::Observe(const host::ExchangeRecord& r) {
   } else {
     std::fprintf(stderr, "  <- %s   %s   [%s, %.1f ms]\n", wire::Hex(r.received).c_str(),
                  OneLine(wire::Decode(r.reply)).c_str(), r.verdict.c_str(), r.milliseconds);
+    for (const std::string& meaning : wire::ReplyMeaning(r.frame, r.reply, observedType_)) {
+      std::fprintf(stderr, "     %s\n", meaning.c_str());
+    }
   }
 }
 

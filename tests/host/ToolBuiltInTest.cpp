@@ -52,6 +52,12 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
   }
 }
 
+TEST(ToolBuiltIn, ADemoWithoutACustomerEndsAfterItsWait) {
+  const ToolRun r = Tool("demo --no-customer --wait 0.5");
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("did not end within 0.50 s (--wait)"), std::string::npos) << r.out;
+}
+
 // Runs a shell script on one session of the built-in simulator.
 ToolRun Shell(const std::string& script, const std::string& options) {
   const std::string path = ::testing::TempDir() + "kavo5000-shell.txt";

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "SimProcess.h"
@@ -72,6 +76,47 @@ TEST(ToolParams, ADeadAddressStopsAfterThreeSilentRows) {
             std::string::npos)
       << dead.out;
   EXPECT_EQ(dead.out.find("\n   3  "), std::string::npos) << dead.out;  // row 3 was not asked
+}
+
+// A second program on a port another one holds fails at once, naming the
+// holder, instead of mixing its frames into the first one's conversation.
+TEST(ToolServedPort, ASecondProgramOnTheSamePortFailsAtOnce) {
+  SimProcess server(KAVO5000_TOOL_PATH, {"--pty", "--no-customer"});
+  // The holder: a shell on the port, fed through a pipe it reads its lines from.
+  int lines[2];
+  ASSERT_EQ(pipe(lines), 0);
+  const std::string out = ::testing::TempDir() + "kavo5000-holder.txt";
+  const pid_t holder = fork();
+  ASSERT_GE(holder, 0);
+  if (holder == 0) {
+    dup2(lines[0], STDIN_FILENO);
+    close(lines[1]);
+    std::freopen(out.c_str(), "w", stdout);
+    execl(KAVO5000_TOOL_PATH, KAVO5000_TOOL_PATH, "shell", "--port", server.spec().c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(lines[0]);
+  const std::string first = "state 1\n";
+  ASSERT_EQ(write(lines[1], first.data(), first.size()), static_cast<ssize_t>(first.size()));
+  // Once the holder has answered a line, it holds the port.
+  std::string held;
+  for (int tries = 0; tries < 100 && held.find("dispenser 1:") == std::string::npos; ++tries) {
+    usleep(50000);
+    std::ifstream in(out);
+    held.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  ASSERT_NE(held.find("dispenser 1:"), std::string::npos) << held;
+
+  const ToolRun second = Tool("state 1 --port " + server.spec());
+  EXPECT_EQ(second.exitCode, 1) << second.out;
+  EXPECT_NE(second.out.find("port in use by PID " + std::to_string(holder)), std::string::npos)
+      << second.out;
+
+  close(lines[1]);  // the holder's shell reads its end and quits
+  int status = 0;
+  waitpid(holder, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << held;
 }
 
 }  // namespace
