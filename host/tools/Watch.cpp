@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <thread>
 
 #include "Commands.h"
@@ -55,8 +56,13 @@ int RunWatch(Session& s, const CommandValues& v) {
       // The running delivery belongs to the nozzle whose code carries it.
       const bool running = (cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished) &&
                            n == record.SummaryNozzle;
-      std::printf("  %-6d 0x%02X   %-28s %10s %10s\n", n, code, StateName(code).c_str(),
-                  running ? Amount(litres).c_str() : "", running ? Amount(money).c_str() : "");
+      char row[160];
+      std::snprintf(row, sizeof row, "  %-6d 0x%02X   %-28s %10s %10s", n, code,
+                    StateName(code).c_str(), running ? Amount(litres).c_str() : "",
+                    running ? Amount(money).c_str() : "");
+      std::string text(row);
+      text.erase(text.find_last_not_of(' ') + 1);  // no trailing blanks for a nozzle at rest
+      std::printf("%s\n", text.c_str());
     }
     std::fflush(stdout);
     if (v.once) break;
