@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <thread>
 
@@ -127,10 +128,38 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
+#if defined(KAVO5000_HAVE_LIBEDIT)
+// The words the shell completes: its subcommands and its own two.
+const std::vector<std::string>& CompletionWords() {
+  static const std::vector<std::string> words = [] {
+    std::vector<std::string> all = {"wait", "quit"};
+    Invocation inv;
+    const auto app = MakeApp(inv, true);
+    for (const CLI::App* sub : app->get_subcommands({})) all.push_back(sub->get_name());
+    return all;
+  }();
+  return words;
+}
+
+// Offers the subcommands that begin with what has been typed, one per call.
+char* CompleteWord(const char* text, int state) {
+  static std::size_t next = 0;
+  if (state == 0) next = 0;
+  const std::vector<std::string>& words = CompletionWords();
+  const std::string typed(text);
+  while (next < words.size()) {
+    const std::string& word = words[next++];
+    if (word.compare(0, typed.size(), typed) == 0) return strdup(word.c_str());
+  }
+  return nullptr;
+}
+#endif
+
 // One line from the terminal (with editing and history) or a script.
 bool ReadLine(bool terminal, std::string& line) {
 #if defined(KAVO5000_HAVE_LIBEDIT)
   if (terminal) {
+    rl_completion_entry_function = CompleteWord;
     char* text = readline(kPrompt);
     if (text == nullptr) return false;
     line = text;
