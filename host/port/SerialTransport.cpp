@@ -119,9 +119,10 @@ std::optional<pid_t> LockHolderListed(const std::string& path) {
 }
 
 std::string InUse(const std::string& path, std::optional<pid_t> holder) {
-  return path + ": port in use by " +
-         (holder && *holder > 0 ? "PID " + std::to_string(*holder)
-                                : std::string("another program"));
+  if (holder && *holder > 0) return path + ": port in use by PID " + std::to_string(*holder);
+  // Held exclusively with nobody's lock on it: a program that takes no lock,
+  // or the mark of one that was killed while the device stays open elsewhere.
+  return path + ": port in use by another program (held exclusively, no lock names the holder)";
 }
 
 class SerialTransport final : public FdTransport {

@@ -92,6 +92,12 @@ TEST_P(Integration, EachInjectedFaultHasItsOutcomeAndTheLineRecovers) {
       {"N:corrupt=0*1", host::kLineIncomplete, -1},  // the start byte
       {"N:garbage*1", 1, kFactoryVersion},
       {"N:refuse*1", 0x17, -1},
+      // The check starts at the first byte that can begin a reply, garbage or not.
+      {"N:garbage=02*1", 3, -1},     // opens a data reply the real one cannot finish
+      {"N:garbage=FF02*1", 3, -1},   // the same after bytes that begin none
+      {"N:garbage=06*1", 3, -1},     // taken for the whole reply: too short
+      {"N:garbage=15*1", 3, -1},     // likewise
+      {"N:garbage=18*1", 0x17, -1},  // taken for a refusal
   };
   Rig rig(GetParam(), {});
   auto& d = rig.driver();
@@ -101,6 +107,28 @@ TEST_P(Integration, EachInjectedFaultHasItsOutcomeAndTheLineRecovers) {
     EXPECT_EQ(rig.Status(), c.status) << c.fault;
     EXPECT_EQ(d.GetParam(rig.channel(), 1, kVersion), kFactoryVersion) << "after " << c.fault;
     EXPECT_EQ(rig.Status(), 1) << "after " << c.fault;
+  }
+}
+
+// A command's control reply: a start byte in the garbage decides the outcome
+// whatever the controller answered. (The rest of its answer still follows on
+// a served line, so each case gets a fresh line.)
+TEST_P(Integration, AStartByteInGarbageOverridesACommandsAnswer) {
+  struct Case {
+    const char* fault;
+    Byte status;
+  };
+  const Case cases[] = {
+      {"Q:garbage=18*1", 0x15},          // accepted, read as refused
+      {"Q:refuse*1,Q:garbage=06*1", 1},  // refused, read as accepted
+      {"Q:refuse*1,Q:garbage=15*1", 1},  // refused, read as accepted
+      {"Q:garbage=02*1", 3},             // no reply can be read
+  };
+  Rig rig(GetParam(), {});
+  for (const Case& c : cases) {
+    rig.Restart(c.fault);
+    rig.driver().SetPrice(rig.channel(), 1, 1, 0, 0, 50.0);
+    EXPECT_EQ(rig.Status(), c.status) << c.fault;
   }
 }
 
