@@ -33,7 +33,10 @@ int RunWatch(Session& s, const CommandValues& v) {
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
+  // Ended by a signal, the watch still closes its port on the way out: a
+  // device left marked exclusive would refuse the next program.
   sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
   gInterrupted.store(false);
   const bool terminal = isatty(STDOUT_FILENO) != 0 && !v.once;
   const int shown = std::min<int>(s.nozzles(), static_cast<int>(kRecordNozzles));
