@@ -36,7 +36,10 @@ constexpr int kClientWidth = 817;
 constexpr int kClientHeight = 696;
 constexpr int kStatusHeight = 19;
 constexpr const char* kCaption = "Программирование параметров ТРК";
-constexpr const char* kFontFamily = "MS Sans Serif";
+// The controls are laid out in pixels for "MS Sans Serif" 8 pt; where it is
+// missing, a sans serif of the same widths keeps the labels clear of the boxes.
+constexpr std::array<const char*, 4> kFontFamilies = {"MS Sans Serif", "Microsoft Sans Serif",
+                                                      "Arial", "Liberation Sans"};
 constexpr int kFontPoints = 8;
 
 constexpr int kComPortMax = 24;
@@ -234,7 +237,11 @@ void TParamFrm::BuildControls() {
   setObjectName(QStringLiteral("ParamFrm"));
   setWindowTitle(QString::fromUtf8(kCaption));
   setFixedSize(kClientWidth, kClientHeight);
-  setFont(QFont(QString::fromLatin1(kFontFamily), kFontPoints));
+  QFont font(QString::fromLatin1(kFontFamilies[0]), kFontPoints);
+  QStringList families;
+  for (const char* family : kFontFamilies) families << QString::fromLatin1(family);
+  font.setFamilies(families);
+  setFont(font);
 
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
