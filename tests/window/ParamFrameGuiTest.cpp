@@ -1,12 +1,15 @@
 // The parameter window as real widgets show it (offscreen): tabs, the veto on
 // hidden rows, row heights that follow the name column, the editor over the
-// "Запись" cell, the two boxes of one cell, and the driver's menu command
-// opening the one window for the latest driver. Timers are fired by hand.
+// "Запись" cell, the two boxes of one cell, and the driver's command in the
+// station's menus opening the one window for the latest driver. Timers are
+// fired by hand.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QMenuBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "HostMenu.h"
 #include "Menu.h"
 #include "ParamFrame.h"
 #include "ParamWindow.h"
@@ -161,48 +165,19 @@ TEST_F(ParamFrameGuiTest, EnterStaysWithTheEditor) {
   EXPECT_TRUE(form.isVisible());
 }
 
-// A host's menu, as far as the driver's command needs one.
-class HostMenuItem final : public TMenuItem {
- public:
-  explicit HostMenuItem(std::string caption = "") : caption_(std::move(caption)) {}
-  ~HostMenuItem() = default;
-  HostMenuItem* Add(const std::string& caption) {
-    children_.push_back(std::make_unique<HostMenuItem>(caption));
-    return children_.back().get();
-  }
-  void Choose() { onClick_.Code(onClick_.Self, this); }
-
-  std::int32_t KAVO5000_CALL Count() override {
-    return static_cast<std::int32_t>(children_.size());
-  }
-  TMenuItem* KAVO5000_CALL Items(std::int32_t index) override {
-    return children_.at(static_cast<std::size_t>(index)).get();
-  }
-  const char* KAVO5000_CALL Caption() override { return caption_.c_str(); }
-  void KAVO5000_CALL SetCaption(const char* caption) override { caption_ = caption; }
-  void KAVO5000_CALL SetHint(const char*) override {}
-  void KAVO5000_CALL SetHelpContext(std::int32_t) override {}
-  void KAVO5000_CALL SetShortCut(std::uint16_t) override {}
-  void KAVO5000_CALL SetOnClick(NotifyEvent handler) override { onClick_ = handler; }
-
- private:
-  std::string caption_;
-  NotifyEvent onClick_{nullptr, nullptr};
-  std::vector<std::unique_ptr<HostMenuItem>> children_;
-};
-
-TEST(ParamWindowLaunchTest, TheMenuCommandOpensTheOneWindowForTheLatestDriver) {
+TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDriver) {
   InstallParamWindowLauncher();
   driver::ResetMenuPending();
-  HostMenuItem mainMenu;
-  HostMenuItem* dispensers = mainMenu.Add("&ТРК");
+  QMenuBar bar;
+  station::HostMenuItem mainMenu(bar);
+  mainMenu.AddMenu("&Файл");
+  station::HostMenuItem& dispensers = mainMenu.AddMenu("&ТРК");
   driver::VM30Driver first(0, 0, nullptr);
-  first.AddDriverMenu(&mainMenu, [](TMenuItem* parent, std::int32_t) -> TMenuItem* {
-    return static_cast<HostMenuItem*>(parent)->Add("");
-  });
+  first.AddDriverMenu(&mainMenu, &station::MakeMenuItem);
   driver::VM30Driver second(0, 0, nullptr);
-  ASSERT_EQ(dispensers->Count(), 1);
-  auto* command = static_cast<HostMenuItem*>(dispensers->Items(0));
+  ASSERT_EQ(dispensers.Count(), 1);
+  auto* command = static_cast<station::HostMenuItem*>(dispensers.Items(0));
+  EXPECT_EQ(command->Action()->text(), "Программирование параметров (Каво 5000)");
 
   struct Shown {
     QWidget* window;
@@ -216,7 +191,7 @@ TEST(ParamWindowLaunchTest, TheMenuCommandOpensTheOneWindowForTheLatestDriver) {
       shown.push_back({modal, modal != nullptr ? modal->Driver : nullptr});
       if (modal != nullptr) modal->close();
     });
-    command->Choose();
+    command->Action()->trigger();
   }
   ASSERT_EQ(shown.size(), 2u);
   ASSERT_NE(shown[0].window, nullptr);
