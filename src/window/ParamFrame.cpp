@@ -397,7 +397,7 @@ void TParamFrm::LoadParams() {
     model_->SetParams(params_.get());
     paramsLoaded_ = true;
     RxDGCommonColumnSized();
-  } catch (const std::exception&) {
+  } catch (...) {
     // The window stays up with what it has; the next showing tries again.
   }
 }
