@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
@@ -134,6 +135,21 @@ TEST_F(ParamFrameGuiTest, TheEditorComesOverTheWriteCellAfterTheTimerAndGoesForT
 
   Click(row, kReadColumn);
   FireTimer2();
+  EXPECT_TRUE(form.WriteValueEdit->isHidden());
+}
+
+TEST_F(ParamFrameGuiTest, TheEditorStaysOverItsCellWhenTheGridScrolls) {
+  ChooseTab(catalogue::pgParameters);
+  const int row = FirstRowOfKind(catalogue::pkNumber);
+  Click(row, kWriteColumn);
+  FireTimer2();
+  ASSERT_FALSE(form.WriteValueEdit->isHidden());
+  const QRect before = form.WriteValueEdit->geometry();
+  QScrollBar* bar = form.RxDGCommon->verticalScrollBar();
+  bar->setValue(bar->value() + 7);
+  EXPECT_EQ(form.WriteValueEdit->geometry(), before.translated(0, -7));
+  // Scrolled out of view, it no longer floats over another row.
+  bar->setValue(bar->maximum());
   EXPECT_TRUE(form.WriteValueEdit->isHidden());
 }
 
