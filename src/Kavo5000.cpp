@@ -2,6 +2,16 @@
 #include "kavo5000/Kavo5000.h"
 #include "VM30.h"
 
+#ifdef KAVO5000_WITH_WINDOW
+#include "ParamWindow.h"
+
+namespace {
+// The driver's menu command opens the parameter window from the moment the
+// module is loaded; no Qt starts until the window is first needed.
+const bool windowLauncherInstalled = (kavo5000::window::InstallParamWindowLauncher(), true);
+}  // namespace
+#endif
+
 extern "C" KAVO5000_API kavo5000::TVM30* KAVO5000_CALL GetVM30(std::uint32_t config,
                                                                std::uintptr_t appHandle,
                                                                kavo5000::HostPort* hostPort) {

@@ -73,7 +73,9 @@ void ResetMenuPending() {
 void KAVO5000_CALL VM30Driver::AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) {
   std::lock_guard lock(menuMutex);
   if (!menuPending) return;
-  TMenuItem* parent = FindHostMenu(hostItem);
+  // A module built without the window has no command to offer: an item that
+  // opens nothing would only confuse the technician.
+  TMenuItem* parent = windowLauncher.load() != nullptr ? FindHostMenu(hostItem) : nullptr;
   if (parent != nullptr && factory != nullptr) {
     AddMenuItem(kMenuCaption, kMenuCaption, kNoHelpContext, parent, kAppendIndex,
                 NotifyEvent{&MenuClick, this}, kNoShortCut, factory);

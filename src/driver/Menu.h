@@ -15,7 +15,8 @@ inline constexpr const char* kMenuCaption = "Программирование п
 inline constexpr const char* kHostMenuCaption = "&ТРК";
 
 // Opens the parameter window for a driver object; the window layer installs
-// it when it is built into the module. Without one the command opens nothing.
+// it when the module is loaded, if it is built in. Without one AddDriverMenu
+// adds no command (and still uses up its one chance per module load).
 using ParamWindowLauncher = void (*)(VM30Driver* driver);
 void SetParamWindowLauncher(ParamWindowLauncher launcher);
 

@@ -150,6 +150,16 @@ TEST_F(MenuTest, NoMenuOrNoFactoryAddsNothingAndDoesNotCrash) {
   EXPECT_TRUE(factoryIndices.empty());
 }
 
+TEST_F(MenuTest, WithoutAWindowNoCommandIsAddedAndTheChanceIsUsedUp) {
+  SetParamWindowLauncher(nullptr);
+  FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
+  VM30Driver driver(0, 0, nullptr);
+  driver.AddDriverMenu(&mainMenu, &Factory);
+  EXPECT_EQ(dispensers->ChildCount(), 0u);
+  EXPECT_TRUE(factoryIndices.empty());
+  EXPECT_FALSE(MenuPending());
+}
+
 TEST_F(MenuTest, TheCommandOpensTheWindowForTheLatestDriver) {
   FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
   auto first = std::make_unique<VM30Driver>(0, 0, nullptr);
