@@ -127,6 +127,9 @@ void KAVO5000_CALL VM30Driver::SetParam(std::int32_t channel, std::int32_t dispe
   CheckParamValue(number);
   CheckParamValue(value);
   if (number < kAddressProgramming) {
+    // A switch value travels as one digit character to every controller on
+    // the line; anything above 9 would be another character, or overflow.
+    if (value > kMaxSwitchDigit) throw Exception(kMsgInvalidValue);
     ExchangeOrRaise(ch, SwitchCommand(number, value), kNoReplySize, kPlainReplyMode, kMsgSetPar);
   } else if (number > kAddressProgramming) {
     WriteParamDigits(ch, dispenser, number - kFirstNozzleParam, value);

@@ -105,6 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
         BAD("setParamNegativeNumber", 0, SetParam(1, 1, -10, 1), kMsgInvalidValue),
         BAD("setParamNegativeValue", 0, SetParam(1, 1, 10, -1), kMsgInvalidValue),
         BAD("switchNegativeValue", 0, SetParam(1, 1, 3, -1), kMsgInvalidValue),
+        // A switch value is one digit: 10 would send ':' to every controller,
+        // and one near INT32_MAX overflowed '0' + value.
+        BAD("switchValue10", 0, SetParam(1, 1, 3, 10), kMsgInvalidValue),
+        BAD("switchValueHuge", 0, SetParam(1, 1, 0, 2147483647), kMsgInvalidValue),
         BAD("addressNegative", 0, SetParam(1, 1, 9, -100), kMsgInvalidValue)),
     [](const auto& info) { return std::string(info.param.name); });
 
