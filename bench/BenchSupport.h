@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -89,39 +90,20 @@ class Module {
 class SimProcess {
  public:
   SimProcess(const std::string& tool, const std::vector<std::string>& args) {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     std::vector<std::string> argv = {tool, "simulate"};
     argv.insert(argv.end(), args.begin(), args.end());
-    pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork");
-    if (pid_ == 0) {
-      dup2(fds[1], STDOUT_FILENO);
-      // Its banner on stderr would only clutter the figures.
-      const int null = open("/dev/null", O_WRONLY);
-      if (null >= 0) dup2(null, STDERR_FILENO);
+    Start([&argv] {
       std::vector<char*> raw;
       for (std::string& a : argv) raw.push_back(a.data());
       raw.push_back(nullptr);
-      execv(tool.c_str(), raw.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    output_ = fds[0];
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd p{output_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
-      char c = 0;
-      if (read(output_, &c, 1) != 1) break;
-      if (c == '\n') return;
-      spec_ += c;
-    }
-    Stop();
-    throw std::runtime_error("kavo5000 simulate printed no port spec");
+      execv(raw[0], raw.data());
+    });
   }
+  // A child of this process that runs `serve`, which prints the port spec on
+  // a line of its own and serves until it is stopped. For a line the tool
+  // does not offer (more controllers than its command line takes). Call it
+  // before this process starts threads.
+  explicit SimProcess(const std::function<void()>& serve) { Start(serve); }
   ~SimProcess() { Stop(); }
   SimProcess(const SimProcess&) = delete;
   SimProcess& operator=(const SimProcess&) = delete;
@@ -147,6 +129,36 @@ class SimProcess {
   }
 
  private:
+  void Start(const std::function<void()>& inChild) {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork");
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      // Its banner on stderr would only clutter the figures.
+      const int null = open("/dev/null", O_WRONLY);
+      if (null >= 0) dup2(null, STDERR_FILENO);
+      inChild();
+      _exit(127);
+    }
+    close(fds[1]);
+    output_ = fds[0];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd p{output_, POLLIN, 0};
+      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+      char c = 0;
+      if (read(output_, &c, 1) != 1) break;
+      if (c == '\n') return;
+      spec_ += c;
+    }
+    Stop();
+    throw std::runtime_error("kavo5000 simulate printed no port spec");
+  }
+
   pid_t pid_ = -1;
   int output_ = -1;
   std::string spec_;

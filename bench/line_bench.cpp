@@ -16,12 +16,14 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "LineHostPort.h"
+#include "Simulation.h"
 
 #ifdef KAVO5000_WITH_MODBUS
 #include <modbus.h>
@@ -76,10 +78,13 @@ struct Rig {
   host::LineHostPort port;
   std::unique_ptr<TVM30> driver;
 
-  // One simulator process per line, channels 1..lines.
-  Rig(int lines, const std::vector<std::string>& args) {
+  // One `kavo5000 simulate` process per line, channels 1..lines.
+  Rig(int lines, const std::vector<std::string>& args)
+      : Rig(lines, [&] { return std::make_unique<bench::SimProcess>(KAVO5000_TOOL_PATH, args); }) {}
+  // One simulator process per line, as `start` makes them.
+  Rig(int lines, const std::function<std::unique_ptr<bench::SimProcess>()>& start) {
     for (int i = 0; i < lines; ++i) {
-      sims.push_back(std::make_unique<bench::SimProcess>(KAVO5000_TOOL_PATH, args));
+      sims.push_back(start());
       port.Bind(static_cast<Byte>(i + 1), sims.back()->spec());
     }
     driver = module.Driver(&port);
@@ -208,7 +213,22 @@ void Station(int cycles) {
   const double limit = 128 * StateExchangeMs();
   std::printf("station: %d lines x %d dispensers x 4 nozzles, %d cycles; limit %.1f ms a cycle\n",
               kLines, kDispensers, cycles, limit);
-  Rig rig(kLines, PtyArgs(128));
+  // The tool serves at most 99 controllers a line; a child process serves
+  // the 128 of a full line on the same simulator, paced the same way.
+  Rig rig(kLines, [] {
+    return std::make_unique<bench::SimProcess>([] {
+      host::SimulationSettings settings;
+      settings.controllers = 32 * 4;
+      settings.baud = bench::kBaud;
+      settings.turnaroundMs = kTurnaroundMs;
+      host::Simulation simulation(settings);
+      // Straight to the pipe: stdio's buffer holds the parent's unwritten output.
+      const std::string spec = simulation.OpenPty() + "\n";
+      if (write(STDOUT_FILENO, spec.data(), spec.size()) < 0) return;
+      const std::atomic<bool> stop{false};
+      simulation.Serve(stop);
+    });
+  });
   std::vector<double> cycleMs(kLines, 0);
   std::barrier start(kLines + 1);
   std::barrier end(kLines + 1);
