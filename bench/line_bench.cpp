@@ -266,6 +266,8 @@ void Station(int cycles) {
       "  slowest line's cycle %.1f ms (limit %.1f ms): %.4f; host CPU %.3f s in %.1f s = "
       "%.2f %% of a core\n",
       worst, limit, ratio, cpu, wall, share * 100);
+  std::printf("  host CPU per state exchange: %.1f us\n",
+              cpu * 1e6 / (static_cast<double>(kLines) * cycles * kDispensers * 4));
   bench::Row("station: cycle, slowest of 20 lines", bench::Ms(worst), bench::Ms(limit), ratio,
              ">= 0.97 (limit/cycle)", ratio >= kStationGoal);
   char used[32];
