@@ -64,10 +64,11 @@ inline std::string Ms(double ms) {
 
 using GetVM30Proc = TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t, HostPort*);
 
-// The module, loaded once for the process.
+// The module, loaded once for the process and kept mapped to its end, as a
+// station program keeps it: what it allocates for its lifetime stays reachable.
 class Module {
  public:
-  explicit Module(const char* path) : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {
+  explicit Module(const char* path) : handle_(dlopen(path, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE)) {
     if (handle_ == nullptr) throw std::runtime_error(dlerror());
     proc_ = reinterpret_cast<GetVM30Proc>(dlsym(handle_, "GetVM30"));
     if (proc_ == nullptr) throw std::runtime_error("the module exports no GetVM30");

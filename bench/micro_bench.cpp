@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     const double share = ms / wire->second;
     std::printf("%-20s %12.1f ns  = %.2e of the wire time %.1f ms\n", name.c_str(), ms * 1e6, share,
                 wire->second);
-    bench::Row(name, bench::Ms(ms), bench::Ms(wire->second), share, "<= 0.01 of wire",
+    bench::Row("micro: " + name, bench::Ms(ms), bench::Ms(wire->second), share, "<= 0.01 of wire",
                share <= kShareGoal);
   }
   return 0;
