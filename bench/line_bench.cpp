@@ -8,6 +8,8 @@
 //   smoke    a few exchanges of each kind, to show the binary runs
 // Each section prints its figures and "ROW" lines for bench/table.sh.
 // Prints figures; never fails a run (the exit code is 0 unless it cannot start).
+#include <pthread.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 
@@ -275,6 +277,23 @@ void Station(int cycles) {
   bench::Row("station: host CPU share", used, "-", share, "<= 0.01 of a core", share <= kCpuGoal);
 }
 
+// Ties the calling thread (and what it starts from now on) to one CPU; on a
+// one-CPU machine, or where that fails, it stays where it was.
+void PinTo(int cpu) {
+  if (std::thread::hardware_concurrency() < 2) return;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+// Where the two ends of a loopback exchange run. Left to the scheduler, a
+// server woken on the client's CPU or on the other one answers up to three
+// times slower from one run to the next; pinned, both stacks meet the same
+// arrangement: clients on CPU 0, servers on CPU 1.
+constexpr int kClientCpu = 0;
+constexpr int kServerCpu = 1;
+
 #ifdef KAVO5000_WITH_MODBUS
 // libmodbus on both ends: a TCP server on a thread of its own and a client
 // reading one holding register.
@@ -290,6 +309,7 @@ class ModbusPair {
     socklen_t size = sizeof address;
     getsockname(listening_, reinterpret_cast<sockaddr*>(&address), &size);
     serving_ = std::thread([this] {
+      PinTo(kServerCpu);
       if (modbus_tcp_accept(server_, &listening_) < 0) return;
       std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
       for (;;) {
@@ -332,7 +352,11 @@ class ModbusPair {
 // Our state query and libmodbus's register read in turn, round after round,
 // so that both meet the same machine at the same moments.
 void Peer(int rounds) {
+  cpu_set_t before;
+  pthread_getaffinity_np(pthread_self(), sizeof before, &before);
+  PinTo(kServerCpu);  // the simulator process inherits it
   Rig rig(1, {"--tcp", "0", "--baud", "0", "--turnaround", "0", "--controllers", "4"});
+  PinTo(kClientCpu);
   StateRecord record{};
   const auto ours = [&] { Quietly([&] { rig.driver->GetSost(1, 1, 1, &record); }); };
   std::vector<double> ourTimes;
@@ -349,6 +373,7 @@ void Peer(int rounds) {
     if (modbus.Read() && i >= 0) theirTimes.push_back(MsSince(begin));
 #endif
   }
+  pthread_setaffinity_np(pthread_self(), sizeof before, &before);
   const double mine = bench::Median(ourTimes);
   std::printf("peer: TCP loopback, no pacing, %d rounds in turn: state query %.4f ms", rounds,
               mine);
