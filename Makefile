@@ -1,7 +1,8 @@
 # make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
+# make bench — build and run every benchmark; prints one table of figures and goals.
 # CMAKE_ARGS reaches every configure step (CI passes warnings-as-errors).
-.PHONY: all deps build demo test clean
+.PHONY: all deps build demo test bench clean
 
 CMAKE_ARGS ?=
 
@@ -24,6 +25,11 @@ test: deps
 	cmake --preset asan $(CMAKE_ARGS)
 	cmake --build --preset asan
 	ctest --preset asan
+
+bench: deps
+	cmake --preset default $(CMAKE_ARGS)
+	cmake --build --preset default --target micro_bench line_bench
+	bench/table.sh build/default
 
 clean:
 	rm -rf build

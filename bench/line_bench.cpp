@@ -1,0 +1,413 @@
+// line_bench — the driver and LineHostPort against `kavo5000 simulate`
+// processes, measured against what the line itself needs: the wire time of
+// every byte at ten bits plus the controller's turnaround. Sections:
+//   line     a station's poll loop on one pseudo-terminal at 4800 baud
+//   scaling  1, 2, 4, 8, 16 and 20 lines in parallel, one thread a line
+//   station  20 lines × 128 nozzles, cycle time and the host's CPU share
+//   peer     a state query over TCP loopback next to a libmodbus register read
+//   smoke    a few exchanges of each kind, to show the binary runs
+// Each section prints its figures and "ROW" lines for bench/table.sh.
+// Prints figures; never fails a run (the exit code is 0 unless it cannot start).
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+
+#include <atomic>
+#include <barrier>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "LineHostPort.h"
+#include "Simulation.h"
+
+#ifdef KAVO5000_WITH_MODBUS
+#include <modbus.h>
+#include <netinet/in.h>
+#endif
+
+namespace {
+
+using kavo5000::Byte;
+using namespace kavo5000;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kTurnaroundMs = 5;
+// A state query: a 9-byte frame and an 8-byte reply.
+constexpr std::size_t kStateExchangeBytes = 9 + 8;
+constexpr double kLineGoal = 0.97;
+constexpr double kScalingGoal = 0.9;
+constexpr double kStationGoal = 0.97;
+constexpr double kCpuGoal = 0.01;
+
+double MsSince(Clock::time_point t) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+double StateExchangeMs() {
+  return bench::WireMs(kStateExchangeBytes) + kTurnaroundMs;
+}
+
+std::vector<std::string> PtyArgs(int controllers) {
+  return {"--pty",
+          "--baud",
+          std::to_string(bench::kBaud),
+          "--turnaround",
+          std::to_string(kTurnaroundMs),
+          "--controllers",
+          std::to_string(controllers)};
+}
+
+// Calls into the driver, whatever it raises: a refused operation is still an
+// exchange on the line.
+template <typename F>
+void Quietly(F&& f) {
+  try {
+    f();
+  } catch (const std::exception&) {
+  }
+}
+
+struct Rig {
+  bench::Module module{KAVO5000_MODULE_PATH};
+  std::vector<std::unique_ptr<bench::SimProcess>> sims;
+  host::LineHostPort port;
+  std::unique_ptr<TVM30> driver;
+
+  // One `kavo5000 simulate` process per line, channels 1..lines.
+  Rig(int lines, const std::vector<std::string>& args)
+      : Rig(lines, [&] { return std::make_unique<bench::SimProcess>(KAVO5000_TOOL_PATH, args); }) {}
+  // One simulator process per line, as `start` makes them.
+  Rig(int lines, const std::function<std::unique_ptr<bench::SimProcess>()>& start) {
+    for (int i = 0; i < lines; ++i) {
+      sims.push_back(start());
+      port.Bind(static_cast<Byte>(i + 1), sims.back()->spec());
+    }
+    driver = module.Driver(&port);
+    for (int i = 0; i < lines; ++i) driver->OpenChannel(static_cast<Byte>(i + 1));
+  }
+};
+
+// A station's poll loop on one line: each operation timed alone, next to the
+// wire time and turnarounds of the exchanges it made.
+void Line(int rounds) {
+  Rig rig(1, PtyArgs(4));
+  TVM30& d = *rig.driver;
+  std::atomic<std::size_t> bytes{0};
+  std::atomic<int> exchanges{0};
+  rig.port.AddObserver([&](const host::ExchangeRecord& r) {
+    bytes += r.frame.size() + r.received.size();
+    ++exchanges;
+  });
+  struct Op {
+    const char* name;
+    std::function<void()> call;
+  };
+  const Op ops[] = {
+      {"GetSost(4 nozzles)",
+       [&] {
+         StateRecord record{};
+         d.GetSost(1, 1, 4, &record);
+       }},
+      {"GetDeliveredVolume",
+       [&] {
+         double money = 0;
+         d.GetDeliveredVolume(1, 1, &money);
+       }},
+      {"GetTotalCounters",
+       [&] {
+         double volume = 0;
+         double money = 0;
+         d.GetTotalCounters(1, 1, 1, &volume, &money, 0);
+       }},
+  };
+  std::printf("line: one pty at %d baud, turnaround %d ms, %d rounds\n", bench::kBaud,
+              kTurnaroundMs, rounds);
+  for (const Op& op : ops) Quietly(op.call);  // first exchanges out of the way
+  for (const Op& op : ops) {
+    std::vector<double> measured;
+    std::vector<double> needed;
+    std::vector<double> efficiency;
+    for (int i = 0; i < rounds; ++i) {
+      bytes = 0;
+      exchanges = 0;
+      const auto begin = Clock::now();
+      Quietly(op.call);
+      const double ms = MsSince(begin);
+      const double wire = bench::WireMs(bytes.load()) + exchanges.load() * kTurnaroundMs;
+      measured.push_back(ms);
+      needed.push_back(wire);
+      efficiency.push_back(wire / ms);
+    }
+    const double e = bench::Median(efficiency);
+    std::printf("  %-20s median %8.2f ms, wire + turnaround %8.2f ms, efficiency %.4f\n", op.name,
+                bench::Median(measured), bench::Median(needed), e);
+    bench::Row(std::string("line: ") + op.name, bench::Ms(bench::Median(measured)),
+               bench::Ms(bench::Median(needed)), e, ">= 0.97 (wire/measured)", e >= kLineGoal);
+  }
+}
+
+// Polls lines 1..n in parallel, one thread a line, for `seconds`; returns
+// state exchanges per second over all lines.
+double PollInParallel(Rig& rig, int n, double seconds) {
+  std::vector<double> rates(n, 0);
+  std::barrier start(n);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < n; ++i) {
+    threads.emplace_back([&, i] {
+      const auto channel = static_cast<Byte>(i + 1);
+      StateRecord record{};
+      Quietly([&] { rig.driver->GetSost(channel, 1, 4, &record); });
+      start.arrive_and_wait();
+      const auto begin = Clock::now();
+      const auto until = begin + std::chrono::duration<double>(seconds);
+      long calls = 0;
+      while (Clock::now() < until) {
+        Quietly([&] { rig.driver->GetSost(channel, 1, 4, &record); });
+        ++calls;
+      }
+      rates[i] = 4.0 * calls / (MsSince(begin) / 1000.0);
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  double total = 0;
+  for (double r : rates) total += r;
+  return total;
+}
+
+void Scaling(double seconds) {
+  std::printf("scaling: GetSost(4 nozzles) round after round, %.1f s a run\n", seconds);
+  double single = 0;
+  for (int n : {1, 2, 4, 8, 16, 20}) {
+    Rig rig(n, PtyArgs(4));
+    const double rate = PollInParallel(rig, n, seconds);
+    if (n == 1) single = rate;
+    const double ratio = rate / (n * single);
+    std::printf("  %2d lines: %8.1f exchanges/s = %.3f x N x one line (%.1f/s)\n", n, rate, ratio,
+                single);
+    char name[64];
+    std::snprintf(name, sizeof name, "scaling: %d lines, exchanges/s", n);
+    char median[32];
+    std::snprintf(median, sizeof median, "%.1f/s", rate);
+    char wire[32];
+    std::snprintf(wire, sizeof wire, "%.1f/s (N x 1)", n * single);
+    bench::Row(name, median, wire, ratio, ">= 0.9 x N", ratio >= kScalingGoal);
+  }
+}
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// 20 lines of 32 dispensers × 4 nozzles, every dispenser polled in turn.
+void Station(int cycles) {
+  constexpr int kLines = 20;
+  constexpr int kDispensers = 32;
+  const double limit = 128 * StateExchangeMs();
+  std::printf("station: %d lines x %d dispensers x 4 nozzles, %d cycles; limit %.1f ms a cycle\n",
+              kLines, kDispensers, cycles, limit);
+  // The tool serves at most 99 controllers a line; a child process serves
+  // the 128 of a full line on the same simulator, paced the same way.
+  Rig rig(kLines, [] {
+    return std::make_unique<bench::SimProcess>([] {
+      host::SimulationSettings settings;
+      settings.controllers = 32 * 4;
+      settings.baud = bench::kBaud;
+      settings.turnaroundMs = kTurnaroundMs;
+      host::Simulation simulation(settings);
+      // Straight to the pipe: stdio's buffer holds the parent's unwritten output.
+      const std::string spec = simulation.OpenPty() + "\n";
+      if (write(STDOUT_FILENO, spec.data(), spec.size()) < 0) return;
+      const std::atomic<bool> stop{false};
+      simulation.Serve(stop);
+    });
+  });
+  std::vector<double> cycleMs(kLines, 0);
+  std::barrier start(kLines + 1);
+  std::barrier end(kLines + 1);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kLines; ++i) {
+    threads.emplace_back([&, i] {
+      const auto channel = static_cast<Byte>(i + 1);
+      StateRecord record{};
+      Quietly([&] { rig.driver->GetSost(channel, 1, 4, &record); });
+      start.arrive_and_wait();
+      std::vector<double> times;
+      for (int c = 0; c < cycles; ++c) {
+        const auto begin = Clock::now();
+        for (int d = 1; d <= kDispensers; ++d) {
+          Quietly([&] { rig.driver->GetSost(channel, static_cast<Byte>(d), 4, &record); });
+        }
+        times.push_back(MsSince(begin));
+      }
+      cycleMs[i] = bench::Median(times);
+      end.arrive_and_wait();
+    });
+  }
+  start.arrive_and_wait();
+  const double cpu0 = CpuSeconds();
+  const auto wall0 = Clock::now();
+  end.arrive_and_wait();
+  const double cpu = CpuSeconds() - cpu0;
+  const double wall = MsSince(wall0) / 1000.0;
+  for (std::thread& t : threads) t.join();
+  double worst = 0;
+  for (double c : cycleMs) worst = std::max(worst, c);
+  const double ratio = limit / worst;
+  const double share = cpu / wall;
+  std::printf(
+      "  slowest line's cycle %.1f ms (limit %.1f ms): %.4f; host CPU %.3f s in %.1f s = "
+      "%.2f %% of a core\n",
+      worst, limit, ratio, cpu, wall, share * 100);
+  std::printf("  host CPU per state exchange: %.1f us\n",
+              cpu * 1e6 / (static_cast<double>(kLines) * cycles * kDispensers * 4));
+  bench::Row("station: cycle, slowest of 20 lines", bench::Ms(worst), bench::Ms(limit), ratio,
+             ">= 0.97 (limit/cycle)", ratio >= kStationGoal);
+  char used[32];
+  std::snprintf(used, sizeof used, "%.2f%% core", share * 100);
+  bench::Row("station: host CPU share", used, "-", share, "<= 0.01 of a core", share <= kCpuGoal);
+}
+
+// Ties the calling thread (and what it starts from now on) to one CPU; on a
+// one-CPU machine, or where that fails, it stays where it was.
+void PinTo(int cpu) {
+  if (std::thread::hardware_concurrency() < 2) return;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  pthread_setaffinity_np(pthread_self(), sizeof set, &set);
+}
+
+// Where the two ends of a loopback exchange run. Left to the scheduler, a
+// server woken on the client's CPU or on the other one answers up to three
+// times slower from one run to the next; pinned, both stacks meet the same
+// arrangement: clients on CPU 0, servers on CPU 1.
+constexpr int kClientCpu = 0;
+constexpr int kServerCpu = 1;
+
+#ifdef KAVO5000_WITH_MODBUS
+// libmodbus on both ends: a TCP server on a thread of its own and a client
+// reading one holding register.
+class ModbusPair {
+ public:
+  ModbusPair() {
+    server_ = modbus_new_tcp("127.0.0.1", 0);
+    mapping_ = modbus_mapping_new(0, 0, 16, 0);
+    if (server_ == nullptr || mapping_ == nullptr) return;
+    listening_ = modbus_tcp_listen(server_, 1);
+    if (listening_ < 0) return;
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    getsockname(listening_, reinterpret_cast<sockaddr*>(&address), &size);
+    serving_ = std::thread([this] {
+      PinTo(kServerCpu);
+      if (modbus_tcp_accept(server_, &listening_) < 0) return;
+      std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+      for (;;) {
+        const int rc = modbus_receive(server_, query);
+        if (rc > 0) modbus_reply(server_, query, rc, mapping_);
+        if (rc < 0) break;
+      }
+    });
+    client_ = modbus_new_tcp("127.0.0.1", ntohs(address.sin_port));
+    connected_ = client_ != nullptr && modbus_connect(client_) == 0;
+  }
+  ~ModbusPair() {
+    if (client_ != nullptr) {
+      modbus_close(client_);
+      modbus_free(client_);
+    }
+    if (serving_.joinable()) serving_.join();
+    if (listening_ >= 0) close(listening_);
+    if (mapping_ != nullptr) modbus_mapping_free(mapping_);
+    if (server_ != nullptr) modbus_free(server_);
+  }
+  ModbusPair(const ModbusPair&) = delete;
+  ModbusPair& operator=(const ModbusPair&) = delete;
+
+  bool Read() {
+    std::uint16_t value = 0;
+    return connected_ && modbus_read_registers(client_, 0, 1, &value) == 1;
+  }
+
+ private:
+  modbus_t* server_ = nullptr;
+  modbus_t* client_ = nullptr;
+  modbus_mapping_t* mapping_ = nullptr;
+  int listening_ = -1;
+  bool connected_ = false;
+  std::thread serving_;
+};
+#endif
+
+// Our state query and libmodbus's register read in turn, round after round,
+// so that both meet the same machine at the same moments.
+void Peer(int rounds) {
+  cpu_set_t before;
+  pthread_getaffinity_np(pthread_self(), sizeof before, &before);
+  PinTo(kServerCpu);  // the simulator process inherits it
+  Rig rig(1, {"--tcp", "0", "--baud", "0", "--turnaround", "0", "--controllers", "4"});
+  PinTo(kClientCpu);
+  StateRecord record{};
+  const auto ours = [&] { Quietly([&] { rig.driver->GetSost(1, 1, 1, &record); }); };
+  std::vector<double> ourTimes;
+#ifdef KAVO5000_WITH_MODBUS
+  ModbusPair modbus;
+  std::vector<double> theirTimes;
+#endif
+  for (int i = -(rounds / 10 + 1); i < rounds; ++i) {
+    auto begin = Clock::now();
+    ours();
+    if (i >= 0) ourTimes.push_back(MsSince(begin));
+#ifdef KAVO5000_WITH_MODBUS
+    begin = Clock::now();
+    if (modbus.Read() && i >= 0) theirTimes.push_back(MsSince(begin));
+#endif
+  }
+  pthread_setaffinity_np(pthread_self(), sizeof before, &before);
+  const double mine = bench::Median(ourTimes);
+  std::printf("peer: TCP loopback, no pacing, %d rounds in turn: state query %.4f ms", rounds,
+              mine);
+#ifdef KAVO5000_WITH_MODBUS
+  const double theirs = bench::Median(theirTimes);
+  const double ratio = theirs > 0 ? mine / theirs : 0;
+  std::printf(", libmodbus register read %.4f ms, ratio %.3f\n", theirs, ratio);
+  bench::Row("peer: TCP state query (ours)", bench::Ms(mine), "-", ratio, "<= 1 x libmodbus",
+             theirs > 0 && ratio <= 1.0);
+  bench::Row("peer: TCP register read (libmodbus)", bench::Ms(theirs), "-", 1.0, "reference", true);
+#else
+  std::printf(" (libmodbus not found at configure time: no comparison)\n");
+  bench::Row("peer: TCP state query (ours)", bench::Ms(mine), "-", 0, "<= 1 x libmodbus", false);
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string section = argc > 1 ? argv[1] : "all";
+  const bool all = section == "all";
+  try {
+    if (section == "smoke") {
+      Peer(5);
+      Line(1);
+      return 0;
+    }
+    if (all || section == "line") Line(15);
+    if (all || section == "scaling") Scaling(2.5);
+    if (all || section == "station") Station(2);
+    if (all || section == "peer") Peer(5000);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "line_bench: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
