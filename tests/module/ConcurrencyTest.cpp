@@ -28,7 +28,10 @@ constexpr Byte kAck = 0x06;
 class ConcurrencyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    // Mapped to the end of the process, as a host keeps it while anything of
+    // it may live: the Qt libraries the window brings in would otherwise
+    // unload with it, and what they allocate at load would read as leaked.
+    module = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(module, nullptr) << dlerror();
     auto getVM30 = reinterpret_cast<GetVM30Proc>(dlsym(module, "GetVM30"));
     ASSERT_NE(getVM30, nullptr);

@@ -47,7 +47,10 @@ using GetVM30Proc = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr
 class HostAbiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    module = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+    // Mapped to the end of the process, as a host keeps it while anything of
+    // it may live: the Qt libraries the window brings in would otherwise
+    // unload with it, and what they allocate at load would read as leaked.
+    module = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(module, nullptr) << dlerror();
     getVM30 = reinterpret_cast<GetVM30Proc>(dlsym(module, "GetVM30"));
     ASSERT_NE(getVM30, nullptr);
