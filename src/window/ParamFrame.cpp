@@ -396,8 +396,10 @@ void TParamFrm::BuildControls() {
           [this](const QPoint& pos) { RxDGCommonDblClick(pos); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(AddrBtn, &QToolButton::clicked, this, [this] { AddrBtnClick(); });
-  connect(ComPortEdit, &QSpinBox::valueChanged, this, [this](int value) { comPort_ = value; });
-  connect(AddrEdit, &QSpinBox::valueChanged, this, [this](int value) { address_ = value; });
+  connect(ComPortEdit, qOverload<int>(&QSpinBox::valueChanged), this,
+          [this](int value) { comPort_ = value; });
+  connect(AddrEdit, qOverload<int>(&QSpinBox::valueChanged), this,
+          [this](int value) { address_ = value; });
   connect(ActionExit, &QAction::triggered, this, [this] { ActionExitExecute(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { ActionExitExecute(); });
 }
