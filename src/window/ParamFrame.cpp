@@ -12,8 +12,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -24,8 +26,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
+#include <algorithm>
 #include <array>
 #include <limits>
+
+#include "AddrFrame.h"
+#include "VM30.h"
 
 namespace kavo5000::window {
 
@@ -53,7 +59,9 @@ constexpr std::array<const char*, 3> kTabs = {"Общие команды", "Пр
                                               "Программирование параметров"};
 
 constexpr int kStatusDisplayMs = 2000;  // how long a write message stays red
-constexpr int kEditorDelayMs = 50;      // lets the grid settle on its new current cell
+constexpr int kEditorDelayMs = 50;
+constexpr int kReadProgressWidth = 160;
+const QColor kStatusAlert(255, 0, 0);  // lets the grid settle on its new current cell
 
 // Wrapped cell text keeps this far from the cell's edges; rows are measured
 // with the same margins, so that a row fits the text it draws.
@@ -201,6 +209,11 @@ void TOpenedRXDrawGrid::mouseMoveEvent(QMouseEvent* event) {
   emit MouseMoved(event->pos());
 }
 
+void TOpenedRXDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  emit DoubleClicked(event->pos());
+}
+
 void TOpenedRXDrawGrid::focusInEvent(QFocusEvent* event) {
   QTableView::focusInEvent(event);
   emit Entered();
@@ -228,7 +241,25 @@ TParamFrm::TParamFrm(QWidget* parent) : QDialog(parent), model_(new ParamGridMod
   BuildControls();
 }
 
+// ---- the reader ----
+
+TReadParamsTread::TReadParamsTread(TParamFrm& form) : form_(form) {}
+
+void TReadParamsTread::run() {
+  // The table stays until the window has stopped this thread (FormClose).
+  const int rows = form_.params_ ? form_.params_->Count() : 0;
+  for (int row = 1; row <= rows && !stop_; ++row) {
+    CurRow = row;
+    form_.ReadRow(row);
+    QMetaObject::invokeMethod(
+        &form_, [form = &form_, row] { form->ReaderRowDone(row); }, Qt::QueuedConnection);
+  }
+  QMetaObject::invokeMethod(
+      &form_, [form = &form_] { form->ReaderFinished(); }, Qt::QueuedConnection);
+}
+
 TParamFrm::~TParamFrm() {
+  StopReader();
   // The grid's model must not outlive the table it shows.
   model_->SetParams(nullptr);
 }
@@ -315,6 +346,14 @@ void TParamFrm::BuildControls() {
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
   StatusBar1->setGeometry(0, kClientHeight - kStatusHeight, kClientWidth, kStatusHeight);
+  StatusBar1->setAutoFillBackground(true);
+  ReadProgress = new QProgressBar(StatusBar1);
+  ReadProgress->setObjectName(QStringLiteral("ReadProgress"));
+  ReadProgress->setMaximumHeight(kStatusHeight - 4);
+  ReadProgress->setFixedWidth(kReadProgressWidth);
+  ReadProgress->setFormat(QString::fromUtf8("Прочитано %v из %m"));
+  StatusBar1->addPermanentWidget(ReadProgress);
+  ReadProgress->hide();
 
   // The editors float over the grid, children of the tab area.
   WriteValueEdit = ValueBox(TabControl1, "WriteValueEdit");
@@ -351,7 +390,16 @@ void TParamFrm::BuildControls() {
           [this] { FollowEditorCell(); });
   connect(RxDGCommon->horizontalScrollBar(), &QScrollBar::valueChanged, this,
           [this] { FollowEditorCell(); });
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
+  connect(RxDGCommon, &TOpenedRXDrawGrid::DoubleClicked, this,
+          [this](const QPoint& pos) { RxDGCommonDblClick(pos); });
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(AddrBtn, &QToolButton::clicked, this, [this] { AddrBtnClick(); });
+  connect(ComPortEdit, qOverload<int>(&QSpinBox::valueChanged), this,
+          [this](int value) { comPort_ = value; });
+  connect(AddrEdit, qOverload<int>(&QSpinBox::valueChanged), this,
+          [this](int value) { address_ = value; });
   connect(ActionExit, &QAction::triggered, this, [this] { ActionExitExecute(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { ActionExitExecute(); });
 }
@@ -385,6 +433,8 @@ void TParamFrm::FormShow() {
 }
 
 void TParamFrm::FormClose() {
+  // The reader walks the table: it ends before the table goes.
+  StopReader();
   FreeParams();
 }
 
@@ -629,9 +679,164 @@ bool TParamFrm::eventFilter(QObject* watched, QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     // Enter is the editors' key for writing; it never reaches the window as
     // a default-button press.
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      WriteValueEditKeyDown(key);
+      return true;
+    }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+// ---- reading and writing ----
+
+void TParamFrm::RxDGCommonDblClick(const QPoint& viewportPos) {
+  const QModelIndex cell = RxDGCommon->indexAt(viewportPos);
+  if (!params_ || !cell.isValid() || cell.column() != kReadColumn) return;
+  const int row = cell.row() + 1;
+  const std::string text = ReadParam(row);
+  params_->Item(row - 1).SetReadText(text);
+  model_->RowsChanged();
+}
+
+std::string TParamFrm::ReadParam(int row) {
+  catalogue::CParameter& p = params_->Item(row - 1);
+  const std::optional<catalogue::CommandFamily> family = catalogue::CommandFamilyOf(p.Kind);
+  if (Driver == nullptr || !family) {
+    p.SetReadError(true);
+    return {};
+  }
+  std::string text;
+  std::int32_t raw = -1;
+  try {
+    raw = Driver->WindowReadParam(static_cast<Byte>(*family), comPort_, address_, p.Code, p.Digits);
+    text = p.ValueToText(raw, SystemNumberFormat());
+  } catch (...) {
+    text.clear();  // nothing read: the row is marked below
+  }
+  if (text.empty()) {
+    p.SetReadError(true);
+  } else {
+    p.RecordRead(raw, text);
+  }
+  return text;
+}
+
+void TParamFrm::ReadRow(int row) {
+  catalogue::CParameter& p = params_->Item(row - 1);
+  const std::optional<catalogue::CommandFamily> family = catalogue::CommandFamilyOf(p.Kind);
+  if (Driver == nullptr || !family) {
+    p.SetReadError(true);
+    return;
+  }
+  try {
+    const std::int32_t raw =
+        Driver->WindowReadParam(static_cast<Byte>(*family), comPort_, address_, p.Code, p.Digits);
+    std::string text = p.ValueToText(raw, SystemNumberFormat());
+    if (!text.empty()) {
+      p.RecordRead(raw, std::move(text));
+      return;
+    }
+  } catch (...) {
+    // a failed read: only the mark below
+  }
+  p.SetReadError(true);
+}
+
+void TParamFrm::Button1Click() {
+  if (readThread_ || !params_) return;
+  ReadProgress->setRange(0, params_->Count());
+  ReadProgress->setValue(0);
+  ReadProgress->show();
+  readThread_ = std::make_unique<TReadParamsTread>(*this);
+  readThread_->start();
+}
+
+void TParamFrm::ReaderRowDone(int row) {
+  model_->RowsChanged();
+  if (readThread_) ReadProgress->setValue(row);
+}
+
+void TParamFrm::ReaderFinished() {
+  // Also reached after StopReader already waited: then nothing is left to do.
+  if (readThread_ && readThread_->isFinished()) {
+    readThread_->wait();
+    readThread_.reset();
+    ReadProgress->hide();
+  }
+}
+
+void TParamFrm::StopReader() {
+  if (!readThread_) return;
+  readThread_->Stop();
+  readThread_->wait();
+  readThread_.reset();
+  ReadProgress->hide();
+}
+
+void TParamFrm::WriteValueEditKeyDown(int key) {
+  if (key != Qt::Key_Return && key != Qt::Key_Enter) return;
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8("Подтверждение записи"),
+                  QString::fromUtf8("Вы действительно хотите записать параметр"),
+                  QMessageBox::Ok | QMessageBox::Cancel, this);
+  box.setObjectName(QStringLiteral("WriteConfirmation"));
+  if (box.exec() == QMessageBox::Ok && params_) WriteParam(CurrentRow());
+  model_->RowsChanged();
+  RxDGCommon->viewport()->update();
+}
+
+void TParamFrm::WriteParam(int row) {
+  if (!params_ || row < 1 || row > params_->Count()) return;
+  if (Driver == nullptr) {
+    ShowStatus(QString::fromUtf8(kNoDriverText));
+    return;
+  }
+  catalogue::CParameter& p = params_->Item(row - 1);
+  const std::optional<catalogue::CommandFamily> family = catalogue::CommandFamilyOf(p.Kind);
+  // Whatever goes wrong on the way is a failed write, never a silent one.
+  QString message = QString::fromUtf8(kWriteFailedText);
+  if (family) {
+    try {
+      const EditorValues values{WriteValueEdit->value(), WriteValueEdit2->value(),
+                                WriteValueCB->currentIndex()};
+      const std::int32_t raw = WriteRawValue(p, values);
+      if (*family == catalogue::CommandFamily::AddressProgramming) p.Code = edIDNumber->value();
+      if (Driver->WindowWriteParam(static_cast<Byte>(*family), comPort_, address_, p.Code, p.Digits,
+                                   raw)) {
+        message = QString::fromUtf8(kWriteDoneText);
+        p.RecordWrite(raw, p.ValueToText(raw, SystemNumberFormat()));
+      }
+    } catch (...) {
+      // announced below as it stands
+    }
+  }
+  ShowStatus(message);
+}
+
+void TParamFrm::ShowStatus(const QString& text) {
+  StatusBar1->showMessage(text);
+  QPalette palette = StatusBar1->palette();
+  palette.setColor(QPalette::Window, kStatusAlert);
+  StatusBar1->setPalette(palette);
+  if (!Timer1->isActive()) Timer1->start();
+}
+
+void TParamFrm::Timer1Timer() {
+  QPalette palette = StatusBar1->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::Button));
+  StatusBar1->setPalette(palette);
+  Timer1->stop();
+}
+
+void TParamFrm::AddrBtnClick() {
+  try {
+    TAddrFrm dialog(this);
+    if (dialog.exec() != QDialog::Accepted || Driver == nullptr) return;
+    const std::int32_t address =
+        Driver->LinearNozzleNumber(dialog.NTrkEdit->value(), dialog.NPstEdit->value());
+    AddrEdit->setValue(std::clamp(address, AddrEdit->minimum(), AddrEdit->maximum()));
+  } catch (...) {
+    // the address stays as it was
+  }
 }
 
 }  // namespace kavo5000::window

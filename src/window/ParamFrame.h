@@ -10,7 +10,10 @@
 #include <QDialog>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QThread>
+#include <atomic>
 #include <memory>
+#include <string>
 
 #include "NumberFormat.h"
 #include "ParamFrameLogic.h"
@@ -21,6 +24,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QFrame;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
@@ -72,8 +76,10 @@ class TOpenedRXDrawGrid : public QTableView {
   void CellSelected();
   void Entered();
   void MouseMoved(const QPoint& viewportPos);
+  void DoubleClicked(const QPoint& viewportPos);
 
  protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -103,6 +109,25 @@ class ParamCellDelegate : public QStyledItemDelegate {
 
  private:
   TParamFrm& form_;
+};
+
+// The background reader: reads every row of the table, in order, on a thread
+// of its own. It stops after the row in hand once it is told to.
+class TReadParamsTread : public QThread {
+ public:
+  explicit TReadParamsTread(TParamFrm& form);
+  // Ends the run after the exchange in progress.
+  void Stop() { stop_ = true; }
+  bool StopRequested() const { return stop_; }
+
+  std::atomic<int> CurRow{0};  // the grid row being read
+
+ protected:
+  void run() override;
+
+ private:
+  TParamFrm& form_;
+  std::atomic<bool> stop_{false};
 };
 
 class TParamFrm : public QDialog {
@@ -139,8 +164,24 @@ class TParamFrm : public QDialog {
   void RxDGCommonEnter();
   void WriteValueEditExit();
   void ActionExitExecute();
+  void RxDGCommonDblClick(const QPoint& viewportPos);
+  void Button1Click();
+  void WriteValueEditKeyDown(int key);
+  void Timer1Timer();
+  void AddrBtnClick();
 
   // Operations.
+  // Reads grid row `row` on the calling thread: its text, empty on failure.
+  std::string ReadParam(int row);
+  // What the reader does for its current row: on success the row takes value
+  // and text, on failure only the error mark.
+  void ReadRow(int row);
+  void WriteParam(int row);
+  void ShowStatus(const QString& text);
+  // The running reader, none when no reader runs.
+  TReadParamsTread* ReadThread() const { return readThread_.get(); }
+  // Stops the reader and waits for it to end.
+  void StopReader();
   void LoadParams();
   void FreeParams();
   int CalcRowHeight(int row);
@@ -164,6 +205,7 @@ class TParamFrm : public QDialog {
   QTabBar* TabBar;       // the strip's tabs
   TRXDrawGrid* RxDGCommon;
   QStatusBar* StatusBar1;
+  QProgressBar* ReadProgress;  // rows read so far, while the reader runs
   QDoubleSpinBox* WriteValueEdit;
   QDoubleSpinBox* WriteValueEdit2;
   QComboBox* WriteValueCB;
@@ -185,7 +227,17 @@ class TParamFrm : public QDialog {
   int VisibleRowHeight(int row) const;
   int TextHeight(std::string_view text, int width) const;
 
+  friend class TReadParamsTread;
+  // The reader's row done: the grid is repainted and the progress moves on.
+  void ReaderRowDone(int row);
+  void ReaderFinished();
+
   std::unique_ptr<catalogue::CTRKParameters> params_;
+  std::unique_ptr<TReadParamsTread> readThread_;
+  // The port and address boxes as the reader sees them, kept up to date on
+  // the window's thread.
+  std::atomic<int> comPort_{1};
+  std::atomic<int> address_{1};
   bool paramsLoaded_ = false;
   ParamGridModel* model_;
   EditorSetup editorSetup_;  // of the row the editors were last prepared for

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
+#include "RoundHalfEven.h"
 #include "RowTexts.h"
 
 namespace kavo5000::window {
@@ -180,6 +182,53 @@ std::optional<BoxedText> BoxedTextRects(const Rect& cell) {
   const Rect frame{text.left - kFrameOutset, text.top - kFrameOutset, text.right + kFrameOutset,
                    text.bottom + kFrameOutset};
   return BoxedText{text, frame};
+}
+
+namespace {
+
+// A whole raw value, or the catalogue's refusal for one outside 32 bits.
+std::int32_t WholeRaw(double x) {
+  const double rounded = RoundHalfEven(x);
+  if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
+        rounded <= std::numeric_limits<std::int32_t>::max())) {
+    throw Exception(catalogue::kMsgInvalidValue);
+  }
+  return static_cast<std::int32_t>(rounded);
+}
+
+// Temperatures below zero travel as 200 plus their magnitude.
+constexpr std::int32_t kNegativeTemperatureBase = 200;
+constexpr std::int32_t kBranchFactor = 1000;
+constexpr std::int32_t kSensorSwitchFirst = 1;
+constexpr std::int32_t kSensorSwitchSecond = 200;
+
+}  // namespace
+
+std::int32_t WriteRawValue(const catalogue::CParameter& row, const EditorValues& values) {
+  switch (row.Kind) {
+    case catalogue::pkNumber:
+    case catalogue::pkCommandNumber:
+    case catalogue::pkNetAddress:
+      return row.FromReal(values.edit);
+    case catalogue::pkList:
+    case catalogue::pkCommandList:
+      // Writing "no choice" would send −1 as a value.
+      if (values.listIndex < 0) throw Exception(catalogue::kMsgInvalidValue);
+      return row.FromReal(values.listIndex);
+    case catalogue::pkBranches:
+      return WholeRaw(values.edit * kBranchFactor + values.edit2);
+    case catalogue::pkTemperature:
+    case catalogue::pkHeaterTemperature: {
+      const std::int32_t n = WholeRaw(values.edit);
+      return n < 0 ? kNegativeTemperatureBase - n : n;
+    }
+    case catalogue::pkSensorSwitch:
+      if (values.listIndex == 0) return kSensorSwitchFirst;
+      if (values.listIndex == 1) return kSensorSwitchSecond;
+      return 0;
+    default:
+      return 0;
+  }
 }
 
 }  // namespace kavo5000::window

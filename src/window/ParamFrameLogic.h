@@ -7,6 +7,7 @@
 #ifndef KAVO5000_WINDOW_PARAMFRAMELOGIC_H
 #define KAVO5000_WINDOW_PARAMFRAMELOGIC_H
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -134,6 +135,26 @@ struct BoxedText {
   Rect frame;
 };
 std::optional<BoxedText> BoxedTextRects(const Rect& cell);
+
+// What the editors over the "Запись" cell hold when Enter is pressed.
+struct EditorValues {
+  double edit = 0;     // WriteValueEdit
+  double edit2 = 0;    // WriteValueEdit2
+  int listIndex = -1;  // the chosen item of WriteValueCB, −1 for none
+};
+
+// The raw value written for a row from its editors: numbers and list indexes
+// through FromReal; branch productivities as first × 1000 + second; a
+// temperature below zero n as 200 − n; the sensor switch as 1 or 200 for its
+// first or second choice, 0 otherwise. Halves round to the even neighbour.
+// Raises kavo5000::Exception for a value no raw value represents, and for a
+// list row without a chosen item (there is nothing to write).
+std::int32_t WriteRawValue(const catalogue::CParameter& row, const EditorValues& values);
+
+// The texts of the status line after a write.
+inline constexpr const char* kWriteDoneText = "Операция записи проведена.";
+inline constexpr const char* kWriteFailedText = "Ошибка при проведении операции записи.";
+inline constexpr const char* kNoDriverText = "Невозможно провести операцию записи.";
 
 }  // namespace kavo5000::window
 

@@ -4,6 +4,7 @@
 // texts the cells draw.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@ namespace {
 
 using catalogue::CParameter;
 using catalogue::CTRKParameters;
+using enum catalogue::ParameterKind;
 
 std::unique_ptr<CParameter> Row(std::uint8_t kind, std::uint8_t decimals = 0,
                                 std::int32_t minValue = 0, std::int32_t maxValue = 99,
@@ -298,6 +300,43 @@ TEST(HintTextTest, ReadAndWriteCellsOfDataRowsOnly) {
   EXPECT_EQ(HintText(1, kWriteColumn), "Нажмите Enter для записи параметра");
   EXPECT_EQ(HintText(1, kNameColumn), "");
   EXPECT_EQ(HintText(0, kWriteColumn), "");
+}
+
+struct WriteCase {
+  const char* name;
+  std::uint8_t kind;
+  std::uint8_t decimals;
+  EditorValues values;
+  std::int32_t raw;
+};
+
+TEST(WriteRawValueTest, EachKindSendsItsEncoding) {
+  const std::vector<WriteCase> cases = {
+      {"temperature below zero", pkTemperature, 0, {-5, 0, -1}, 205},
+      {"temperature zero", pkTemperature, 0, {0, 0, -1}, 0},
+      {"temperature above zero", pkTemperature, 0, {45, 0, -1}, 45},
+      {"heater temperature below zero", pkHeaterTemperature, 0, {-12, 0, -1}, 212},
+      {"branches", pkBranches, 0, {7, 250, -1}, 7250},
+      {"sensor switch, second choice", pkSensorSwitch, 0, {0, 0, 1}, 200},
+      {"sensor switch, first choice", pkSensorSwitch, 0, {0, 0, 0}, 1},
+      {"sensor switch, no choice", pkSensorSwitch, 0, {0, 0, -1}, 0},
+      {"number, half rounds down to even", pkNumber, 2, {0.125, 0, -1}, 12},
+      {"number, half rounds up to even", pkNumber, 2, {0.375, 0, -1}, 38},
+      {"command number", pkCommandNumber, 0, {17, 0, -1}, 17},
+      {"network address", pkNetAddress, 0, {3, 0, -1}, 3},
+      {"list", pkList, 0, {0, 0, 2}, 2},
+      {"command list", pkCommandList, 0, {0, 0, 1}, 1},
+  };
+  for (const WriteCase& c : cases) {
+    const auto row = Row(c.kind, c.decimals, 0, 999999, {"a", "b", "c"});
+    EXPECT_EQ(WriteRawValue(*row, c.values), c.raw) << c.name;
+  }
+}
+
+TEST(WriteRawValueTest, NothingToWriteRaisesInsteadOfSendingANegativeValue) {
+  EXPECT_THROW(WriteRawValue(*Row(pkList, 0, 0, 2, {"a"}), {0, 0, -1}), Exception);
+  EXPECT_THROW(WriteRawValue(*Row(pkBranches), {3e9, 0, -1}), Exception);
+  EXPECT_THROW(WriteRawValue(*Row(pkTemperature), {std::nan(""), 0, -1}), Exception);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // Pictures of the parameter window for the README: each tab with a driver on
-// the in-process simulator (virtual clock), its controller parameters read
-// from nozzle address 1, written as PNGs into the build tree.
+// the in-process simulator (virtual clock) after "Прочитать все параметры"
+// for nozzle address 1, and the address dialog, written as PNGs into the
+// build tree.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QSpinBox>
 #include <QTabBar>
 #include <memory>
 #include <string>
 
+#include "AddrFrame.h"
 #include "Clock.h"
 #include "Line.h"
 #include "LineHostPort.h"
@@ -32,17 +36,19 @@ TEST(ScreenshotTest, EachTabOfTheWindowWithParametersRead) {
   TParamFrm form;
   form.Driver = &vm30;
   form.show();
-  const catalogue::NumberFormat format = SystemNumberFormat();
+  // Everything read as the technician does it: "Прочитать все параметры".
+  form.Button1Click();
+  ASSERT_NE(form.ReadThread(), nullptr);
+  form.ReadThread()->wait();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(form.ReadThread(), nullptr);
   int read = 0;
-  for (int i = 0; i < form.Params()->Count(); ++i) {
-    catalogue::CParameter& p = form.Params()->Item(i);
-    if (p.Kind > catalogue::pkHeaterTemperature) continue;  // controller parameters only
-    const std::int32_t raw = vm30.WindowReadParam(0, kChannel, kAddress, p.Code, p.Digits);
-    ASSERT_GE(raw, 0) << "parameter " << p.Code;
-    p.RecordRead(raw, p.ValueToText(raw, format));
-    ++read;
-  }
-  EXPECT_EQ(read, 46);
+  for (int i = 0; i < form.Params()->Count(); ++i)
+    if (!form.Params()->Item(i).ReadError()) ++read;
+  EXPECT_EQ(read, 46);  // the controller parameters; commands are not read back
+  // The last message of a write, as after the technician's write.
+  form.ShowStatus(QString::fromUtf8(kWriteDoneText));
+  form.Timer1Timer();
 
   const QDir dir(QStringLiteral(KAVO5000_SCREENSHOT_DIR));
   ASSERT_TRUE(dir.mkpath(QStringLiteral(".")));
@@ -58,6 +64,16 @@ TEST(ScreenshotTest, EachTabOfTheWindowWithParametersRead) {
     const QString path = dir.filePath(QString::fromLatin1(names[tab]));
     ASSERT_TRUE(form.grab().save(path)) << path.toStdString();
   }
+
+  // The address dialog, as it opens beside the window.
+  TAddrFrm dialog(&form);
+  dialog.NTrkEdit->setValue(2);
+  dialog.NPstEdit->setValue(1);
+  dialog.show();
+  QCoreApplication::processEvents();
+  const QString path = dir.filePath(QStringLiteral("address-dialog.png"));
+  ASSERT_TRUE(dialog.grab().save(path)) << path.toStdString();
+  dialog.hide();
   form.hide();
 }
 
