@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <limits>
 
+#include "Controls.h"
+
 namespace kavo5000::window {
 
 namespace {
@@ -17,22 +19,10 @@ namespace {
 constexpr int kClientWidth = 226;
 constexpr int kClientHeight = 104;
 
+// Any number may be typed; the window holds the address it gives in range.
 QSpinBox* NumberBox(QWidget* parent, const char* name, QRect place) {
-  auto* box = new QSpinBox(parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->setGeometry(place);
-  // Any number may be typed; the window holds the address it gives in range.
-  box->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-  box->setValue(0);
-  return box;
-}
-
-QLabel* TextLabel(QWidget* parent, const char* name, QPoint place, const char* text) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(place);
-  label->adjustSize();
-  return label;
+  return IntegerBox(parent, name, place, std::numeric_limits<int>::min(),
+                    std::numeric_limits<int>::max(), 0);
 }
 
 }  // namespace

@@ -30,6 +30,8 @@
 #include <array>
 #include <limits>
 
+#include "Controls.h"
+
 #include "AddrFrame.h"
 #include "VM30.h"
 
@@ -79,24 +81,6 @@ QRect ToQRect(const Rect& r) {
 
 Rect FromQRect(const QRect& r) {
   return Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
-QSpinBox* IntegerBox(QWidget* parent, const char* name, QRect place, int minimum, int maximum,
-                     int value) {
-  auto* box = new QSpinBox(parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->setGeometry(place);
-  box->setRange(minimum, maximum);
-  box->setValue(value);
-  return box;
-}
-
-QLabel* TextLabel(QWidget* parent, const char* name, QPoint place, const char* text) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->move(place);
-  label->adjustSize();
-  return label;
 }
 
 QDoubleSpinBox* ValueBox(QWidget* parent, const char* name) {
