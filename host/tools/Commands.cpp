@@ -21,10 +21,9 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr std::int32_t kAddressParameter = 9;  // host number that programs a line address
-constexpr std::int32_t kAddressFactor = 100;   // value = identification × 100 + address
-constexpr std::size_t kRecordNozzles = 6;      // nozzle words in a state record
-constexpr kavo5000::Byte kAllNozzles = 0;      // GetSost: every nozzle of the dispenser
+constexpr std::int32_t kAddressFactor = 100;  // value = identification × 100 + address
+constexpr std::size_t kRecordNozzles = 6;     // nozzle words in a state record
+constexpr kavo5000::Byte kAllNozzles = 0;     // GetSost: every nozzle of the dispenser
 
 std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -190,7 +189,7 @@ int RunParamSet(Session& s, const CommandValues& v) {
   if (const auto refusal = ParamValueRefusal(number, value)) throw UsageError(*refusal);
   Guarded(s, [&] { s.driver().SetParam(s.channel(), v.dispenser, number, value); });
   // A common switch goes to every controller and is never answered.
-  if (number < kAddressParameter && number >= 0) {
+  if (number < kAddressNumber && number >= 0) {
     std::printf(
         "common switch %d set to %d on every controller of channel %d (no answer expected)\n",
         number, value, s.channel());
@@ -205,7 +204,7 @@ int RunAddressProgram(Session& s, const CommandValues& v) {
   const auto identification = static_cast<std::int32_t>(v.id.value_or(0));
   const int a = v.address.value_or(0);
   Guarded(s, [&] {
-    s.driver().SetParam(s.channel(), 1, kAddressParameter, identification * kAddressFactor + a);
+    s.driver().SetParam(s.channel(), 1, kAddressNumber, identification * kAddressFactor + a);
   });
   s.Expect("address programming", Refusals::kFail);
   std::printf("controller %d now answers at nozzle address %d\n", identification, a);
@@ -239,13 +238,7 @@ int RunDecodeTrace(const std::string& path) {
     for (const std::string& line : wire::DecodeExchange(r.frame, r.received, type)) {
       std::printf("  %s\n", line.c_str());
     }
-    const wire::ParsedFrame frame = wire::ParseFrame(r.frame);
-    const wire::ParsedReply reply = wire::ParseReply(r.reply);
-    if (frame.command.size() > wire::kCommandAt &&
-        frame.command[wire::kCommandAt] == wire::kCmdType &&
-        reply.verdict == wire::ReplyVerdict::kData && !reply.data.empty()) {
-      type = reply.data[0] - wire::kTypeBase;
-    }
+    if (const auto observed = DispenserTypeOf(r)) type = observed;
   }
   return kExitOk;
 }

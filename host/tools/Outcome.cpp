@@ -41,6 +41,17 @@ std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame) {
 
 }  // namespace
 
+std::optional<int> DispenserTypeOf(const host::ExchangeRecord& exchange) {
+  constexpr int kTypeFallback = 1;  // what the driver makes of a type byte out of range
+  if (exchange.verdict != kVerdictValid || CommandByte(exchange.frame) != wire::kCmdType) {
+    return std::nullopt;
+  }
+  const wire::ParsedReply reply = wire::ParseReply(exchange.reply);
+  if (reply.verdict != wire::ReplyVerdict::kData || reply.data.empty()) return std::nullopt;
+  const int type = reply.data[0] - wire::kTypeBase;
+  return type >= 0 && type < wire::kTypeCount ? type : kTypeFallback;
+}
+
 bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>& exchanges) {
   return status == kStatusTotalsEmpty && !exchanges.empty() && IsDataReply(exchanges.back()) &&
          CommandByte(exchanges.back().frame) == wire::kCmdTotals;

@@ -32,6 +32,10 @@ std::optional<std::string> FailureOf(kavo5000::Byte status,
 // status 3, the same code as a malformed reply.
 bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>& exchanges);
 
+// The dispenser type a valid answer to '7' carries, taken as the driver takes
+// it (a byte out of range counts as type 1); none for any other exchange.
+std::optional<int> DispenserTypeOf(const host::ExchangeRecord& exchange);
+
 // "'8' (close the transaction)" for the command a frame carries.
 std::string CommandOf(const std::vector<std::uint8_t>& frame);
 

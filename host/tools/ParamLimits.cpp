@@ -14,8 +14,6 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr std::int32_t kAddressNumber = 9;       // value = identification × 100 + address
-constexpr std::int32_t kFirstNozzleNumber = 10;  // from here: (nozzle − 1) × 60 + index
 constexpr std::int32_t kLargestSwitchValue = 9;  // a common switch's value is one digit
 constexpr std::int64_t kDecimalBase = 10;
 constexpr std::int32_t kTemperatureOff = 200;  // 2XX encoding: 200 is "off", 2XX is −XX
@@ -23,15 +21,6 @@ constexpr std::int32_t kSensorOn = 1;          // the sensor switch written "on"
 constexpr std::int32_t kBranchScale = 1000;    // xxxyyy: branch 1 above, branch 2 below
 constexpr std::int32_t kLargestBranch = 999;
 constexpr std::int32_t kColdestTemperature = -99;
-
-const catalogue::CTRKParameters& Catalogue() {
-  static const catalogue::CTRKParameters* table = [] {
-    auto* t = new catalogue::CTRKParameters;  // lives as long as the tool
-    t->Fill();
-    return t;
-  }();
-  return *table;
-}
 
 std::optional<long long> WholeNumber(const std::string& text) {
   try {
@@ -78,6 +67,19 @@ std::string InUnit(const catalogue::CParameter& row, std::int64_t low, std::int6
 }
 
 }  // namespace
+
+const catalogue::CTRKParameters& Catalogue() {
+  static const catalogue::CTRKParameters* table = [] {
+    auto* t = new catalogue::CTRKParameters;  // lives as long as the tool
+    t->Fill();
+    return t;
+  }();
+  return *table;
+}
+
+std::int32_t HostNumber(int nozzle, int index) {
+  return kFirstNozzleNumber + (nozzle - 1) * wire::kParamCount + index;
+}
 
 std::optional<std::string> ParamValueRefusal(std::int32_t number, std::int32_t value) {
   if (number < 0 || value < 0 || number == kAddressNumber) return std::nullopt;

@@ -12,9 +12,21 @@
 
 namespace kavo5000::catalogue {
 class CParameter;
-}
+class CTRKParameters;
+}  // namespace kavo5000::catalogue
 
 namespace kavo5000::tool {
+
+// How the host numbers controller parameters (GetParam, SetParam): 0..8 the
+// common switches, 9 address programming, and from 10 on each nozzle's
+// parameters, 60 to a nozzle.
+inline constexpr std::int32_t kAddressNumber = 9;  // value = identification × 100 + address
+inline constexpr std::int32_t kFirstNozzleNumber = 10;
+// The host number of a nozzle's parameter index.
+std::int32_t HostNumber(int nozzle, int index);
+
+// The catalogue, filled once for the tool.
+const catalogue::CTRKParameters& Catalogue();
 
 // The catalogue's per-nozzle parameter with this code, or none.
 const catalogue::CParameter* ParameterRow(int code);

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "LineProtocol.h"
 #include "ParamLimits.h"
 #include "ParameterUnit.h"
 #include "RowTexts.h"
@@ -20,8 +21,6 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr std::int32_t kFirstNozzleParameter = 10;  // host number of nozzle 1, index 0
-constexpr std::int32_t kParamsPerNozzle = 60;
 constexpr int kBarWidth = 30;
 constexpr std::size_t kMaxValueColumn = 48;  // longer values push their name further right
 constexpr int kSilentRowsToGiveUp = 3;       // a dead address stops `params read` after these
@@ -71,10 +70,6 @@ HostNozzle FromAddress(int address, int perDispenser) {
   return {(address - 1) / perDispenser + 1, (address - 1) % perDispenser + 1};
 }
 
-std::int32_t HostNumber(int nozzle, int index) {
-  return kFirstNozzleParameter + (nozzle - 1) * kParamsPerNozzle + index;
-}
-
 // The value text params read shows: the catalogue's text and the unit.
 std::string ValueText(const catalogue::CParameter& row, std::int32_t raw) {
   std::string value = row.ValueToText(raw, catalogue::NumberFormat::User());
@@ -103,8 +98,7 @@ const catalogue::CParameter& RowOf(int code) {
 }  // namespace
 
 int RunParamsList(const CommandValues& v) {
-  catalogue::CTRKParameters table;
-  table.Fill();
+  const catalogue::CTRKParameters& table = Catalogue();
   const catalogue::NumberFormat format = catalogue::NumberFormat::User();
   nlohmann::json rows = nlohmann::json::array();
   for (std::int32_t i = 0; i < table.Count(); ++i) {
@@ -140,8 +134,7 @@ int RunParamsRead(Session& s, const CommandValues& v) {
   const int perDispenser = s.nozzles();
   const int address = v.address.value_or(0);
   const HostNozzle at = FromAddress(address, perDispenser);
-  catalogue::CTRKParameters table;
-  table.Fill();
+  const catalogue::CTRKParameters& table = Catalogue();
   std::vector<const catalogue::CParameter*> rows;
   for (std::int32_t i = 0; i < table.Count(); ++i) {
     const catalogue::CParameter& row = table.Item(i);
@@ -208,19 +201,19 @@ int RunParamGet(Session& s, const CommandValues& v) {
     return kExitOk;
   }
   const std::int32_t number = v.number;
-  if (number < kFirstNozzleParameter) {
+  if (number < kFirstNozzleNumber) {
     throw ToolError("parameter " + std::to_string(number) +
                     " cannot be read: 0..9 are only written");
   }
   const std::int32_t raw = ReadParameter(s, v.dispenser, number);
-  const std::int32_t n = number - kFirstNozzleParameter;
-  const int index = n % kParamsPerNozzle;
+  const std::int32_t n = number - kFirstNozzleNumber;
+  const int index = n % wire::kParamCount;
   std::string shown = std::to_string(raw);
   if (const catalogue::CParameter* row = ParameterRow(index)) {
     shown = ValueText(*row, raw) + "  " + FirstLine(row->Name);
   }
   std::printf("dispenser %d parameter %d (nozzle %d, index %d): %s\n", v.dispenser, number,
-              n / kParamsPerNozzle + 1, index, shown.c_str());
+              n / wire::kParamCount + 1, index, shown.c_str());
   return kExitOk;
 }
 

@@ -14,7 +14,6 @@ namespace kavo5000::tool {
 namespace {
 constexpr std::uint8_t kNozzleBits = 0x0F;
 constexpr int kNozzlesWhenZero = 4;  // a configuration byte of 0 means four nozzles
-constexpr int kTypeFallback = 1;     // what the driver makes of a type byte out of range
 
 std::string OneLine(const std::vector<std::string>& lines) {
   if (lines.size() == 1) return lines[0];
@@ -92,17 +91,7 @@ Session::~Session() {
 
 void Session::Observe(const host::ExchangeRecord& r) {
   exchanges_.push_back(r);
-  const wire::ParsedFrame frame = wire::ParseFrame(r.frame);
-  const bool typeQuery = frame.verdict == wire::FrameVerdict::kGood &&
-                         frame.command.size() > wire::kCommandAt &&
-                         frame.command[wire::kCommandAt] == wire::kCmdType;
-  if (typeQuery && r.verdict == "valid") {
-    const wire::ParsedReply reply = wire::ParseReply(r.reply);
-    if (reply.verdict == wire::ReplyVerdict::kData && !reply.data.empty()) {
-      const int type = reply.data[0] - wire::kTypeBase;
-      observedType_ = (type >= 0 && type < wire::kTypeCount) ? type : kTypeFallback;
-    }
-  }
+  if (const auto type = DispenserTypeOf(r)) observedType_ = type;
   if (!options_.verbose) return;
   std::fflush(stdout);  // keep the frames next to the lines they explain
   std::fprintf(stderr, "  -> %s   %s\n", wire::Hex(r.frame).c_str(),
