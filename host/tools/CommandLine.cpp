@@ -93,6 +93,12 @@ void AmountArg(CLI::App* sub, Invocation& inv, const std::string& name, const st
   sub->add_option(name, inv.values.amount, help)->required()->check(kNotNegative);
 }
 
+// A parameter by its nozzle address and its code in the catalogue.
+void AddressAndCode(CLI::App* sub, CommandValues& v) {
+  sub->add_option("--address", v.address, "nozzle address V");
+  sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+}
+
 void SessionOptions(CLI::App& app, GlobalOptions& g) {
   app.add_option("--port", g.port,
                  "sim (default), a serial device [DEVICE[:BAUD[:FRAMING]]] or tcp://HOST:PORT")
@@ -263,16 +269,14 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
       ->check(CLI::Range(0, kavo5000::kLastDispenser));
   sub->add_option("NUMBER", v.number, "host parameter number: 10 + (nozzle-1)*60 + code")
       ->check(kNotNegative);
-  sub->add_option("--address", v.address, "nozzle address V");
-  sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+  AddressAndCode(sub, v);
   sub = DriverCommand(*param, inv, "set",
                       "write a parameter: D NUMBER VALUE (raw), or --address V --code C VALUE "
                       "(in the parameter's unit: 1.50, a choice's number or text, -5 degrees)",
                       RunParamSetWords);
   sub->add_option("ARGS", v.words, "D NUMBER VALUE, or VALUE with --address and --code")
       ->required();
-  sub->add_option("--address", v.address, "nozzle address V");
-  sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+  AddressAndCode(sub, v);
 
   CLI::App* params = app.add_subcommand("params", "every controller parameter");
   params->require_subcommand(1);
