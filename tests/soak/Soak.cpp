@@ -303,9 +303,8 @@ SoakTally RunSoak(const SoakSettings& settings) {
 }
 
 const char* FaultName(unsigned kind) {
-  static constexpr const char* kNames[kFaultKinds] = {"corrupted bytes", "dropped",
-                                                      "truncated",       "garbage first",
-                                                      "late, in time",   "late, too late"};
+  static constexpr const char* kNames[kFaultKinds] = {
+      "bytes changed", "dropped", "truncated", "garbage first", "late, in time", "late, too late"};
   return kind < kFaultKinds ? kNames[kind] : "";
 }
 

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   Info("spoiled, absorbed (reply intact)", t.absorbed);
   Info("spoiled, accepted: no check can see it", t.mistakenUndetectable);
   Info("  a lone control byte (it carries no check)", t.mistakenControlByte);
-  Info("    turning a refusal into an acceptance or back", t.outcomeTurned);
+  Info("    a refusal read as acceptance, or back", t.outcomeTurned);
   Info("  a data reply, complements and checksum right",
        t.mistakenUndetectable - t.mistakenControlByte);
   ok &= Row("spoiled, accepted: driver fault", t.mistakenDriverFault, "0",

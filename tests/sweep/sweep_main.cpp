@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   for (const std::string& f : r.failures) std::fprintf(stderr, "%s\n", f.c_str());
   const bool ok = r.failures.empty();
   std::printf("ROW\tsweep: inputs tried\t%llu\t\t\n", static_cast<unsigned long long>(r.inputs));
-  std::printf("ROW\tsweep: refused as documented, nothing sent or changed\t%llu\t\t\n",
+  std::printf("ROW\tsweep: refused as documented, nothing sent\t%llu\t\t\n",
               static_cast<unsigned long long>(r.refused));
   std::printf("ROW\tsweep: carried out, none to refuse\t%llu\t\t\n",
               static_cast<unsigned long long>(r.handled));
