@@ -10,6 +10,11 @@
 // exceptions leave a slot, that every frame sent is one the wire library
 // parses as sound, that its arguments are digits or index characters, and
 // that a state record's zero bytes stay zero.
+//
+// Input layout: the configuration byte; then per operation the operation
+// byte, a channel and a dispenser byte, choices (channel, dispenser, nozzle,
+// parameter number, value, window code, family, amount), a flag byte and a
+// raw 32-bit number; then per exchange a header byte and the reply.
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -97,7 +102,7 @@ constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 const std::int32_t kChannels[] = {1, 2, 20, 0, 21, -1, 255, 256, kMin, kMax};
 const std::int32_t kDispensers[] = {1, 2, 0, 32, 33, -1, kMin, kMax};
 const std::int32_t kNozzles[] = {1, 0, 2, 4, 15, 16, -1, 255};
-const std::int32_t kNumbers[] = {10, 0, 3, 8, 9, 69, 11, 900, 969, 970, -1, kMax};
+const std::int32_t kNumbers[] = {10, 0, 3, 8, 9, 69, 11, 909, 910, 970, -1, kMax};
 const std::int32_t kValues[] = {0, 1, 9, 10, 100, 12345, 999999, -1, kMax, kMin};
 const std::int32_t kCodes[] = {0, 4, 26, 27, 59, 60, -1, kMax};
 const Byte kFamilies[] = {0, 1, 2, 3};
@@ -108,85 +113,113 @@ void StateRecordZeros(const kavo5000::StateRecord& record) {
   if (record.Zero1 != 0 || record.Zero15 != 0) Violation("a state record's zero byte is not zero");
 }
 
-void RunOne(kavo5000::driver::VM30Driver& d, FuzzInput& in) {
-  double a = 0;
-  double b = 0;
+// One operation's arguments, read in a fixed order whatever the operation,
+// so that an input means the same calls under every compiler.
+struct Args {
+  explicit Args(FuzzInput& in)
+      : op(in.Byte()),
+        channelByte(in.Byte()),
+        dispenserByte(in.Byte()),
+        channel(in.Pick(kChannels)),
+        dispenser(in.Pick(kDispensers)),
+        nozzle(in.Pick(kNozzles)),
+        number(in.Pick(kNumbers)),
+        value(in.Pick(kValues)),
+        code(in.Pick(kCodes)),
+        family(in.Pick(kFamilies)),
+        amount(in.Pick(kAmounts)),
+        flag(in.Bool()),
+        raw(in.Raw<std::int32_t>()) {}
+  Byte op;
+  Byte channelByte;  // for the slots that take the channel and dispenser as bytes
+  Byte dispenserByte;
+  std::int32_t channel;
+  std::int32_t dispenser;
+  std::int32_t nozzle;
+  std::int32_t number;
+  std::int32_t value;
+  std::int32_t code;
+  Byte family;
+  double amount;
+  bool flag;
+  std::int32_t raw;
+};
+
+void RunOne(kavo5000::driver::VM30Driver& d, const Args& a) {
+  double x = 0;
+  double y = 0;
   kavo5000::StateRecord record{};
-  switch (in.Byte() % 26) {
+  const std::int32_t c = a.channel;
+  const std::int32_t n = a.nozzle;
+  switch (a.op % 26) {
     case 0:
-      d.SetChannelStatus(in.Byte(), in.Byte());
+      d.SetChannelStatus(a.channelByte, a.dispenserByte);
       break;
     case 1:
-      d.GetChannelStatus(in.Byte());
+      d.GetChannelStatus(a.channelByte);
       break;
     case 2:
-      d.StopActiveNozzle(in.Pick(kChannels), in.Pick(kDispensers), in.Bool());
+      d.StopActiveNozzle(c, a.dispenser, a.flag);
       break;
     case 3:
-      d.GetDeliveryCounters(in.Pick(kChannels), in.Pick(kDispensers), &a, &b);
+      d.GetDeliveryCounters(c, a.dispenser, &x, &y);
       break;
     case 4:
-      d.GetTotalCounters(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), &a, &b, 0);
+      d.GetTotalCounters(c, a.dispenser, n, &x, &y, 0);
       break;
     case 5:
-      d.SetTotalCounter(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles),
-                        in.Pick(kAmounts), 0);
+      d.SetTotalCounter(c, a.dispenser, n, a.amount, 0);
       break;
     case 6:
-      d.GetDeliveredVolume(in.Pick(kChannels), in.Pick(kDispensers), &a);
+      d.GetDeliveredVolume(c, a.dispenser, &x);
       break;
     case 7:
-      d.GetDispenserState(in.Byte(), in.Byte());
+      d.GetDispenserState(a.channelByte, a.dispenserByte);
       break;
     case 8:
-      d.SetPrice(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), 0, 0,
-                 in.Pick(kAmounts));
+      d.SetPrice(c, a.dispenser, n, 0, 0, a.amount);
       break;
     case 9:
-      d.PresetVolume(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), 0,
-                     in.Pick(kAmounts));
+      d.PresetVolume(c, a.dispenser, n, 0, a.amount);
       break;
     case 10:
-      d.PresetMoney(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), in.Raw<Byte>(),
-                    in.Pick(kAmounts));
+      d.PresetMoney(c, a.dispenser, n, a.raw, a.amount);
       break;
     case 11:
-      d.StartPump(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles));
+      d.StartPump(c, a.dispenser, n);
       break;
     case 12:
-      d.OpenChannel(in.Byte());
+      d.OpenChannel(a.channelByte);
       break;
     case 13:
-      d.GetParam(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNumbers));
+      d.GetParam(c, a.dispenser, a.number);
       break;
     case 14:
-      d.SetParam(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNumbers), in.Pick(kValues));
+      d.SetParam(c, a.dispenser, a.number, a.value);
       break;
     case 15:
-      d.StartPumpEx(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), in.Bool());
+      d.StartPumpEx(c, a.dispenser, n, a.flag);
       break;
     case 16: {
-      std::int32_t value = 0;
-      d.QueryOption(in.Raw<std::int32_t>(), &value);
+      std::int32_t option = 0;
+      d.QueryOption(a.raw, a.flag ? &option : nullptr);
       break;
     }
     case 17:
-      d.GetSost(in.Byte(), in.Byte(), in.Byte(), &record);
+      d.GetSost(a.channelByte, a.dispenserByte, static_cast<Byte>(a.raw), &record);
       StateRecordZeros(record);
       break;
     case 18:
-      d.StopPump(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), in.Bool());
+      d.StopPump(c, a.dispenser, n, a.flag);
       break;
     case 19:
-      d.StopAndClose(in.Pick(kChannels), in.Pick(kDispensers), in.Pick(kNozzles), in.Bool());
+      d.StopAndClose(c, a.dispenser, n, a.flag);
       break;
     case 20:
-      d.WindowReadParam(in.Pick(kFamilies), in.Pick(kChannels), in.Pick(kNozzles), in.Pick(kCodes),
-                        in.Byte());
+      d.WindowReadParam(a.family, c, n, a.code, a.raw);
       break;
     case 21:
-      d.WindowWriteParam(in.Pick(kFamilies), in.Pick(kChannels), in.Pick(kNozzles), in.Pick(kCodes),
-                         in.Byte(), in.Pick(kValues));
+      d.WindowWriteParam(a.family, c, n, a.code, a.raw, a.value);
       break;
     case 22: {
       kavo5000::ShortString text{};
@@ -194,13 +227,13 @@ void RunOne(kavo5000::driver::VM30Driver& d, FuzzInput& in) {
       break;
     }
     case 23:
-      d.Reserved5(in.Raw<std::int32_t>());
+      d.Reserved5(a.raw);
       break;
     case 24:
-      d.Reserved12(in.Raw<std::int32_t>(), 0, 0);
+      d.Reserved12(a.raw, 0, 0);
       break;
     default:
-      d.GetSost(in.Byte(), in.Byte(), 0, &record);
+      d.GetSost(a.channelByte, a.dispenserByte, 0, &record);
       StateRecordZeros(record);
       break;
   }
@@ -214,7 +247,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kavo5000::driver::VM30Driver driver(in.Byte(), 0, &port);
   for (int i = 0; i < kMaxOperations && !in.Empty(); ++i) {
     try {
-      RunOne(driver, in);
+      RunOne(driver, Args(in));
     } catch (const kavo5000::Exception&) {
       // A refusal or a failed exchange: the driver's documented answers.
     }

@@ -2,8 +2,8 @@
 // fuzz input in chunks of the input's own choosing, with timeouts and read
 // failures where the input says, while the driver's operations and its
 // installed check run on top. What the port records of each exchange must
-// hold together: never more than a reply can be, a valid verdict only with
-// the valid line state, and the reply the check kept no longer than what came.
+// hold together: a kept reply never longer than a reply can be nor than what
+// came, and a valid verdict only with the valid line state.
 #include <cstdint>
 #include <memory>
 
@@ -63,7 +63,7 @@ class ChunkTransport final : public host::Transport {
 };
 
 void CheckRecord(const host::ExchangeRecord& r) {
-  if (r.received.size() > kMaxReply) Violation("more bytes received than a reply can hold");
+  if (r.reply.size() > kMaxReply) Violation("the kept reply is longer than a reply can be");
   if (r.reply.size() > r.received.size()) Violation("the kept reply is longer than what came");
   if (r.verdict == "valid" && r.lineState != kavo5000::kLineValid)
     Violation("a valid verdict without the valid line state");

@@ -78,22 +78,28 @@ def main():
     write("reply_check", "channel_0", [0, 8] + TWO_DIGITS)
     write("reply_check", "channel_21", [21, 8] + TWO_DIGITS)
 
-    # host_slots: config, then operation, arguments (choice 0 is a sound
-    # value), and per exchange a length byte and the reply.
+    # host_slots: config, then per operation the operation byte, channel and
+    # dispenser bytes, eight choices (0: a sound value), a flag, a raw number;
+    # then per exchange a length byte and the reply.
+    def op(number, choices=(0,) * 8, flag=0, raw=0, channel=1, dispenser=1):
+        return [number, channel, dispenser] + list(choices) + [flag] + list(struct.pack("<i", raw))
+
     slots = {
-        "get_param": [0, 13, 0, 0, 0] + header(REPLIES["param"]),
-        "get_sost": [0, 17, 1, 1, 2] + header(REPLIES["state_idle"]) + header(REPLIES["state_delivering"]),
-        "totals": [0, 4, 0, 0, 0] + header(REPLIES["totals"]),
-        "set_price": [0, 8, 0, 0, 0, 2] + header([0x06]),
-        "preset_refused": [0, 9, 0, 0, 0, 1] + header([0x18]),
-        "start_ex": [0x41, 15, 0, 0, 0, 0] + header([0x06]) * 4,
-        "counters": [0, 3, 0, 0] + header(REPLIES["type"]) + header(data_reply(ascii("0125000500000000"))),
-        "transport_failure": [0, 11, 0, 0, 0, 0xFF],
-        "port_throws": [0, 11, 0, 0, 0, 0xFE],
-        "switch_value": [0, 14, 0, 0, 2, 2, 0],
-        "window_read": [0, 20, 0, 0, 0, 0, 3] + header(REPLIES["param"]),
-        "window_write": [0, 21, 1, 0, 0, 0, 1, 1] + header([0x06]),
-        "stop_and_close": [0, 19, 0, 0, 0, 1] + header([0x06]) * 2,
+        "get_param": [0] + op(13) + header(REPLIES["param"]),
+        "get_sost": [0] + op(17, raw=2) + header(REPLIES["state_idle"]) + header(REPLIES["state_delivering"]),
+        "totals": [0] + op(4) + header(REPLIES["totals"]),
+        "set_price": [0] + op(8, choices=(0, 0, 0, 0, 0, 0, 0, 2)) + header([0x06]),
+        "preset_refused": [0] + op(9, choices=(0, 0, 0, 0, 0, 0, 0, 1)) + header([0x18]),
+        "start_ex": [0x41] + op(15) + header([0x06]) * 4,
+        "counters": [0] + op(3) + header(REPLIES["type"]) + header(data_reply(ascii("0125000500000000"))),
+        "transport_failure": [0] + op(11) + [0xFF],
+        "port_throws": [0] + op(11) + [0xFE],
+        "switch_value": [0] + op(14, choices=(0, 0, 0, 2, 3, 0, 0, 0)),
+        "window_read": [0] + op(20, raw=3) + header(REPLIES["param"]),
+        "window_write": [0] + op(21, choices=(0, 0, 0, 0, 1, 0, 1, 0), raw=1) + header([0x06]),
+        "stop_and_close": [0] + op(19, flag=1) + header([0x06]) * 2,
+        "description": [0] + op(22),
+        "query_option": [0] + op(16, flag=1, raw=4),
     }
     for name, data in slots.items():
         write("host_slots", name, data)

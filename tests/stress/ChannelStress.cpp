@@ -18,8 +18,8 @@ namespace {
 constexpr int kChannels = kLastChannel;  // 1..20, a host thread each
 constexpr Byte kSharedChannel = 1;       // also a second host thread and the window's reader
 constexpr int kThreads = kChannels + 2;
-constexpr int kYieldsInSend = 4;  // room for another thread to step in mid-exchange
-constexpr std::size_t kReplyBuffer = 256;
+constexpr int kYieldsInSend = 4;            // room for another thread to step in mid-exchange
+constexpr std::size_t kPortChannels = 256;  // a channel is a byte
 constexpr Byte kAck = 0x06;
 constexpr Byte kReplyStart = 0x02;
 constexpr Byte kEnd = 0x03;
@@ -137,7 +137,7 @@ class WatchingPort final : public kavo5000::HostPort {
     }
   }
 
-  std::array<Line, kReplyBuffer> lines_;
+  std::array<Line, kPortChannels> lines_;
   std::atomic<std::uint64_t> exchanges_{0};
   std::atomic<std::uint64_t> overlaps_{0};
 };

@@ -17,6 +17,7 @@ constexpr const char* kDispenserRange = "Номер колонки выходи�
 constexpr const char* kNozzleRange = "Номер пистолета выходит за допустимый диапазон";
 constexpr const char* kInvalidValue = "Недопустимое значение";
 constexpr const char* kNoResult = "Не указан адрес результата";
+constexpr const char* kAbstract = "Abstract Error";
 
 // The driver's documented bounds.
 constexpr std::int64_t kFirstChannel = 1;
@@ -373,6 +374,23 @@ class Builder {
       Add(
           Text("GetSost/null", int{c}), 0, [=](VM30Driver& v) { v.GetSost(c, 1, 0, nullptr); },
           kNoResult);
+    }
+    Add(
+        "Abstract0()", 0, [](VM30Driver& v) { v.Abstract0(); }, kAbstract);
+    Add(
+        "Description(null)", 0, [](VM30Driver& v) { v.Description(nullptr); }, kNoResult);
+    Add(
+        "Description()", 0,
+        [](VM30Driver& v) {
+          ShortString text{};
+          v.Description(&text);
+        },
+        nullptr);
+    for (auto raw : kParamValues) {
+      Add(
+          Text("Reserved5", raw), 0, [=](VM30Driver& v) { v.Reserved5(raw); }, nullptr);
+      Add(
+          Text("Reserved12", raw), 0, [=](VM30Driver& v) { v.Reserved12(raw, raw, raw); }, nullptr);
     }
     for (auto code : kOptionCodes) {
       Add(
