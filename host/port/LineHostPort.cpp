@@ -194,6 +194,7 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   }
   std::size_t held = 0;
   bool accepted = false;
+  const std::size_t expected = c.replyLengths[replySize];
   // The controller cannot answer before it has heard the whole frame.
   Nanos timeout = firstByte_.load() + t.WireTime(record.frame.size());
   std::array<Byte, kMaxReply> chunk{};
@@ -217,12 +218,24 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
       accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
       held = length;
     }
+    if (!accepted && held + 1 < expected) {
+      // The rest of the reply is on its way, a byte per wire time: sleep
+      // through it and take it in one read. Waking for every byte costs a
+      // station of twenty lines several times the CPU of the exchanges
+      // proper. The pause ends as the expected last byte lands, and that
+      // byte alone is waited for as it comes, so it is not slept past. A
+      // reply shorter than the last one is taken when the pause ends, a few
+      // byte times late but whole; a first exchange of its kind is read as
+      // it comes.
+      t.Pause(t.WireTime(expected - held));
+    }
     // The next byte needs its own wire time to arrive (33 ms at 300 baud):
     // the pause allowed between bytes comes on top of it.
     timeout = interByte_.load() + t.WireTime(1);
   }
   record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
   record.reply.assign(reply, reply + held);
+  if (accepted) c.replyLengths[replySize] = static_cast<Byte>(held);
   if (!accepted && c.state.load() != kLineMalformed) {
     c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
   }

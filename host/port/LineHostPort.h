@@ -80,6 +80,7 @@ class LineHostPort final : public kavo5000::HostPort {
   void KAVO5000_CALL SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) override;
 
  private:
+  static constexpr std::size_t kReplySizes = 256;  // a Byte's worth of announced sizes
   struct Channel {
     mutable std::mutex io;  // one exchange at a time; guards transport and errorText
     std::unique_ptr<Transport> transport;
@@ -89,6 +90,11 @@ class LineHostPort final : public kavo5000::HostPort {
     std::atomic<std::int32_t> lastError{0};
     std::mutex checkMutex;
     kavo5000::ReplyCheckRef check{nullptr, nullptr};
+    // Guarded by io: the length of the last valid reply to an exchange that
+    // announced each reply size (0: none yet). Announced sizes are upper
+    // bounds; the reply actually sent for one is nearly always as long as
+    // the last.
+    std::array<Byte, kReplySizes> replyLengths{};
   };
   static constexpr std::size_t kChannels = 256;
 

@@ -65,6 +65,7 @@ class SimTransport final : public Transport {
   }
 
   Nanos Now() const override { return clock_.Now().time_since_epoch(); }
+  void Pause(Nanos d) override { clock_.WaitUntil(clock_.Now() + d); }
   Nanos WireTime(std::size_t bytes) const override { return sim::WireTime(bytes, pacing_.baud); }
   std::string Describe() const override { return "sim"; }
 

@@ -59,6 +59,10 @@ class Transport {
   // the wait for an answer starts only after the frame is out. Zero where
   // the line has no rate of its own (a TCP connection).
   virtual Nanos WireTime(std::size_t /*bytes*/) const { return Nanos::zero(); }
+  // Lets `d` pass on the transport's time without looking at the line: the
+  // port sleeps through a reply's known wire time instead of waking for
+  // each of its bytes. Bytes arriving meanwhile wait for the next Read.
+  virtual void Pause(Nanos d);
   virtual std::string Describe() const = 0;
   // Why the last operation failed, for people.
   const std::string& ErrorText() const { return errorText_; }

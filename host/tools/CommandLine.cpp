@@ -6,7 +6,9 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <limits>
 
+#include "ParamLimits.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -170,12 +172,15 @@ int RunParamSetWords(Session& s, const CommandValues& given) {
     return RunParamSetAt(s, v);
   }
   if (v.words.size() != 3) throw UsageError("param set takes D NUMBER VALUE");
-  try {
-    v.dispenser = std::stoi(v.words[0]);
-    v.number = std::stoi(v.words[1]);
-  } catch (const std::exception&) {
+  const auto dispenser = WholeNumber(v.words[0]);
+  const auto number = WholeNumber(v.words[1]);
+  const auto fitsInt = [](const std::optional<long long>& n) {
+    return n && *n >= std::numeric_limits<int>::min() && *n <= std::numeric_limits<int>::max();
+  };
+  if (!fitsInt(dispenser) || !fitsInt(number))
     throw UsageError("param set: D and NUMBER are whole numbers");
-  }
+  v.dispenser = static_cast<int>(*dispenser);
+  v.number = static_cast<int>(*number);
   v.value = v.words[2];
   return RunParamSet(s, v);
 }
@@ -322,12 +327,14 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
       "--range",
       [&v](const std::string& range) {
         const auto dash = range.find('-');
-        try {
-          v.first = std::stoi(range.substr(0, dash));
-          v.last = dash == std::string::npos ? v.first : std::stoi(range.substr(dash + 1));
-        } catch (const std::exception&) {
-          throw CLI::ValidationError("--range", "FIRST-LAST, e.g. 1-32");
+        const auto first = WholeNumber(range.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : WholeNumber(range.substr(dash + 1));
+        if (!first || !last || *first < 0 || *last < 0 || *first > kMaxLineAddress ||
+            *last > kMaxLineAddress) {
+          throw CLI::ValidationError("--range", "FIRST-LAST within 1-99, e.g. 1-32");
         }
+        v.first = static_cast<int>(*first);
+        v.last = static_cast<int>(*last);
       },
       "FIRST-LAST (default 1-64)");
 }

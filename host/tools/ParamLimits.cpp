@@ -22,16 +22,6 @@ constexpr std::int32_t kBranchScale = 1000;    // xxxyyy: branch 1 above, branch
 constexpr std::int32_t kLargestBranch = 999;
 constexpr std::int32_t kColdestTemperature = -99;
 
-std::optional<long long> WholeNumber(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const long long n = std::stoll(text, &used);
-    if (used == text.size()) return n;
-  } catch (const std::exception&) {
-  }
-  return std::nullopt;
-}
-
 std::optional<double> RealNumber(std::string text) {
   for (char& c : text) {
     if (c == ',') c = '.';  // the Russian decimal comma is as good as the point
@@ -67,6 +57,16 @@ std::string InUnit(const catalogue::CParameter& row, std::int64_t low, std::int6
 }
 
 }  // namespace
+
+std::optional<long long> WholeNumber(const std::string& text) {
+  try {
+    std::size_t used = 0;
+    const long long n = std::stoll(text, &used);
+    if (used == text.size()) return n;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
 
 const catalogue::CTRKParameters& Catalogue() {
   static const catalogue::CTRKParameters* table = [] {

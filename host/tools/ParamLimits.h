@@ -25,6 +25,10 @@ inline constexpr std::int32_t kFirstNozzleNumber = 10;
 // The host number of a nozzle's parameter index.
 std::int32_t HostNumber(int nozzle, int index);
 
+// A whole number written out in full ("12", "-3"); nothing for "1x", "" or
+// a number too large for any field.
+std::optional<long long> WholeNumber(const std::string& text);
+
 // The catalogue, filled once for the tool.
 const catalogue::CTRKParameters& Catalogue();
 

@@ -173,6 +173,67 @@ TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
   EXPECT_EQ(check.calls, 0);
 }
 
+// Forwards to a transport and counts the reads: each is a wake-up of the
+// host's thread, which a station of twenty lines pays for in CPU.
+class CountingTransport final : public Transport {
+ public:
+  explicit CountingTransport(std::unique_ptr<Transport> inner) : inner_(std::move(inner)) {}
+  int reads = 0;
+
+  std::int32_t Open() override { return inner_->Open(); }
+  void Close() override { inner_->Close(); }
+  bool IsOpen() const override { return inner_->IsOpen(); }
+  void DiscardInput() override { inner_->DiscardInput(); }
+  std::int32_t Write(std::span<const Byte> bytes) override { return inner_->Write(bytes); }
+  ReadResult Read(std::span<Byte> into, Nanos timeout) override {
+    ++reads;
+    return inner_->Read(into, timeout);
+  }
+  Nanos Now() const override { return inner_->Now(); }
+  Nanos WireTime(std::size_t bytes) const override { return inner_->WireTime(bytes); }
+  void Pause(Nanos d) override { inner_->Pause(d); }
+  std::string Describe() const override { return inner_->Describe(); }
+
+ private:
+  std::unique_ptr<Transport> inner_;
+};
+
+// A paced reply is slept through, not woken for byte by byte, once the port
+// has seen how long the reply to such an exchange is, and still handed back
+// as its last byte lands, however long the announced size.
+TEST(PortOnPacedLine, SleepsThroughAKnownReplyAndHandsItBackAtItsLastByte) {
+  sim::VirtualClock clock;
+  auto line = std::make_shared<sim::Line>(sim::DefaultLineConfig(1));
+  auto counting = std::make_unique<CountingTransport>(
+      MakeSimTransport(line, clock, SimPacing{4800, milliseconds(5)}));
+  CountingTransport& transport = *counting;
+  LineHostPort port;
+  HostTestCheck check;
+  check.port = &port;
+  port.Bind(kChannel, std::move(counting));
+  port.SetReplyCheck(kChannel, check.Ref());
+  ASSERT_EQ(port.Open(kChannel, 42, 4800), 0);
+  std::array<Byte, 256> reply{};
+  constexpr Byte kAnnounced = 17;  // more than the type reply's six bytes
+  const Nanos took = sim::WireTime(9, 4800) + milliseconds(5) + sim::WireTime(6, 4800);
+
+  for (int exchange = 1; exchange <= 3; ++exchange) {
+    SCOPED_TRACE(exchange);
+    transport.reads = 0;
+    const sim::Instant before = clock.Now();
+    ASSERT_EQ(port.Send(kChannel, kTypeFrame.data(), 9, reply.data(), kAnnounced, 0), 0);
+    EXPECT_EQ(port.GetLineState(kChannel), 1);
+    EXPECT_EQ(clock.Now() - before, took);
+    // The first exchange is read byte by byte; then the first byte, the
+    // bulk of the rest, at most the last one apart.
+    if (exchange == 1) {
+      EXPECT_EQ(transport.reads, 6);
+    } else {
+      EXPECT_LE(transport.reads, 3);
+    }
+  }
+}
+
 // At 300 baud the type query's 9 bytes take 300 ms and its answer begins 338 ms
 // after the write, a byte every 33 ms: waits counted from the write, or from
 // the last byte without the next one's wire time, would lose it.

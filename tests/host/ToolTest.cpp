@@ -53,6 +53,10 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       // A value the parameter's digits cannot hold is refused, not cut.
       {"param set 1 33 1000", 2, "1000 is outside 1..500"},
       {"param set 1 3 250", 2, "common switch 3: 250 is outside 0..9"},
+      // Numbers are whole or refused, never read up to the first stray letter.
+      {"param set 1x 3 2", 2, "D and NUMBER are whole numbers"},
+      {"scan --range 1-2x", 2, "FIRST-LAST within 1-99"},
+      {"scan --range 1-4000000000", 2, "FIRST-LAST within 1-99"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);
