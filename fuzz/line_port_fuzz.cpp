@@ -54,6 +54,7 @@ class ChunkTransport final : public host::Transport {
     return {host::ReadStatus::kData, bytes.size(), host::kPortOk};
   }
   host::Nanos Now() const override { return now_; }
+  void Pause(host::Nanos d) override { now_ += d; }
   std::string Describe() const override { return "fuzz"; }
 
  private:

@@ -73,6 +73,7 @@ class NoisyTransport final : public host::Transport {
   std::int32_t Write(std::span<const std::uint8_t> bytes) override;
   host::ReadResult Read(std::span<std::uint8_t> into, host::Nanos timeout) override;
   host::Nanos Now() const override { return clock_.Now().time_since_epoch(); }
+  void Pause(host::Nanos d) override { clock_.WaitUntil(clock_.Now() + d); }
   host::Nanos WireTime(std::size_t bytes) const override;
   std::string Describe() const override { return "noisy sim"; }
 
