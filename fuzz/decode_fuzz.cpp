@@ -2,6 +2,7 @@
 // hex text parsed into bytes and the bytes annotated, here on arbitrary
 // text, and the annotation of a whole exchange on arbitrary bytes. Hex text
 // the parser accepts must print back to the same bytes.
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 

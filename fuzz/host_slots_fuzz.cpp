@@ -30,7 +30,6 @@ namespace {
 using kavo5000::Byte;
 using kavo5000::fuzz::FeedThroughCheck;
 using kavo5000::fuzz::FuzzInput;
-using kavo5000::fuzz::kReplyBuffer;
 using kavo5000::fuzz::Violation;
 
 // Header bytes of an exchange that are no reply length.

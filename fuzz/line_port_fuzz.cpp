@@ -4,6 +4,7 @@
 // installed check run on top. What the port records of each exchange must
 // hold together: a kept reply never longer than a reply can be nor than what
 // came, and a valid verdict only with the valid line state.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 

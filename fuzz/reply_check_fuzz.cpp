@@ -3,8 +3,8 @@
 // shows it. Whatever the check accepts must be a reply the wire library,
 // written apart from the driver, also finds sound: a control byte, or a data
 // reply of even length with right complements, end bytes and checksum.
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "DriverProbe.h"

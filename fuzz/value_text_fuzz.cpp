@@ -25,6 +25,13 @@ void Text(const catalogue::CParameter& p, std::int32_t raw, const catalogue::Num
   }
 }
 
+// The catalogue, filled once: its rows never change after Fill.
+const catalogue::CTRKParameters& Catalogue() {
+  static catalogue::CTRKParameters rows;
+  [[maybe_unused]] static const bool filled = (rows.Fill(), true);
+  return rows;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -40,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const catalogue::NumberFormat format{std::string(decimalSep.begin(), decimalSep.end()),
                                        std::string(thousandsSep.begin(), thousandsSep.end())};
 
-  catalogue::CTRKParameters rows;
-  rows.Fill();
+  const catalogue::CTRKParameters& rows = Catalogue();
   for (std::int32_t i = 0; i < rows.Count(); ++i) Text(rows.Item(i), raw, format);
 
   const catalogue::CParameter any(in.Byte(), digits, decimals, "fuzz", "", 0, minValue, maxValue,

@@ -2,6 +2,7 @@
 // frames, replies, digit fields, address pairs, and the readings the decoder
 // gives a frame and a reply. A parser that says "good" must be right: the
 // bytes it accepted encode back to themselves.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
