@@ -31,6 +31,7 @@ constexpr int kParamsPerNozzle = 60;
 constexpr int kPasswordIndex = 26;                  // reads back a confirmation, not the value held
 constexpr int kCoefficientIndex = 27;               // written only behind the password
 constexpr std::int64_t kLargestParam = 0x7FFFFFFF;  // the driver's values are 31 bits
+constexpr int kFirstCountingType = 1;
 constexpr int kLastType = 8;
 constexpr double kHundredths = 100.0;
 constexpr double kPrices[] = {45.10, 52.35, 61.99, 38.00};
@@ -110,7 +111,9 @@ class Station {
       }
     }
     for (int d = 1; d <= kDispensers; ++d) {
-      const int type = std::uniform_int_distribution<int>(0, kLastType)(random_);
+      // Type 0 carries no delivery counters at all ('5' answers no digits),
+      // so a station of that type has no counters to check.
+      const int type = std::uniform_int_distribution<int>(kFirstCountingType, kLastType)(random_);
       for (int n = 1; n <= kNozzlesPerDispenser; ++n) {
         line->Find(driver::LinearNozzleNumber(kNozzlesPerDispenser, d, n))->setType(type);
       }
