@@ -20,9 +20,14 @@ void ExpectNoDriverFault(const SoakTally& t) {
             t.faultyExchanges);
 }
 
-TEST(SoakTest, NoisyLineMixedWorkload) {
+// Each seed lays out another line (parameter values, dispenser types) and
+// another run of faults.
+class SoakSeedTest : public ::testing::TestWithParam<std::uint64_t> {};
+
+TEST_P(SoakSeedTest, NoisyLineMixedWorkload) {
   SoakSettings settings;
   settings.exchanges = kShortRun;
+  settings.seed = settings.noise.seed = GetParam();
   const SoakTally t = RunSoak(settings);
   EXPECT_GE(t.exchanges, kShortRun);
   ExpectNoDriverFault(t);
@@ -32,6 +37,8 @@ TEST(SoakTest, NoisyLineMixedWorkload) {
   EXPECT_GT(t.valuesChecked, kShortRun / 20);
   for (unsigned k = 0; k < kFaultKinds; ++k) EXPECT_GT(t.byKind[k], 0u) << FaultName(k);
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, SoakSeedTest, ::testing::Values(1, 2, 3, 4, 5));
 
 TEST(SoakTest, QuietLineGivesEveryValueRight) {
   SoakSettings settings;
