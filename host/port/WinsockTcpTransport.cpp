@@ -153,8 +153,8 @@ class WinsockTcpTransport final : public Transport {
                 Fail(kPortReadFailed, "read: " + Win32ErrorText(WSAGetLastError()))};
       }
       if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
-      const int n = recv(socket_, reinterpret_cast<char*>(into.data()),
-                         static_cast<int>(into.size()), 0);
+      const int n =
+          recv(socket_, reinterpret_cast<char*>(into.data()), static_cast<int>(into.size()), 0);
       if (n > 0) return {ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
       if (n == 0) {
         Close();

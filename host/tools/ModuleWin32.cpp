@@ -53,8 +53,8 @@ Module::Module(const std::optional<std::string>& explicitPath) {
     HMODULE module = LoadLibraryA(place.c_str());
     if (module == nullptr)
       throw ToolError("cannot load the driver module " + place + ": " + LastErrorText());
-    factory_ = reinterpret_cast<Factory>(
-        reinterpret_cast<void*>(GetProcAddress(module, kFactoryName)));
+    factory_ =
+        reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, kFactoryName)));
     if (factory_ == nullptr) {
       FreeLibrary(module);
       throw ToolError(place + " has no GetVM30: not a Kavo5000 module");

@@ -60,8 +60,8 @@ struct Station {
 };
 
 TEST(WindowsModule, ExportsGetVM30UnderItsPlainNameOnly) {
-  ASSERT_NE(Module(), nullptr) << "LoadLibrary(" << KAVO5000_MODULE_PATH
-                               << ") failed: error " << GetLastError();
+  ASSERT_NE(Module(), nullptr) << "LoadLibrary(" << KAVO5000_MODULE_PATH << ") failed: error "
+                               << GetLastError();
   EXPECT_NE(GetVM30(), nullptr);
   // The 32-bit stdcall decorations must not be what a host has to ask for.
   EXPECT_EQ(GetProcAddress(Module(), "GetVM30@12"), nullptr);
