@@ -59,6 +59,9 @@ class Win32SerialTransport final : public Transport {
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
+    if (!IsSupportedBaud(settings_.baud))
+      return Fail(kPortOpenFailed, name_ + ": " + std::to_string(settings_.baud) +
+                                       " baud is not a rate the line supports");
     // No sharing: a line carries one conversation, and Windows refuses a
     // second opener of a COM port with "access denied".
     HANDLE h = CreateFileA(DevicePath(name_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
@@ -94,7 +97,7 @@ class Win32SerialTransport final : public Transport {
     dcb.fErrorChar = FALSE;
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE;
-    if (!IsSupportedBaud(settings_.baud) || !SetCommState(h, &dcb)) {
+    if (!SetCommState(h, &dcb)) {
       const DWORD error = GetLastError();
       CloseHandle(h);
       return Fail(kPortOpenFailed, name_ + ": cannot set " + std::to_string(settings_.baud) +

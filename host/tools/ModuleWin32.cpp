@@ -7,6 +7,7 @@
 
 #include "Cli.h"
 #include "Module.h"
+#include "Win32Error.h"
 
 namespace kavo5000::tool {
 
@@ -34,10 +35,6 @@ std::vector<std::string> Candidates(const std::optional<std::string>& explicitPa
 #endif
   return places;
 }
-
-std::string LastErrorText() {
-  return "error " + std::to_string(GetLastError());
-}
 }  // namespace
 
 Module::Module(const std::optional<std::string>& explicitPath) {
@@ -52,7 +49,8 @@ Module::Module(const std::optional<std::string>& explicitPath) {
     // flight, or be printed, after the driver and this object are gone.
     HMODULE module = LoadLibraryA(place.c_str());
     if (module == nullptr)
-      throw ToolError("cannot load the driver module " + place + ": " + LastErrorText());
+      throw ToolError("cannot load the driver module " + place + ": " +
+                      host::Win32ErrorText(GetLastError()));
     factory_ =
         reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, kFactoryName)));
     if (factory_ == nullptr) {
