@@ -69,8 +69,6 @@ tcflag_t SizeFlag(int dataBits) {
   }
 }
 
-constexpr int kStartBits = 1;
-
 flock WholeFileWriteLock() {
   flock lock{};
   lock.l_type = F_WRLCK;
@@ -207,14 +205,6 @@ class SerialTransport final : public FdTransport {
 };
 
 }  // namespace
-
-Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings) {
-  if (settings.baud <= 0) return Nanos::zero();
-  const int bits =
-      kStartBits + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
-  const auto perSecond = std::chrono::duration_cast<Nanos>(std::chrono::seconds(1)).count();
-  return Nanos(static_cast<std::int64_t>(bytes) * bits * perSecond / settings.baud);
-}
 
 std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings) {
   return std::make_unique<SerialTransport>(std::move(path), settings);

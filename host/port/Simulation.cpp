@@ -3,11 +3,14 @@
 #include "Simulation.h"
 
 #include <chrono>
+#include <system_error>
 
 #include "Clock.h"
 #include "Faults.h"
 #include "Line.h"
+#ifndef _WIN32
 #include "Server.h"
+#endif
 
 namespace kavo5000::host {
 
@@ -37,6 +40,7 @@ struct Simulation::Shared {
   sim::SteadyClock clock;
   sim::Line line;
   SimPacing pacing;
+#ifndef _WIN32
   std::unique_ptr<sim::Server> server;  // made when the line is first served
 
   sim::Server& Server() {
@@ -48,6 +52,7 @@ struct Simulation::Shared {
     }
     return *server;
   }
+#endif
 };
 
 Simulation::Simulation(const SimulationSettings& settings)
@@ -63,6 +68,7 @@ std::unique_ptr<Transport> Simulation::MakeTransport() const {
                           shared_->pacing);
 }
 
+#ifndef _WIN32
 std::string Simulation::OpenPty() {
   return shared_->Server().OpenPty();
 }
@@ -74,5 +80,28 @@ int Simulation::ListenTcp(int port) {
 void Simulation::Serve(const std::atomic<bool>& stop) {
   shared_->Server().Run(stop);
 }
+#else
+// The server waits on pseudo-terminals and sockets with poll: a Windows build
+// drives the simulator in-process only, and serves it to nobody.
+namespace {
+[[noreturn]] void NotServedHere() {
+  throw std::system_error(std::make_error_code(std::errc::function_not_supported),
+                          "serving the simulator to other programs needs a POSIX system; run "
+                          "`kavo5000 simulate` there and reach it over TCP");
+}
+}  // namespace
+
+std::string Simulation::OpenPty() {
+  NotServedHere();
+}
+
+int Simulation::ListenTcp(int /*port*/) {
+  NotServedHere();
+}
+
+void Simulation::Serve(const std::atomic<bool>& /*stop*/) {
+  NotServedHere();
+}
+#endif
 
 }  // namespace kavo5000::host

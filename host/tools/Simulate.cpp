@@ -1,11 +1,11 @@
 // Simulate.cpp — `kavo5000 simulate`: a line of simulated controllers served
 // on a pseudo-terminal or on TCP loopback until SIGINT or SIGTERM. The first
 // line on stdout is the port spec a host opens to reach it.
-#include <csignal>
 #include <cstdio>
 #include <system_error>
 
 #include "Commands.h"
+#include "Interrupt.h"
 #include "Session.h"
 #include "Simulation.h"
 
@@ -13,10 +13,6 @@ namespace kavo5000::tool {
 
 namespace {
 std::atomic<bool> gStop{false};
-
-extern "C" void OnSignal(int) {
-  gStop.store(true);
-}
 
 }  // namespace
 
@@ -26,11 +22,7 @@ int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcp) {
   const int port = tcp.value_or(0);
   host::Simulation simulation = MakeSimulation(options);
 
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  RaiseOnInterrupt(gStop);
 
   try {
     if (pty) {

@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <thread>
 
 #include "Commands.h"
+#include "Interrupt.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -20,23 +20,15 @@ namespace {
 
 std::atomic<bool> gInterrupted{false};
 
-extern "C" void OnInterrupt(int) {
-  gInterrupted.store(true);
-}
-
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 constexpr const char* kHome = "\033[H\033[2J";
 
 }  // namespace
 
 int RunWatch(Session& s, const CommandValues& v) {
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
   // Ended by a signal, the watch still closes its port on the way out: a
   // device left marked exclusive would refuse the next program.
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  RaiseOnInterrupt(gInterrupted);
   gInterrupted.store(false);
   const bool terminal = isatty(STDOUT_FILENO) != 0 && !v.once;
   const int shown = std::min<int>(s.nozzles(), static_cast<int>(kRecordNozzles));

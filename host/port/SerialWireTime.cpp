@@ -1,0 +1,19 @@
+// SerialWireTime.cpp — how long bytes take on a serial line at its rate and
+// framing, shared by the termios and the Win32 serial transports.
+#include "Transport.h"
+
+namespace kavo5000::host {
+
+namespace {
+constexpr int kStartBits = 1;
+}  // namespace
+
+Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings) {
+  if (settings.baud <= 0) return Nanos::zero();
+  const int bits =
+      kStartBits + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+  const auto perSecond = std::chrono::duration_cast<Nanos>(std::chrono::seconds(1)).count();
+  return Nanos(static_cast<std::int64_t>(bytes) * bits * perSecond / settings.baud);
+}
+
+}  // namespace kavo5000::host

@@ -1,0 +1,43 @@
+#!/bin/sh
+# wine-run.sh — runs one program of a Windows build under wine64, headless and
+# quiet, in a Wine prefix of that build's own (WINE/ in the build directory,
+# the one holding CMakeCache.txt above the program). CTest and GoogleTest's
+# discovery call it as the cross build's emulator: wine-run.sh PROGRAM ARGS…
+# The program's exit status is passed on.
+set -eu
+program=$1
+shift
+
+build=$(cd "$(dirname "$program")" && pwd)
+while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+[ -f "$build/CMakeCache.txt" ] || { echo "wine-run.sh: $program is not in a build tree" >&2; exit 2; }
+
+# Debian's wine64 keeps its loader off PATH.
+WINE=${WINE:-/usr/lib/wine/wine64}
+export WINEPREFIX=${WINEPREFIX:-$build/WINE}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No .NET or HTML engine to offer to install, no window to open.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+unset DISPLAY WAYLAND_DISPLAY
+# The GCC runtime DLLs of a build that does not link them in.
+triple=x86_64-w64-mingw32
+export WINEPATH="/usr/lib/gcc/$triple/12-posix;/usr/$triple/lib${WINEPATH:+;$WINEPATH}"
+
+WINESERVER=${WINESERVER:-$(dirname "$WINE")/wineserver}
+
+# The first program in a new prefix makes it; concurrent first runs wait for
+# that rather than make it twice. Wine's server and its services outlive the
+# program that started them and keep the descriptors they were born with: so
+# they are started here, on /dev/null, and never by the program, whose output
+# pipe (CTest's) would otherwise stay open, and CTest wait, until they end.
+mkdir -p "$WINEPREFIX"
+linger=${KAVO5000_WINESERVER_LINGER:-30}  # seconds the server waits for the next program
+exec 9>"$WINEPREFIX/.wine-run.lock"
+flock 9
+{
+  [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot --init
+  if "$WINESERVER" -p"$linger"; then "$WINE" wineboot; fi
+} </dev/null >/dev/null 2>&1 9>&-
+flock -u 9
+exec 9>&-
+exec "$WINE" "$program" "$@"
