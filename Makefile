@@ -1,10 +1,13 @@
 # make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
 # make bench — build and run every benchmark; prints one table of figures and goals.
+# make reliability — fuzz every target (FUZZ_SECONDS each, default 60), the full
+#   noisy-line soak, the bad-input sweep and the concurrency stress; one table.
 # CMAKE_ARGS reaches every configure step (CI passes warnings-as-errors).
-.PHONY: all deps build demo test bench clean
+.PHONY: all deps build demo test bench reliability clean
 
 CMAKE_ARGS ?=
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -30,6 +33,13 @@ bench: deps
 	cmake --preset default $(CMAKE_ARGS)
 	cmake --build --preset default --target micro_bench line_bench
 	bench/table.sh build/default
+
+reliability: deps
+	cmake --preset default $(CMAKE_ARGS)
+	cmake --build --preset default --target reliability_soak reliability_sweep reliability_stress
+	cmake --preset fuzz $(CMAKE_ARGS)
+	cmake --build --preset fuzz
+	tests/reliability/table.sh build/default build/fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build

@@ -124,6 +124,9 @@ void KAVO5000_CALL VM30Driver::SetParam(std::int32_t channel, std::int32_t dispe
                                         std::int32_t number, std::int32_t value) {
   const SlotEntry slot = Enter(channel, dispenser);
   const Byte ch = slot.channel;
+  // The nozzle a parameter number names is judged before the values, as
+  // every slot judges its nozzle before its amounts.
+  if (number >= kFirstNozzleParam) SplitNumber(number - kFirstNozzleParam);
   CheckParamValue(number);
   CheckParamValue(value);
   if (number < kAddressProgramming) {

@@ -70,17 +70,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Nozzles, BadInputTest,
-    ::testing::Values(BAD("startPump16", 0, StartPump(1, 1, 16), kMsgNozzleRange),
-                      BAD("startPumpNegative", 0, StartPump(1, 1, -1), kMsgNozzleRange),
-                      BAD("startPumpEx", 0, StartPumpEx(1, 1, 16, false), kMsgNozzleRange),
-                      BAD("stopPump", 0, StopPump(1, 1, 16, true), kMsgNozzleRange),
-                      BAD("stopAndClose", 0, StopAndClose(1, 1, 16, false), kMsgNozzleRange),
-                      BAD("presetVolume", 0, PresetVolume(1, 1, 16, 0, -1.0), kMsgNozzleRange),
-                      BAD("presetMoney", 0, PresetMoney(1, 1, 16, 0, 1.0), kMsgNozzleRange),
-                      BAD("setPrice", 0, SetPrice(1, 1, 16, 0, 0, 1.0), kMsgNozzleRange),
-                      BAD("getParamNozzle16", 0, GetParam(1, 1, 10 + 15 * 60), kMsgNozzleRange),
-                      BAD("setParamNozzle16", 0, SetParam(1, 1, 10 + 15 * 60 + 59, 1),
-                          kMsgNozzleRange)),
+    ::testing::Values(
+        BAD("startPump16", 0, StartPump(1, 1, 16), kMsgNozzleRange),
+        BAD("startPumpNegative", 0, StartPump(1, 1, -1), kMsgNozzleRange),
+        BAD("startPumpEx", 0, StartPumpEx(1, 1, 16, false), kMsgNozzleRange),
+        BAD("stopPump", 0, StopPump(1, 1, 16, true), kMsgNozzleRange),
+        BAD("stopAndClose", 0, StopAndClose(1, 1, 16, false), kMsgNozzleRange),
+        BAD("presetVolume", 0, PresetVolume(1, 1, 16, 0, -1.0), kMsgNozzleRange),
+        BAD("presetMoney", 0, PresetMoney(1, 1, 16, 0, 1.0), kMsgNozzleRange),
+        BAD("setPrice", 0, SetPrice(1, 1, 16, 0, 0, 1.0), kMsgNozzleRange),
+        BAD("getParamNozzle16", 0, GetParam(1, 1, 10 + 15 * 60), kMsgNozzleRange),
+        BAD("setParamNozzle16", 0, SetParam(1, 1, 10 + 15 * 60 + 59, 1), kMsgNozzleRange),
+        // The nozzle comes before the value, as in every slot.
+        BAD("setParamNozzle16NegativeValue", 0, SetParam(1, 1, 10 + 15 * 60, -1), kMsgNozzleRange)),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
