@@ -198,8 +198,11 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   // The controller cannot answer before it has heard the whole frame.
   Nanos timeout = firstByte_.load() + t.WireTime(record.frame.size());
   std::array<Byte, kMaxReply> chunk{};
-  while (!accepted && held < kMaxReply) {
-    const ReadResult r = t.Read(std::span<Byte>(chunk.data(), kMaxReply - held), timeout);
+  // The limit counts what arrived, not what the check kept: a check drops
+  // noise before a start byte, and a line that babbles must still end.
+  while (!accepted && record.received.size() < kMaxReply) {
+    const ReadResult r =
+        t.Read(std::span<Byte>(chunk.data(), kMaxReply - record.received.size()), timeout);
     if (r.status == ReadStatus::kFailed) {
       record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
       return finish(Failed(c, r.error, t.ErrorText()), "transport failure");

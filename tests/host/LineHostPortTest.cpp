@@ -347,6 +347,17 @@ TEST_F(PortOnScript, StopsAt255Bytes) {
   EXPECT_EQ(reply[255], 0x00);
 }
 
+// A check that keeps dropping what comes (noise before any start byte) must
+// not keep the exchange open as long as the line babbles.
+TEST_F(PortOnScript, StopsAt255BytesReceivedWhateverTheCheckKeeps) {
+  transport->script = {{milliseconds(1), Bytes(200, 0x55)}, {milliseconds(2), Bytes(200, 0x55)}};
+  ExchangeRecord last;
+  port.AddObserver([&last](const ExchangeRecord& r) { last = r; });
+  ASSERT_EQ(Send(), 0);
+  EXPECT_NE(port.GetLineState(kChannel), kLineValid);
+  EXPECT_EQ(last.received.size(), 255u);
+}
+
 TEST_F(PortOnScript, WriteAndReadFailuresAreTransportFailures) {
   transport->writeResult = kPortWriteFailed;
   EXPECT_EQ(Send(), kPortWriteFailed);
