@@ -1,26 +1,5 @@
 # mingw32.cmake — cross-builds for 32-bit Windows (i686), the station
-# programs' platform, with Debian's mingw-w64 compilers. The -posix thread
-# model is the one whose libstdc++ has std::mutex and std::thread; the
-# -win32 model has neither.
-set(CMAKE_SYSTEM_NAME Windows)
+# programs' platform, with Debian's mingw-w64 compilers.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(KAVO5000_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KAVO5000_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KAVO5000_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KAVO5000_MINGW_TRIPLE}-windres)
-
-# Libraries and headers come from the target's sysroot only; programs (moc,
-# the host's tools) from the build machine. A root given on the command line
-# (a Windows Qt's directory, say) is searched as well.
-list(APPEND CMAKE_FIND_ROOT_PATH /usr/${KAVO5000_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-find_program(KAVO5000_CCACHE ccache)
-if(KAVO5000_CCACHE)
-  set(CMAKE_C_COMPILER_LAUNCHER ${KAVO5000_CCACHE})
-  set(CMAKE_CXX_COMPILER_LAUNCHER ${KAVO5000_CCACHE})
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/MingwCommon.cmake)
