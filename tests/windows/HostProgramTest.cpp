@@ -40,19 +40,19 @@ Factory GetVM30() {
 }
 
 // Where the served simulator listens, as sim-serve.sh wrote it down.
-std::string SimulatorSpec() {
-  const char* file = std::getenv("KAVO5000_SIM_SPEC_FILE");
+std::string SimulatorPort() {
+  const char* file = std::getenv("KAVO5000_SIM_PORT_FILE");
   if (file == nullptr) return {};
   std::ifstream in(file);
-  std::string spec;
-  std::getline(in, spec);
-  return spec;
+  std::string port;
+  std::getline(in, port);
+  return port;
 }
 
-// A driver lent a port whose channel 1 goes to `spec`.
+// A driver lent a port whose channel 1 goes to `portName`.
 struct Station {
-  explicit Station(const std::string& spec) {
-    port.Bind(kChannel, spec);
+  explicit Station(const std::string& portName) {
+    port.Bind(kChannel, portName);
     driver.reset(GetVM30()(0, 0, &port));
   }
   kavo5000::host::LineHostPort port;
@@ -131,9 +131,10 @@ class WindowsOverTcp : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(GetVM30(), nullptr);
-    spec_ = SimulatorSpec();
-    ASSERT_FALSE(spec_.empty()) << "no served simulator: KAVO5000_SIM_SPEC_FILE names none";
-    station_ = std::make_unique<Station>(spec_);
+    simulatorPort_ = SimulatorPort();
+    ASSERT_FALSE(simulatorPort_.empty())
+        << "no served simulator: KAVO5000_SIM_PORT_FILE names none";
+    station_ = std::make_unique<Station>(simulatorPort_);
     ASSERT_EQ(station_->driver->OpenChannel(kChannel), 0) << station_->port.ErrorText(kChannel);
   }
   kavo5000::TVM30& d() { return *station_->driver; }
@@ -144,7 +145,7 @@ class WindowsOverTcp : public ::testing::Test {
     return static_cast<std::uint8_t>(record.Nozzle[0] & kavo5000::kStateClassMask);
   }
 
-  std::string spec_;
+  std::string simulatorPort_;
   std::unique_ptr<Station> station_;
 };
 

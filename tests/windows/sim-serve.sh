@@ -3,7 +3,7 @@
 # the build machine's own `kavo5000 simulate`, unpaced, on a free port of
 # 127.0.0.1, which programs under Wine reach as any Windows program would.
 #   sim-serve.sh start TOOL STATE_DIR [SIMULATOR OPTIONS…]
-#       starts it; STATE_DIR/spec receives its port spec, STATE_DIR/pid its pid
+#       starts it; STATE_DIR/port receives the port it serves on, STATE_DIR/pid its pid
 #   sim-serve.sh stop STATE_DIR
 #       stops the one started there, by that pid
 set -eu
@@ -14,14 +14,14 @@ start)
   state=$3
   shift 3
   mkdir -p "$state"
-  rm -f "$state/spec" "$state/pid"
+  rm -f "$state/port" "$state/pid"
   "$tool" --baud 0 --turnaround 0 "$@" simulate --tcp 0 >"$state/out" 2>"$state/err" &
   echo $! >"$state/pid"
-  # Its first line is the spec, once it listens.
+  # Its first line names the port it serves on, once it listens.
   for _ in $(seq 50); do
     if [ -s "$state/out" ]; then
-      head -n 1 "$state/out" >"$state/spec"
-      echo "simulator $(cat "$state/pid") serving $(cat "$state/spec")"
+      head -n 1 "$state/out" >"$state/port"
+      echo "simulator $(cat "$state/pid") serving $(cat "$state/port")"
       exit 0
     fi
     kill -0 "$(cat "$state/pid")" 2>/dev/null || break
