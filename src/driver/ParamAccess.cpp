@@ -96,12 +96,15 @@ std::int32_t VM30Driver::ParamReplyValue(Byte channel, const ExchangeResult& res
   return value.value_or(kNoValue);
 }
 
-void VM30Driver::WriteParamCommand(Byte channel, const CommandBytes& command) {
-  const ExchangeResult result =
-      ExchangeOrRaise(channel, command, kControlReplySize, kPlainReplyMode, kMsgGetParam);
-  if (Judge(channel, result) == ReplyOutcome::Refused) {
-    channelStatus_[channel].store(kStatusParamRefused);
-  }
+ReplyOutcome VM30Driver::WriteOutcome(Byte channel, const ExchangeResult& result) {
+  const ReplyOutcome outcome = Judge(channel, result);
+  if (outcome == ReplyOutcome::Refused) channelStatus_[channel].store(kStatusParamRefused);
+  return outcome;
+}
+
+ReplyOutcome VM30Driver::WriteParamCommand(Byte channel, const CommandBytes& command) {
+  return WriteOutcome(
+      channel, ExchangeOrRaise(channel, command, kControlReplySize, kPlainReplyMode, kMsgGetParam));
 }
 
 std::int32_t VM30Driver::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
@@ -152,7 +155,7 @@ void VM30Driver::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int
                     WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k));
 }
 
-void VM30Driver::ProgramNozzleAddress(Byte channel, std::int32_t dispenser,
+bool VM30Driver::ProgramNozzleAddress(Byte channel, std::int32_t dispenser,
                                       std::int32_t identification, std::int32_t address) {
   const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(identification);
@@ -171,22 +174,25 @@ void VM30Driver::ProgramNozzleAddress(Byte channel, std::int32_t dispenser,
   const ReplyOutcome outcome = Judge(slot.channel, result);
   if (outcome == ReplyOutcome::None) throw ESerialIO(kMsgProgramAddress);
   if (outcome == ReplyOutcome::Refused) channelStatus_[slot.channel].store(kStatusAddressRefused);
+  return outcome == ReplyOutcome::Accepted;
 }
 
-std::int32_t VM30Driver::WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
+Calibration VM30Driver::WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
   ChannelLock lock = LockChannel(channel);
   CheckParamValue(coefficient);
   const AddressBytes address = AddressFromLinear(v);
-  WriteParamCommand(channel,
-                    WriteCommand(address, kPasswordIndex, kCalibrationPassword, kPasswordDigits));
-  WriteParamCommand(channel,
-                    WriteCommand(address, kCoefficientIndex, coefficient, kCoefficientDigits));
+  const ReplyOutcome password = WriteParamCommand(
+      channel, WriteCommand(address, kPasswordIndex, kCalibrationPassword, kPasswordDigits));
+  const ReplyOutcome written = WriteParamCommand(
+      channel, WriteCommand(address, kCoefficientIndex, coefficient, kCoefficientDigits));
 
   // The controller answers the password operation with a confirmation code.
   const ExchangeResult result =
       ExchangeOrRaise(channel, ReadCommand(address, kPasswordIndex), ReadReplySize(kPasswordIndex),
                       kDataReplyMode, kMsgGetParam);
-  return ParamReplyValue(channel, result);
+  const std::int32_t confirmation = ParamReplyValue(channel, result);
+  return Calibration{password == ReplyOutcome::Accepted && written == ReplyOutcome::Accepted,
+                     confirmation};
 }
 
 std::int32_t VM30Driver::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
@@ -209,26 +215,26 @@ bool VM30Driver::WindowWriteParam(Byte family, std::int32_t channel, std::int32_
   switch (family) {
     case kFamilyParameter: {
       if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return false;
-      if (code == kCoefficientIndex) {
-        WriteCalibration(ch, v, value);
-        return true;
-      }
+      // Written means the controller took the value: a silent line or a
+      // refusal must never read as done to the technician.
+      if (code == kCoefficientIndex) return WriteCalibration(ch, v, value).Taken();
       if (digitCount < 0 || digitCount > static_cast<int>(kMaxCommandBytes) - kWriteCommandHead) {
         return false;
       }
-      return Exchange(ch, WriteCommand(AddressFromLinear(v), code, value, digitCount),
-                      kControlReplySize, kPlainReplyMode)
-                 .transport == 0;
+      const ExchangeResult result =
+          Exchange(ch, WriteCommand(AddressFromLinear(v), code, value, digitCount),
+                   kControlReplySize, kPlainReplyMode);
+      return result.transport == 0 && WriteOutcome(ch, result) == ReplyOutcome::Accepted;
     }
     case kFamilyCommonSwitch:
+      // 'W' goes to every controller and none answers: sent is all there is.
       if (code < 0 || code > kMaxSwitchDigit || value > kMaxSwitchDigit) return false;
       return Exchange(ch, SwitchCommand(code, value), kNoReplySize, kPlainReplyMode).transport == 0;
     case kFamilyAddress:
       // Here the typed address is the dispenser the command is checked
       // against, and the code carries the identification number.
       if (code < 0) return false;
-      ProgramNozzleAddress(ch, v, code, value % kAddressDivisor);
-      return true;
+      return ProgramNozzleAddress(ch, v, code, value % kAddressDivisor);
     default:
       return false;
   }

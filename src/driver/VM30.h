@@ -41,6 +41,14 @@ struct NozzleReading {
   Byte lineState = kStatusNoExchange;
 };
 
+// What the calibration sequence came to: whether the controller took both
+// writes, and the confirmation code it read back (−1 when none came).
+struct Calibration {
+  bool writesTaken = false;
+  std::int32_t confirmation = -1;
+  bool Taken() const { return writesTaken && confirmation >= 0; }
+};
+
 class DriverProbe;
 
 // Not final: operations that call one another do so through the slot table,
@@ -152,11 +160,14 @@ class VM30Driver : public kavo5000::TVM30 {
   // Controller parameters and addresses (ParamAccess.cpp).
   void WriteParamDigits(Byte channel, std::int32_t dispenser, std::int32_t number,
                         std::int32_t value);
-  void ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
+  // True when the addressed controller took the address; a refusal stores
+  // its code, and no valid reply raises.
+  bool ProgramNozzleAddress(Byte channel, std::int32_t dispenser, std::int32_t identification,
                             std::int32_t address);
-  std::int32_t WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient);
-  // An 'O' write; a refusal stores its code.
-  void WriteParamCommand(Byte channel, const CommandBytes& command);
+  Calibration WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient);
+  // An 'O' write and what its reply said; a refusal stores its code.
+  ReplyOutcome WriteParamCommand(Byte channel, const CommandBytes& command);
+  ReplyOutcome WriteOutcome(Byte channel, const ExchangeResult& result);
   // The value an 'N' reply carries, or −1 (a refusal stores its code).
   std::int32_t ParamReplyValue(Byte channel, const ExchangeResult& result);
 

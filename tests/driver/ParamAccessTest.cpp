@@ -190,11 +190,53 @@ TEST_F(ParamAccessTest, WindowWritesTheCoefficientBehindThePassword) {
   EXPECT_EQ(commands[0], (Bytes{0x02, 0x27, 'O', 'J', '5', '8', '2', '1'}));
   EXPECT_EQ(commands[1], (Bytes{0x02, 0x27, 'O', 'K', '1', '2', '3', '4', '5'}));
   EXPECT_EQ(commands[2], (Bytes{0x02, 0x27, 'N', 'J'}));
-  EXPECT_EQ(probe().WriteCalibration(1, 7, 1), -1);  // nothing answers this time
+  EXPECT_EQ(probe().WriteCalibration(1, 7, 1).confirmation, -1);  // nothing answers this time
 }
 
+// A window write is done only when the controller took it: the reply each
+// family awaits, queued in order, and what the window is told.
+struct WindowWriteCase {
+  const char* name;
+  Byte family;
+  std::int32_t code;
+  std::vector<Reply> replies;
+  bool written;
+  Byte status;
+};
+
+class WindowWriteTest : public DriverTest, public ::testing::WithParamInterface<WindowWriteCase> {};
+
+TEST_P(WindowWriteTest, ReportsWhatTheControllerDid) {
+  const WindowWriteCase& c = GetParam();
+  for (const Reply& r : c.replies) port.Queue(1, r);
+  EXPECT_EQ(driver->WindowWriteParam(c.family, 1, 1, c.code, 3, 1), c.written);
+  EXPECT_EQ(Status(), c.status);
+  EXPECT_EQ(port.SendCount(), std::max<std::size_t>(c.replies.size(), 1));
+}
+
+const Reply kAckReply = Reply::Control(0x06);
+const Reply kRefusal = Reply::Control(0x18);
+const Reply kConfirmation = Reply::Data({0x21, '1'});
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, WindowWriteTest,
+    ::testing::Values(
+        WindowWriteCase{"parameterTaken", 0, 4, {kAckReply}, true, 1},
+        WindowWriteCase{"parameterSilent", 0, 4, {Reply::Silence()}, false, 2},
+        WindowWriteCase{"parameterRefused", 0, 4, {kRefusal}, false, 0x17},
+        WindowWriteCase{"calibrationTaken", 0, 27, {kAckReply, kAckReply, kConfirmation}, true, 1},
+        WindowWriteCase{"passwordRefused", 0, 27, {kRefusal, kAckReply, kConfirmation}, false, 1},
+        WindowWriteCase{
+            "coefficientSilent", 0, 27, {kAckReply, Reply::Silence(), kConfirmation}, false, 1},
+        WindowWriteCase{
+            "noConfirmation", 0, 27, {kAckReply, kAckReply, Reply::Silence()}, false, 2},
+        WindowWriteCase{"switchSentUnanswered", 1, 2, {}, true, 0},
+        WindowWriteCase{"addressTaken", 2, 27, {kAckReply}, true, 1},
+        WindowWriteCase{"addressRefused", 2, 27, {kRefusal}, false, 0x18}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(ParamAccessTest, WindowWritesWithTheCallersDigitCount) {
-  Ack();
+  Ack(2);
   EXPECT_TRUE(driver->WindowWriteParam(0, 2, 16, 4, 5, 42));
   EXPECT_EQ(port.Commands(2).at(0), (Bytes{0x07, 0x21, 'O', '4', '0', '0', '0', '4', '2'}));
   port.Queue(2, Reply::Failure(5));
@@ -212,6 +254,9 @@ TEST_F(ParamAccessTest, WindowProgramsAnAddressLikeAnyOtherIdentification) {
   EXPECT_EQ(port.Commands().at(0), Ascii("\x02]00027034"));
   ExpectThrowWith([&] { driver->WindowWriteParam(2, 1, 33, 27, 2, 12); }, kMsgDispenserRange);
   EXPECT_EQ(port.SendCount(), 1u);
+  // No valid reply is a failed programming, raised as from the host's slot.
+  Silence();
+  ExpectThrowWith([&] { driver->WindowWriteParam(2, 1, 5, 27, 2, 1234); }, kMsgProgramAddress);
 }
 
 TEST_F(ParamAccessTest, WindowReadsOnlyControllerParameters) {

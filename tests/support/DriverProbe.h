@@ -35,7 +35,7 @@ class DriverProbe {
                             std::int32_t address) {
     d_.ProgramNozzleAddress(channel, dispenser, identification, address);
   }
-  std::int32_t WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
+  Calibration WriteCalibration(Byte channel, std::int32_t v, std::int32_t coefficient) {
     return d_.WriteCalibration(channel, v, coefficient);
   }
 
