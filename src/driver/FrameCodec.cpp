@@ -30,14 +30,17 @@ AddressBytes AddressFromLinear(std::int32_t v) {
           static_cast<Byte>(kAddressBase + v % kGroupSize)};
 }
 
-std::int32_t LinearNozzleNumber(Byte nozzlesPerDispenser, std::int32_t dispenser,
+std::int64_t LinearNozzleNumber(Byte nozzlesPerDispenser, std::int32_t dispenser,
                                 std::int32_t nozzle) {
   if (nozzle == 0) nozzle = 1;
-  return static_cast<std::int32_t>(nozzlesPerDispenser) * (dispenser - 1) + nozzle;
+  // Wide: the address dialog hands on whatever numbers were typed.
+  return std::int64_t{nozzlesPerDispenser} * (std::int64_t{dispenser} - 1) + nozzle;
 }
 
 AddressBytes NozzleAddress(Byte nozzlesPerDispenser, std::int32_t dispenser, std::int32_t nozzle) {
-  return AddressFromLinear(LinearNozzleNumber(nozzlesPerDispenser, dispenser, nozzle));
+  // The slots check dispenser and nozzle first, so the number is small.
+  return AddressFromLinear(
+      static_cast<std::int32_t>(LinearNozzleNumber(nozzlesPerDispenser, dispenser, nozzle)));
 }
 
 Frame BuildFrame(std::span<const Byte> command) {

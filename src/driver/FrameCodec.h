@@ -24,7 +24,8 @@ struct AddressBytes {
 AddressBytes AddressFromLinear(std::int32_t v);
 
 // Linear nozzle number of a dispenser's nozzle; nozzle 0 counts as 1.
-std::int32_t LinearNozzleNumber(Byte nozzlesPerDispenser, std::int32_t dispenser,
+// Computed wide, so that any two 32-bit numbers give their true result.
+std::int64_t LinearNozzleNumber(Byte nozzlesPerDispenser, std::int32_t dispenser,
                                 std::int32_t nozzle);
 
 // Address bytes of a dispenser's nozzle.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "VM30.h"
 
@@ -25,19 +26,33 @@ void KAVO5000_CALL MenuClick(void* /*self*/, TMenuItem* /*sender*/) {
   ShowParamWindow(CurrentDriver());
 }
 
-TMenuItem* FindHostMenu(TMenuItem* hostItem) {
-  if (hostItem == nullptr) return nullptr;
+// The host's "&ТРК" item and the encoding its caption is spelt in.
+struct HostMenu {
+  TMenuItem* item = nullptr;
+  CaptionEncoding encoding = CaptionEncoding::kUtf8;
+};
+
+HostMenu FindHostMenu(TMenuItem* hostItem) {
+  if (hostItem == nullptr) return {};
   const std::int32_t count = hostItem->Count();
   for (std::int32_t i = 0; i < count; ++i) {
     TMenuItem* child = hostItem->Items(i);
     if (child == nullptr) continue;
-    const char* caption = child->Caption();
-    if (caption != nullptr && std::strcmp(caption, kHostMenuCaption) == 0) return child;
+    if (const auto encoding = HostMenuEncoding(child->Caption(), kHostsUseCp1251))
+      return HostMenu{child, *encoding};
   }
-  return nullptr;
+  return {};
 }
 
 }  // namespace
+
+std::optional<CaptionEncoding> HostMenuEncoding(const char* caption, bool acceptCp1251) {
+  if (caption == nullptr) return std::nullopt;
+  if (std::strcmp(caption, kHostMenuCaption) == 0) return CaptionEncoding::kUtf8;
+  if (acceptCp1251 && caption == detail::Utf8ToCp1251(kHostMenuCaption))
+    return CaptionEncoding::kCp1251;
+  return std::nullopt;
+}
 
 void SetParamWindowLauncher(ParamWindowLauncher launcher) {
   windowLauncher.store(launcher);
@@ -75,9 +90,13 @@ void KAVO5000_CALL VM30Driver::AddDriverMenu(TMenuItem* hostItem, MenuItemFactor
   if (!menuPending) return;
   // A module built without the window has no command to offer: an item that
   // opens nothing would only confuse the technician.
-  TMenuItem* parent = windowLauncher.load() != nullptr ? FindHostMenu(hostItem) : nullptr;
-  if (parent != nullptr && factory != nullptr) {
-    AddMenuItem(kMenuCaption, kMenuCaption, kNoHelpContext, parent, kAppendIndex,
+  const HostMenu parent = windowLauncher.load() != nullptr ? FindHostMenu(hostItem) : HostMenu{};
+  if (parent.item != nullptr && factory != nullptr) {
+    // The new item speaks the host's encoding, as its neighbours do.
+    const std::string caption = parent.encoding == CaptionEncoding::kCp1251
+                                    ? detail::Utf8ToCp1251(kMenuCaption)
+                                    : std::string(kMenuCaption);
+    AddMenuItem(caption.c_str(), caption.c_str(), kNoHelpContext, parent.item, kAppendIndex,
                 NotifyEvent{&MenuClick, this}, kNoShortCut, factory);
   }
   // Once per module load, whether or not there was a menu to join.

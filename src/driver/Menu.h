@@ -3,6 +3,8 @@
 #ifndef KAVO5000_DRIVER_MENU_H
 #define KAVO5000_DRIVER_MENU_H
 
+#include <optional>
+
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
@@ -13,6 +15,22 @@ class VM30Driver;
 inline constexpr const char* kMenuCaption = "Программирование параметров (Каво 5000)";
 // The host menu the command goes under, compared byte for byte.
 inline constexpr const char* kHostMenuCaption = "&ТРК";
+
+// How a host spells its menu captions: UTF-8, or Windows-1251, the text
+// encoding of Windows station programs.
+enum class CaptionEncoding { kUtf8, kCp1251 };
+
+// Whether hosts of this build may spell "&ТРК" in Windows-1251: on Windows,
+// where their menus hold single-byte text; elsewhere captions are UTF-8.
+#ifdef _WIN32
+inline constexpr bool kHostsUseCp1251 = true;
+#else
+inline constexpr bool kHostsUseCp1251 = false;
+#endif
+
+// The encoding in which `caption` is exactly "&ТРК", or none; Windows-1251 is
+// recognised only when `acceptCp1251`.
+std::optional<CaptionEncoding> HostMenuEncoding(const char* caption, bool acceptCp1251);
 
 // Opens the parameter window for a driver object; the window layer installs
 // it when the module is loaded, if it is built in. Without one AddDriverMenu

@@ -107,7 +107,7 @@ ReplyOutcome VM30Driver::WriteParamCommand(Byte channel, const CommandBytes& com
       channel, ExchangeOrRaise(channel, command, kControlReplySize, kPlainReplyMode, kMsgGetParam));
 }
 
-std::int32_t VM30Driver::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
+std::int64_t VM30Driver::LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const {
   return driver::LinearNozzleNumber(config_.NozzlesPerDispenser, dispenser, nozzle);
 }
 

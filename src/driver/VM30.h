@@ -110,7 +110,7 @@ class VM30Driver : public kavo5000::TVM30 {
                                std::int32_t digitCount);
   bool WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
                         std::int32_t digitCount, std::int32_t value);
-  std::int32_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
+  std::int64_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
 
  private:
   friend class DriverProbe;  // the tests' one way in

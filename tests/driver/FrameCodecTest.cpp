@@ -48,6 +48,9 @@ TEST(LinearNozzleNumberTest, CountsNozzleZeroAsOne) {
   EXPECT_EQ(LinearNozzleNumber(4, 3, 0), 9);
   EXPECT_EQ(LinearNozzleNumber(4, 3, 1), 9);
   EXPECT_EQ(LinearNozzleNumber(15, 3, 15), 45);
+  // Typed numbers of any size: 4 × 536870912 + 1 does not fit 32 bits.
+  EXPECT_EQ(LinearNozzleNumber(4, 536870913, 1), 2147483649);
+  EXPECT_EQ(LinearNozzleNumber(15, -2147483647 - 1, 0), -32212254734);
 }
 
 struct FrameCase {

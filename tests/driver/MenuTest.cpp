@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,43 @@ TEST_F(MenuTest, MatchesTheCaptionExactlyAndTakesTheFirst) {
   EXPECT_EQ(plain->ChildCount(), 0u);
   EXPECT_EQ(first->ChildCount(), 1u);
   EXPECT_EQ(second->ChildCount(), 0u);
+}
+
+TEST(HostMenuEncodingTest, FindsTheDispenserMenuInTheEncodingsTheHostsUse) {
+  const std::string cp1251 = detail::Utf8ToCp1251("&ТРК");
+  ASSERT_EQ(cp1251, "&\xD2\xD0\xCA");
+  const struct {
+    std::string caption;
+    bool acceptCp1251;
+    std::optional<CaptionEncoding> found;
+  } cases[] = {
+      {"&ТРК", false, CaptionEncoding::kUtf8},
+      {"&ТРК", true, CaptionEncoding::kUtf8},
+      {cp1251, true, CaptionEncoding::kCp1251},
+      {cp1251, false, std::nullopt},
+      {detail::Utf8ToCp1251("&трк"), true, std::nullopt},
+      {"ТРК", true, std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(HostMenuEncoding(c.caption.c_str(), c.acceptCp1251), c.found)
+        << c.caption << " " << c.acceptCp1251;
+  EXPECT_EQ(HostMenuEncoding(nullptr, true), std::nullopt);
+}
+
+// A Windows host spells "&ТРК" in Windows-1251 and gets its item in the same
+// encoding; elsewhere such a caption is not the dispenser menu.
+TEST_F(MenuTest, TheItemSpeaksTheEncodingOfTheHostsMenu) {
+  FakeMenuItem* dispensers = mainMenu.Add(detail::Utf8ToCp1251("&ТРК"));
+  VM30Driver driver(0, 0, nullptr);
+  driver.AddDriverMenu(&mainMenu, &Factory);
+  if (!kHostsUseCp1251) {
+    EXPECT_EQ(dispensers->ChildCount(), 0u);
+    return;
+  }
+  ASSERT_EQ(dispensers->ChildCount(), 1u);
+  const std::string expected = detail::Utf8ToCp1251("Программирование параметров (Каво 5000)");
+  EXPECT_EQ(dispensers->Child(0)->Caption(), expected);
+  EXPECT_EQ(dispensers->Child(0)->hint, expected);
 }
 
 TEST_F(MenuTest, NoMenuOrNoFactoryAddsNothingAndDoesNotCrash) {
