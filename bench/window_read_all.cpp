@@ -94,20 +94,22 @@ int main(int argc, char** argv) {
   window::TParamFrm form;
   form.Driver = &vm30;
   form.show();
-  form.ComPortEdit->setValue(kChannel);
-  form.AddrEdit->setValue(1);
+  form.findChild<QSpinBox*>(QStringLiteral("ComPortEdit"))->setValue(kChannel);
+  form.findChild<QSpinBox*>(QStringLiteral("AddrEdit"))->setValue(1);
   QCoreApplication::processEvents();
 
+  // The window's thread applies each row and asks for the next, as it does
+  // for the technician.
   const auto begin = std::chrono::steady_clock::now();
   form.Button1Click();
-  if (window::TReadParamsTread* reader = form.ReadThread()) reader->wait();
+  while (form.ReadThread() != nullptr)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const auto end = std::chrono::steady_clock::now();
-  QCoreApplication::processEvents();
 
   int failed = 0;
   for (int i = 0; i < form.Params()->Count(); ++i) {
     const catalogue::CParameter& p = form.Params()->Item(i);
-    if (p.Kind <= catalogue::pkHeaterTemperature && p.ReadError()) ++failed;
+    if (p.Kind <= catalogue::pkHeaterTemperature && p.ReadError) ++failed;
   }
   const double took = std::chrono::duration<double, std::milli>(end - begin).count();
   const double wire = static_cast<double>(counted.bytesOut + counted.bytesIn) * kByteMs +

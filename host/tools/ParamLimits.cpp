@@ -112,7 +112,7 @@ const catalogue::CParameter* ParameterRow(int code) {
   for (std::int32_t i = 0; i < table.Count(); ++i) {
     const catalogue::CParameter& row = table.Item(i);
     if (catalogue::CommandFamilyOf(row.Kind) == catalogue::CommandFamily::Parameter &&
-        row.Code.load() == code) {
+        row.Code == code) {
       return &row;
     }
   }

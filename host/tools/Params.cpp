@@ -110,7 +110,7 @@ int RunParamsList(const CommandValues& v) {
     const std::string limits = catalogue::GetLimitsText(row, format);
     if (v.json) {
       rows.push_back({{"kind", what},
-                      {"code", row.Code.load()},
+                      {"code", row.Code},
                       {"name", row.Name},
                       {"units", row.Units},
                       {"digits", row.Digits},
@@ -121,7 +121,7 @@ int RunParamsList(const CommandValues& v) {
                       {"choices", row.Choices}});
       continue;
     }
-    std::printf("%-9s %2d  %s%s\n", what, row.Code.load(), row.Name.c_str(),
+    std::printf("%-9s %2d  %s%s\n", what, row.Code, row.Name.c_str(),
                 row.Units.empty() ? "" : (" [" + row.Units + "]").c_str());
     std::printf("             limits: %s\n", limits.c_str());
     for (const std::string& choice : row.Choices) std::printf("             %s\n", choice.c_str());
@@ -178,7 +178,7 @@ int RunParamsRead(Session& s, const CommandValues& v) {
   width += 2;
   std::printf("%4s  %s%s\n", "code", Padded("value", width).c_str(), "name");
   for (std::size_t i = 0; i < values.size(); ++i) {
-    std::printf("%4d  %s%s\n", rows[i]->Code.load(), Padded(values[i], width).c_str(),
+    std::printf("%4d  %s%s\n", rows[i]->Code, Padded(values[i], width).c_str(),
                 FirstLine(rows[i]->Name).c_str());
   }
   if (!stopped.empty()) throw ToolError(stopped);

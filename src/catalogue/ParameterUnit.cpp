@@ -58,7 +58,7 @@ CParameter::CParameter(std::uint8_t code, std::uint8_t digits, std::uint8_t deci
       Decimals(decimals),
       Name(std::move(name)),
       Units(std::move(units)),
-      value_(value),
+      Value(value),
       MaxValue(maxValue),
       Kind(static_cast<ParameterKind>(kind)),
       Group(static_cast<ParameterGroup>(group)),
@@ -123,52 +123,15 @@ std::string CParameter::ValueToText(std::int32_t raw, const NumberFormat& format
   }
 }
 
-CParameter::ReadState CParameter::State() const {
-  const std::lock_guard guard(lock_);
-  return {value_, readText_, readError_};
-}
-
-std::int32_t CParameter::Value() const {
-  const std::lock_guard guard(lock_);
-  return value_;
-}
-
-std::string CParameter::ReadText() const {
-  const std::lock_guard guard(lock_);
-  return readText_;
-}
-
-bool CParameter::ReadError() const {
-  const std::lock_guard guard(lock_);
-  return readError_;
-}
-
-void CParameter::SetValue(std::int32_t value) {
-  const std::lock_guard guard(lock_);
-  value_ = value;
-}
-
-void CParameter::SetReadText(std::string text) {
-  const std::lock_guard guard(lock_);
-  readText_ = std::move(text);
-}
-
-void CParameter::SetReadError(bool failed) {
-  const std::lock_guard guard(lock_);
-  readError_ = failed;
-}
-
 void CParameter::RecordRead(std::int32_t value, std::string text) {
-  const std::lock_guard guard(lock_);
-  value_ = value;
-  readText_ = std::move(text);
-  readError_ = false;
+  Value = value;
+  ReadText = std::move(text);
+  ReadError = false;
 }
 
 void CParameter::RecordWrite(std::int32_t value, std::string text) {
-  const std::lock_guard guard(lock_);
-  value_ = value;
-  readText_ = std::move(text);
+  Value = value;
+  ReadText = std::move(text);
 }
 
 CTRKParameters::~CTRKParameters() {

@@ -5,10 +5,8 @@
 #ifndef KAVO5000_CATALOGUE_PARAMETERUNIT_H
 #define KAVO5000_CATALOGUE_PARAMETERUNIT_H
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,10 +58,9 @@ inline constexpr const char* kMsgInvalidValue = "Недопустимое зна
 
 // One item of the catalogue. The descriptive fields are fixed once the
 // catalogue is filled. Code (the address row's ID number), Value, ReadText and
-// ReadError change while the window is open, from the window's thread and
-// from the background reader, so they are atomic or behind the descriptor's
-// own lock. The fields keep their documented order, the guarded ones as
-// private members in their places.
+// ReadError change while the window is open, on the window's thread alone:
+// its background reader hands results back to that thread instead of writing
+// rows itself. The fields keep their documented order.
 class CParameter {
  public:
   CParameter(std::uint8_t code, std::uint8_t digits, std::uint8_t decimals, std::string name,
@@ -92,19 +89,6 @@ class CParameter {
   // kind above kLastValidKind: no text, not an empty one.
   std::string ValueToText(std::int32_t raw, const NumberFormat& format) const;
 
-  // The outcome of the last read or write, taken in one piece.
-  struct ReadState {
-    std::int32_t Value = 0;
-    std::string ReadText;
-    bool ReadError = false;
-  };
-  ReadState State() const;
-  std::int32_t Value() const;
-  std::string ReadText() const;
-  bool ReadError() const;
-  void SetValue(std::int32_t value);
-  void SetReadText(std::string text);
-  void SetReadError(bool failed);
   // A successful read: Value, ReadText and a cleared ReadError together.
   void RecordRead(std::int32_t value, std::string text);
   // A successful write: Value and ReadText together; ReadError stays.
@@ -112,30 +96,19 @@ class CParameter {
 
   // Number within the command family: 0..45 for parameters, 0..4 for common
   // commands; the address row carries the ID number the window puts there.
-  std::atomic<std::int32_t> Code;
+  std::int32_t Code;
   const std::uint8_t Digits;    // digits of the value on the line; the display precision
   const std::uint8_t Decimals;  // implied decimals of a pkNumber value, 0 for other kinds
   const std::string Name;
-  const std::string Units;  // may be empty
-
- private:
-  std::int32_t value_;  // last raw value read or written; guarded by lock_
-
- public:
+  const std::string Units;      // may be empty
+  std::int32_t Value;           // last raw value read or written
   const std::int32_t MaxValue;  // largest raw value
   const ParameterKind Kind;     // any byte; above kLastValidKind is invalid
   const ParameterGroup Group;
   std::vector<std::string> Choices;  // filled by the catalogue, fixed afterwards
-
- private:
-  std::string readText_;  // text of the last value read or written; guarded by lock_
-
- public:
-  const std::int32_t MinValue;  // smallest raw value
-
- private:
-  bool readError_ = false;  // the last read failed; guarded by lock_
-  mutable std::mutex lock_;
+  std::string ReadText;              // text of the last value read or written
+  const std::int32_t MinValue;       // smallest raw value
+  bool ReadError = false;            // the last read failed
 };
 
 // The catalogue: the rows of the window's three tabs, in the order of Fill,

@@ -18,6 +18,14 @@ class TAddrFrm : public QDialog {
  public:
   explicit TAddrFrm(QWidget* parent = nullptr);
 
+  // The numbers typed: the dispenser's and the nozzle's.
+  int Dispenser() const;
+  int Nozzle() const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
   QLabel* Label1;
   QSpinBox* NTrkEdit;  // dispenser number
   QLabel* Label2;
@@ -25,9 +33,6 @@ class TAddrFrm : public QDialog {
   QFrame* Bevel1;
   QPushButton* BitBtn1;  // "Вычислить": accepts
   QPushButton* BitBtn2;  // "Отмена": rejects
-
- protected:
-  void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace kavo5000::window

@@ -1,22 +1,20 @@
-// ParamFrame.h — the technician's parameter window: TParamFrm with its grid
-// of the whole parameter catalogue on three tabs, and the editors that float
-// over the "Запись" cell of the current row. What the window computes lives in
-// ParamFrameLogic.h; these classes apply it to Qt widgets. Every control
-// carries its name as its Qt object name, so that hosts and tests find it.
+// ParamFrame.h — the technician's parameter window, TParamFrm: the grid of
+// the whole parameter catalogue on three tabs, the editors that float over
+// the "Запись" cell of the current row, the reads and writes, and the status
+// line. What it computes lives in plain functions (ParamFrameLogic.h,
+// ParamIo.h), its reads in the background in ParamReader.h, its grid in
+// ParamGrid.h; this class applies them to Qt widgets. The controls are its
+// own: hosts and tests find them by their Qt object names, which are the
+// controls' names.
 #ifndef KAVO5000_WINDOW_PARAMFRAME_H
 #define KAVO5000_WINDOW_PARAMFRAME_H
 
-#include <QAbstractTableModel>
 #include <QDialog>
-#include <QStyledItemDelegate>
-#include <QTableView>
-#include <QThread>
-#include <atomic>
 #include <memory>
 #include <string>
 
-#include "NumberFormat.h"
 #include "ParamFrameLogic.h"
+#include "ParamReader.h"
 #include "ParameterUnit.h"
 
 class QAction;
@@ -24,10 +22,13 @@ class QComboBox;
 class QDoubleSpinBox;
 class QFrame;
 class QLabel;
+class QModelIndex;
+class QPainter;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStatusBar;
+class QStyleOptionViewItem;
 class QTabBar;
 class QTimer;
 class QToolButton;
@@ -38,97 +39,8 @@ class VM30Driver;
 
 namespace kavo5000::window {
 
-// The separators of displayed numbers, from the user's locale as Qt sees it.
-catalogue::NumberFormat SystemNumberFormat();
-
-// The grid's rows: one per catalogue row (grid row r is model row r − 1; the
-// header row is the view's header). DisplayRole holds what each cell draws.
-class ParamGridModel : public QAbstractTableModel {
- public:
-  explicit ParamGridModel(QObject* parent = nullptr);
-
-  // The table shown, or none (no rows). Not owned.
-  void SetParams(const catalogue::CTRKParameters* params);
-  // The cells of every row changed (a read or write landed).
-  void RowsChanged();
-
-  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
- private:
-  const catalogue::CTRKParameters* params_ = nullptr;
-  catalogue::NumberFormat format_;
-};
-
-// The owner-drawn grid: refuses to make a cell of a hidden row current, and
-// reports every cell selection, also a click on the current cell.
-class TOpenedRXDrawGrid : public QTableView {
-  Q_OBJECT
- public:
-  explicit TOpenedRXDrawGrid(QWidget* parent = nullptr);
-
-  // Whether a cell of model row `row` may become current: not in a hidden row.
-  bool SelectCell(int row) const;
-
- signals:
-  void CellSelected();
-  void Entered();
-  void MouseMoved(const QPoint& viewportPos);
-  void DoubleClicked(const QPoint& viewportPos);
-
- protected:
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-  QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
-  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  bool viewportEvent(QEvent* event) override;
-
- public:
-  // Typing letters does not jump to a row: it could land on another tab's.
-  void keyboardSearch(const QString& search) override;
-};
-
-// The class under which the window's grid is created.
-class TRXDrawGrid : public TOpenedRXDrawGrid {
- public:
-  using TOpenedRXDrawGrid::TOpenedRXDrawGrid;
-};
-
-class TParamFrm;
-
-// Hands the painting of every cell to the window.
-class ParamCellDelegate : public QStyledItemDelegate {
- public:
-  explicit ParamCellDelegate(TParamFrm& form);
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override;
-
- private:
-  TParamFrm& form_;
-};
-
-// The background reader: reads every row of the table, in order, on a thread
-// of its own. It stops after the row in hand once it is told to.
-class TReadParamsTread : public QThread {
- public:
-  explicit TReadParamsTread(TParamFrm& form);
-  // Ends the run after the exchange in progress.
-  void Stop() { stop_ = true; }
-  bool StopRequested() const { return stop_; }
-
-  std::atomic<int> CurRow{0};  // the grid row being read
-
- protected:
-  void run() override;
-
- private:
-  TParamFrm& form_;
-  std::atomic<bool> stop_{false};
-};
+class ParamGridModel;
+class TRXDrawGrid;
 
 class TParamFrm : public QDialog {
   Q_OBJECT
@@ -146,6 +58,8 @@ class TParamFrm : public QDialog {
   bool ParamsLoaded() const { return paramsLoaded_; }
   // The table shown, between a showing and its closing; none otherwise.
   catalogue::CTRKParameters* Params() const { return params_.get(); }
+  // The background reader while "Прочитать все параметры" runs; none otherwise.
+  const TReadParamsTread* ReadThread() const;
 
   // The grid's current row (0 when none) and column.
   int CurrentRow() const;
@@ -171,47 +85,16 @@ class TParamFrm : public QDialog {
   void AddrBtnClick();
 
   // Operations.
-  // Reads grid row `row` on the calling thread: its text, empty on failure.
+  // Reads grid row `row` on the window's thread: its text, empty on failure.
   std::string ReadParam(int row);
-  // What the reader does for its current row: on success the row takes value
-  // and text, on failure only the error mark.
-  void ReadRow(int row);
   void WriteParam(int row);
   void ShowStatus(const QString& text);
-  // The running reader, none when no reader runs.
-  TReadParamsTread* ReadThread() const { return readThread_.get(); }
-  // Stops the reader and waits for it to end.
-  void StopReader();
   void LoadParams();
   void FreeParams();
   int CalcRowHeight(int row);
   void ShowTabRows(int tab);
-  void DrawBoxedText(QPainter& painter, const QRect& cell, const QString& text);
   void PrepareEditor(int row);
   void PlaceEditor(int row, int column);
-
-  // Controls, with their object names.
-  QFrame* Panel1;
-  QLabel* Label1;
-  QSpinBox* ComPortEdit;
-  QLabel* Label2;
-  QSpinBox* AddrEdit;
-  QToolButton* AddrBtn;
-  QLabel* Label3;
-  QSpinBox* edIDNumber;
-  QPushButton* Button1;
-  QPushButton* BitBtn1;
-  QWidget* TabControl1;  // the tab strip with its client area
-  QTabBar* TabBar;       // the strip's tabs
-  TRXDrawGrid* RxDGCommon;
-  QStatusBar* StatusBar1;
-  QProgressBar* ReadProgress;  // rows read so far, while the reader runs
-  QDoubleSpinBox* WriteValueEdit;
-  QDoubleSpinBox* WriteValueEdit2;
-  QComboBox* WriteValueCB;
-  QAction* ActionExit;
-  QTimer* Timer1;
-  QTimer* Timer2;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -219,27 +102,51 @@ class TParamFrm : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void BuildControls();
+  void BuildControls();  // ParamFrameControls.cpp
+  void ConnectControls();
   void HideEditors();
   // Keeps the shown editors over their cell when the grid scrolls or its
   // columns change, and hides them when the cell leaves the view.
   void FollowEditorCell();
   int VisibleRowHeight(int row) const;
-  int TextHeight(std::string_view text, int width) const;
-
-  friend class TReadParamsTread;
-  // The reader's row done: the grid is repainted and the progress moves on.
-  void ReaderRowDone(int row);
+  // Where exchanges go now: the driver, the COM port and the address typed.
+  LineTarget Target() const;
+  // What the shown editors hold, their texts taken in first.
+  EditorValues TakeEditorValues();
+  // The reader's hooks.
+  TReadParamsTread::Hooks ReaderHooks();
+  void ReaderRowRead(int row, std::int32_t raw);
   void ReaderFinished();
+  // Ends a run of the reader, waiting for its exchange in progress.
+  void StopReader();
+
+  // Controls, with their object names.
+  QFrame* Panel1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QSpinBox* ComPortEdit = nullptr;
+  QLabel* Label2 = nullptr;
+  QSpinBox* AddrEdit = nullptr;
+  QToolButton* AddrBtn = nullptr;
+  QLabel* Label3 = nullptr;
+  QSpinBox* edIDNumber = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QWidget* TabControl1 = nullptr;  // the tab strip with its client area
+  QTabBar* TabBar = nullptr;       // the strip's tabs ("TabControl1Tabs")
+  TRXDrawGrid* RxDGCommon = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QProgressBar* ReadProgress = nullptr;  // rows read so far, while the reader runs
+  QDoubleSpinBox* WriteValueEdit = nullptr;
+  QDoubleSpinBox* WriteValueEdit2 = nullptr;
+  QComboBox* WriteValueCB = nullptr;
+  QAction* ActionExit = nullptr;
+  QTimer* Timer1 = nullptr;
+  QTimer* Timer2 = nullptr;
 
   std::unique_ptr<catalogue::CTRKParameters> params_;
-  std::unique_ptr<TReadParamsTread> readThread_;
-  // The port and address boxes as the reader sees them, kept up to date on
-  // the window's thread.
-  std::atomic<int> comPort_{1};
-  std::atomic<int> address_{1};
+  TReadParamsTread reader_;
   bool paramsLoaded_ = false;
-  ParamGridModel* model_;
+  ParamGridModel* model_ = nullptr;
   EditorSetup editorSetup_;  // of the row the editors were last prepared for
   int editorRow_ = 0;        // the cell the editors were last placed over
   int editorColumn_ = 0;

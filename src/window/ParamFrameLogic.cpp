@@ -65,18 +65,16 @@ std::string HeaderText(int column) {
 std::string CellText(const CParameter& row, int column, const catalogue::NumberFormat& format) {
   switch (column) {
     case kCodeColumn:
-      return std::to_string(row.Code.load());
+      return std::to_string(row.Code);
     case kNameColumn:
       return ToolkitLines(catalogue::GetNameText(row));
     case kLimitsColumn:
       return ToolkitLines(catalogue::GetLimitsText(row, format));
-    case kReadColumn: {
-      const CParameter::ReadState state = row.State();
-      return state.ReadError ? kReadErrorText : state.ReadText;
-    }
+    case kReadColumn:
+      return row.ReadError ? kReadErrorText : row.ReadText;
     case kWriteColumn:
       try {
-        return row.ValueToText(std::max(row.Value(), row.MinValue), format);
+        return row.ValueToText(std::max(row.Value, row.MinValue), format);
       } catch (const std::exception&) {
         return {};  // a row of an invalid kind has nothing to write
       }

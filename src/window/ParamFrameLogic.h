@@ -141,6 +141,9 @@ struct EditorValues {
   double edit = 0;     // WriteValueEdit
   double edit2 = 0;    // WriteValueEdit2
   int listIndex = -1;  // the chosen item of WriteValueCB, −1 for none
+  // The shown boxes' texts are values in their ranges: Enter writes what the
+  // technician sees, or nothing.
+  bool acceptable = true;
 };
 
 // The raw value written for a row from its editors: numbers and list indexes
@@ -155,6 +158,10 @@ std::int32_t WriteRawValue(const catalogue::CParameter& row, const EditorValues&
 inline constexpr const char* kWriteDoneText = "Операция записи проведена.";
 inline constexpr const char* kWriteFailedText = "Ошибка при проведении операции записи.";
 inline constexpr const char* kNoDriverText = "Невозможно провести операцию записи.";
+
+// The question Enter asks before a write, and its box's caption.
+inline constexpr const char* kConfirmQuestion = "Вы действительно хотите записать параметр";
+inline constexpr const char* kConfirmCaption = "Подтверждение записи";
 
 }  // namespace kavo5000::window
 

@@ -51,7 +51,7 @@ TEST_F(FilledCatalogue, ListsAddressRowThenCommandsThenParameters) {
     const ParameterGroup expected = i == 0 ? pgAddress : i <= 5 ? pgCommon : pgParameters;
     EXPECT_EQ(row.Group, expected) << "row " << i;
     // Codes count up from 0 within each group, in row order.
-    EXPECT_EQ(row.Code.load(), inGroup[row.Group]) << "row " << i;
+    EXPECT_EQ(row.Code, inGroup[row.Group]) << "row " << i;
     ++inGroup[row.Group];
   }
   EXPECT_EQ(inGroup[pgCommon], 5);
@@ -64,9 +64,9 @@ TEST_F(FilledCatalogue, ParameterDigitsAreTheDriversDigits) {
   for (std::int32_t i = 0; i < catalogue.Count(); ++i) {
     const CParameter& row = catalogue.Item(i);
     if (row.Group != pgParameters) continue;
-    ASSERT_LT(row.Code.load(), driver::kParamCount) << "row " << i;
-    EXPECT_EQ(row.Digits, driver::ParamDigits[static_cast<std::size_t>(row.Code.load())])
-        << "row " << i << ", code " << row.Code.load();
+    ASSERT_LT(row.Code, driver::kParamCount) << "row " << i;
+    EXPECT_EQ(row.Digits, driver::ParamDigits[static_cast<std::size_t>(row.Code)])
+        << "row " << i << ", code " << row.Code;
   }
 }
 
@@ -100,10 +100,9 @@ TEST_P(RowInvariantTest, HoldsForTheRow) {
     EXPECT_EQ(row.Choices.size(), 2U);
   }
 
-  const CParameter::ReadState state = row.State();
-  EXPECT_EQ(state.Value, 0);
-  EXPECT_EQ(state.ReadText, "");
-  EXPECT_FALSE(state.ReadError);
+  EXPECT_EQ(row.Value, 0);
+  EXPECT_EQ(row.ReadText, "");
+  EXPECT_FALSE(row.ReadError);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow, RowInvariantTest, ::testing::Range(0, kRows),

@@ -6,7 +6,6 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ParameterUnit.h"
@@ -207,38 +206,20 @@ TEST(RealValueTest, ScalesOnlyNumbers) {
 
 TEST(ReadStateTest, StartsEmptyAndRecordsReadsAndWrites) {
   CParameter p(23, 3, 2, "Минимальная доза отпуска", "л", 7, 1, 500, pkNumber, pgParameters);
-  EXPECT_EQ(p.Value(), 7);
-  EXPECT_EQ(p.ReadText(), "");
-  EXPECT_FALSE(p.ReadError());
+  EXPECT_EQ(p.Value, 7);
+  EXPECT_EQ(p.ReadText, "");
+  EXPECT_FALSE(p.ReadError);
 
-  p.SetReadError(true);
+  p.ReadError = true;
   p.RecordWrite(250, "2,50");
-  EXPECT_EQ(p.Value(), 250);
-  EXPECT_EQ(p.ReadText(), "2,50");
-  EXPECT_TRUE(p.ReadError()) << "a write leaves the read's failure standing";
+  EXPECT_EQ(p.Value, 250);
+  EXPECT_EQ(p.ReadText, "2,50");
+  EXPECT_TRUE(p.ReadError) << "a write leaves the read's failure standing";
 
   p.RecordRead(100, "1,00");
-  const CParameter::ReadState state = p.State();
-  EXPECT_EQ(state.Value, 100);
-  EXPECT_EQ(state.ReadText, "1,00");
-  EXPECT_FALSE(state.ReadError);
-}
-
-TEST(ReadStateTest, ASnapshotNeverMixesTwoReads) {
-  CParameter p(0, 8, 0, "", "", 0, 0, 99999999, pkNumber, pgParameters);
-  p.RecordRead(0, "0");
-  constexpr int kReads = 20000;
-  std::thread backgroundReader([&p] {
-    for (int i = 1; i <= kReads; ++i) p.RecordRead(i, std::to_string(i));
-  });
-  int mixed = 0;
-  for (int i = 0; i < kReads; ++i) {
-    const CParameter::ReadState state = p.State();
-    if (state.ReadText != std::to_string(state.Value)) ++mixed;
-  }
-  backgroundReader.join();
-  EXPECT_EQ(mixed, 0);
-  EXPECT_EQ(p.Value(), kReads);
+  EXPECT_EQ(p.Value, 100);
+  EXPECT_EQ(p.ReadText, "1,00");
+  EXPECT_FALSE(p.ReadError);
 }
 
 }  // namespace

@@ -11,15 +11,19 @@
 #include <QDoubleSpinBox>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProperty>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "AddrFrame.h"
+#include "FormControls.h"
 #include "HostMenu.h"
 #include "Menu.h"
 #include "ParamFrame.h"
@@ -38,23 +42,22 @@ class ParamFrameGuiTest : public ::testing::Test {
   }
   void TearDown() override { form.hide(); }
 
-  void ChooseTab(int tab) { form.TabBar->setCurrentIndex(tab); }
+  void ChooseTab(int tab) { c.tabs->setCurrentIndex(tab); }
   QPoint CellCentre(int gridRow, int column) {
-    return form.RxDGCommon->visualRect(form.RxDGCommon->model()->index(gridRow - 1, column))
-        .center();
+    return c.grid->visualRect(c.grid->model()->index(gridRow - 1, column)).center();
   }
   // A click on a cell, scrolled into view first as the technician would.
   void Click(int gridRow, int column) {
     QCoreApplication::processEvents();  // the grid's layout settles
-    form.RxDGCommon->scrollTo(form.RxDGCommon->model()->index(gridRow - 1, column));
+    c.grid->scrollTo(c.grid->model()->index(gridRow - 1, column));
     QCoreApplication::processEvents();
-    QTest::mouseClick(form.RxDGCommon->viewport(), Qt::LeftButton, {}, CellCentre(gridRow, column));
-    EXPECT_TRUE(form.Timer2->isActive()) << "a click selects its cell";
+    QTest::mouseClick(c.grid->viewport(), Qt::LeftButton, {}, CellCentre(gridRow, column));
+    EXPECT_TRUE(c.timer2->isActive()) << "a click selects its cell";
   }
   // Timer2 fired by hand, once the events before it are done, as 50 ms later.
   void FireTimer2() {
     QCoreApplication::processEvents();
-    if (form.Timer2->isActive()) form.Timer2Timer();
+    if (c.timer2->isActive()) form.Timer2Timer();
   }
   int FirstRowOfKind(std::uint8_t kind) {
     for (int i = 0; i < form.Params()->Count(); ++i)
@@ -63,6 +66,7 @@ class ParamFrameGuiTest : public ::testing::Test {
   }
 
   TParamFrm form;
+  FormControls c{form};
 };
 
 TEST_F(ParamFrameGuiTest, EachTabShowsExactlyTheRowsOfItsGroup) {
@@ -70,9 +74,9 @@ TEST_F(ParamFrameGuiTest, EachTabShowsExactlyTheRowsOfItsGroup) {
     ChooseTab(tab);
     for (int i = 0; i < form.Params()->Count(); ++i) {
       const bool mine = form.Params()->Item(i).Group == tab;
-      EXPECT_EQ(form.RxDGCommon->isRowHidden(i), !mine) << "tab " << tab << ", row " << i + 1;
+      EXPECT_EQ(c.grid->isRowHidden(i), !mine) << "tab " << tab << ", row " << i + 1;
       if (mine) {
-        EXPECT_GE(form.RxDGCommon->rowHeight(i), kMinRowHeight);
+        EXPECT_GE(c.grid->rowHeight(i), kMinRowHeight);
       }
     }
     // The current row moves into the tab.
@@ -82,21 +86,21 @@ TEST_F(ParamFrameGuiTest, EachTabShowsExactlyTheRowsOfItsGroup) {
 
 TEST_F(ParamFrameGuiTest, KeysAndClicksNeverLandOnAHiddenRow) {
   ChooseTab(catalogue::pgCommon);
-  form.RxDGCommon->setFocus();
+  c.grid->setFocus();
   for (Qt::Key key : {Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_Down, Qt::Key_PageDown,
                       Qt::Key_PageUp, Qt::Key_Up}) {
-    QTest::keyClick(form.RxDGCommon, key);
+    QTest::keyClick(c.grid, key);
     EXPECT_EQ(form.Params()->Item(form.CurrentRow() - 1).Group, catalogue::pgCommon)
         << "after key " << key;
   }
   ChooseTab(catalogue::pgAddress);
   const int row = form.CurrentRow();
-  QTest::keyClick(form.RxDGCommon, Qt::Key_Down);
-  QTest::keyClick(form.RxDGCommon, Qt::Key_Up);
+  QTest::keyClick(c.grid, Qt::Key_Down);
+  QTest::keyClick(c.grid, Qt::Key_Up);
   EXPECT_EQ(form.CurrentRow(), row);
   // Below the one row of this tab there is nothing to click.
   const QPoint below = CellCentre(row, kNameColumn) + QPoint(0, 100);
-  QTest::mouseClick(form.RxDGCommon->viewport(), Qt::LeftButton, {}, below);
+  QTest::mouseClick(c.grid->viewport(), Qt::LeftButton, {}, below);
   EXPECT_EQ(form.CurrentRow(), row);
 }
 
@@ -104,11 +108,11 @@ TEST_F(ParamFrameGuiTest, AWiderNameColumnLowersLongRows) {
   ChooseTab(catalogue::pgParameters);
   const auto heights = [this] {
     std::vector<int> h;
-    for (int i = 0; i < form.Params()->Count(); ++i) h.push_back(form.RxDGCommon->rowHeight(i));
+    for (int i = 0; i < form.Params()->Count(); ++i) h.push_back(c.grid->rowHeight(i));
     return h;
   };
   const std::vector<int> before = heights();
-  form.RxDGCommon->setColumnWidth(kNameColumn, 2 * form.RxDGCommon->columnWidth(kNameColumn));
+  c.grid->setColumnWidth(kNameColumn, 2 * c.grid->columnWidth(kNameColumn));
   const std::vector<int> after = heights();
   int lowered = 0;
   for (std::size_t i = 0; i < before.size(); ++i) {
@@ -122,22 +126,20 @@ TEST_F(ParamFrameGuiTest, TheEditorComesOverTheWriteCellAfterTheTimerAndGoesForT
   ChooseTab(catalogue::pgParameters);
   const int row = FirstRowOfKind(catalogue::pkNumber);
   Click(row, kWriteColumn);
-  EXPECT_TRUE(form.WriteValueEdit->isHidden());  // not before the timer
+  EXPECT_TRUE(c.edit->isHidden());  // not before the timer
   FireTimer2();
-  ASSERT_FALSE(form.WriteValueEdit->isHidden());
-  EXPECT_TRUE(form.WriteValueCB->isHidden());
+  ASSERT_FALSE(c.edit->isHidden());
+  EXPECT_TRUE(c.list->isHidden());
   const QRect cell(
-      form.RxDGCommon->viewport()->mapTo(
-          form.TabControl1,
-          form.RxDGCommon->visualRect(form.RxDGCommon->model()->index(row - 1, kWriteColumn))
-              .topLeft()),
-      form.RxDGCommon->visualRect(form.RxDGCommon->model()->index(row - 1, kWriteColumn)).size());
-  EXPECT_TRUE(cell.contains(form.WriteValueEdit->geometry()));
-  EXPECT_EQ(form.WriteValueEdit->value(), form.Params()->Item(row - 1).MinReal());
+      c.grid->viewport()->mapTo(
+          c.tabArea, c.grid->visualRect(c.grid->model()->index(row - 1, kWriteColumn)).topLeft()),
+      c.grid->visualRect(c.grid->model()->index(row - 1, kWriteColumn)).size());
+  EXPECT_TRUE(cell.contains(c.edit->geometry()));
+  EXPECT_EQ(c.edit->value(), form.Params()->Item(row - 1).MinReal());
 
   Click(row, kReadColumn);
   FireTimer2();
-  EXPECT_TRUE(form.WriteValueEdit->isHidden());
+  EXPECT_TRUE(c.edit->isHidden());
 }
 
 TEST_F(ParamFrameGuiTest, TheEditorStaysOverItsCellWhenTheGridScrolls) {
@@ -145,14 +147,14 @@ TEST_F(ParamFrameGuiTest, TheEditorStaysOverItsCellWhenTheGridScrolls) {
   const int row = FirstRowOfKind(catalogue::pkNumber);
   Click(row, kWriteColumn);
   FireTimer2();
-  ASSERT_FALSE(form.WriteValueEdit->isHidden());
-  const QRect before = form.WriteValueEdit->geometry();
-  QScrollBar* bar = form.RxDGCommon->verticalScrollBar();
+  ASSERT_FALSE(c.edit->isHidden());
+  const QRect before = c.edit->geometry();
+  QScrollBar* bar = c.grid->verticalScrollBar();
   bar->setValue(bar->value() + 7);
-  EXPECT_EQ(form.WriteValueEdit->geometry(), before.translated(0, -7));
+  EXPECT_EQ(c.edit->geometry(), before.translated(0, -7));
   // Scrolled out of view, it no longer floats over another row.
   bar->setValue(bar->maximum());
-  EXPECT_TRUE(form.WriteValueEdit->isHidden());
+  EXPECT_TRUE(c.edit->isHidden());
 }
 
 TEST_F(ParamFrameGuiTest, FromTheFirstBoxIntoTheSecondKeepsBoth) {
@@ -160,24 +162,24 @@ TEST_F(ParamFrameGuiTest, FromTheFirstBoxIntoTheSecondKeepsBoth) {
   const int row = FirstRowOfKind(catalogue::pkBranches);
   Click(row, kWriteColumn);
   FireTimer2();
-  ASSERT_FALSE(form.WriteValueEdit->isHidden());
-  ASSERT_FALSE(form.WriteValueEdit2->isHidden());
-  ASSERT_TRUE(form.WriteValueEdit->hasFocus());
-  QTest::mouseClick(form.WriteValueEdit2, Qt::LeftButton);
-  EXPECT_TRUE(form.WriteValueEdit2->hasFocus());
-  EXPECT_FALSE(form.WriteValueEdit->isHidden());
-  EXPECT_FALSE(form.WriteValueEdit2->isHidden());
+  ASSERT_FALSE(c.edit->isHidden());
+  ASSERT_FALSE(c.edit2->isHidden());
+  ASSERT_TRUE(c.edit->hasFocus());
+  QTest::mouseClick(c.edit2, Qt::LeftButton);
+  EXPECT_TRUE(c.edit2->hasFocus());
+  EXPECT_FALSE(c.edit->isHidden());
+  EXPECT_FALSE(c.edit2->isHidden());
   // Anywhere else hides both.
   Click(row, kNameColumn);
-  EXPECT_TRUE(form.WriteValueEdit->isHidden());
-  EXPECT_TRUE(form.WriteValueEdit2->isHidden());
+  EXPECT_TRUE(c.edit->isHidden());
+  EXPECT_TRUE(c.edit2->isHidden());
 }
 
 TEST_F(ParamFrameGuiTest, EnterStaysWithTheEditor) {
   ChooseTab(catalogue::pgCommon);
   Click(FirstRowOfKind(catalogue::pkCommandList), kWriteColumn);
   FireTimer2();
-  ASSERT_FALSE(form.WriteValueCB->isHidden());
+  ASSERT_FALSE(c.list->isHidden());
   // Either Enter key asks for confirmation and never closes the window.
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
     bool asked = false;
@@ -186,10 +188,110 @@ TEST_F(ParamFrameGuiTest, EnterStaysWithTheEditor) {
       asked = box != nullptr;
       if (box != nullptr) box->button(QMessageBox::Cancel)->click();
     });
-    QTest::keyClick(form.WriteValueCB, key);
+    QTest::keyClick(c.list, key);
     EXPECT_TRUE(asked) << "key " << key;
     EXPECT_TRUE(form.isVisible());
   }
+}
+
+// The places the window and the address dialog give their controls, in
+// pixels within each control's parent.
+TEST(ParamFrameLayoutTest, ControlsStandWhereTheLayoutPutsThem) {
+  TParamFrm form;
+  TAddrFrm dialog;
+  const struct {
+    const QWidget* window;
+    const char* name;
+    QRect place;
+  } cases[] = {
+      {&form, "Panel1", {0, 0, 817, 677}},       {&form, "StatusBar1", {0, 677, 817, 19}},
+      {&form, "ComPortEdit", {96, 8, 89, 22}},   {&form, "AddrEdit", {320, 8, 89, 22}},
+      {&form, "AddrBtn", {408, 8, 23, 22}},      {&form, "edIDNumber", {320, 32, 89, 22}},
+      {&form, "Button1", {8, 48, 233, 25}},      {&form, "BitBtn1", {680, 64, 121, 25}},
+      {&form, "TabControl1", {1, 80, 815, 596}}, {&form, "RxDGCommon", {4, 24, 807, 568}},
+      {&dialog, "NTrkEdit", {16, 24, 65, 22}},   {&dialog, "NPstEdit", {112, 24, 65, 22}},
+      {&dialog, "Bevel1", {0, 64, 225, 2}},      {&dialog, "BitBtn1", {48, 72, 83, 25}},
+      {&dialog, "BitBtn2", {136, 72, 83, 25}},
+  };
+  for (const auto& c : cases) {
+    const auto* control = Control<QWidget>(*c.window, c.name);
+    if (control != nullptr) {
+      EXPECT_EQ(control->geometry(), c.place) << c.name;
+    }
+  }
+  const struct {
+    const QWidget* window;
+    const char* name;
+    QPoint place;
+  } labels[] = {{&form, "Label1", {8, 14}},
+                {&form, "Label2", {224, 14}},
+                {&form, "Label3", {264, 38}},
+                {&dialog, "Label1", {8, 8}},
+                {&dialog, "Label2", {103, 8}}};
+  for (const auto& l : labels) {
+    const auto* label = Control<QWidget>(*l.window, l.name);
+    if (label != nullptr) {
+      EXPECT_EQ(label->pos(), l.place) << l.name;
+    }
+  }
+  EXPECT_EQ(form.size(), QSize(817, 696));
+  EXPECT_EQ(dialog.size(), QSize(226, 104));
+  const FormControls c(form);
+  const int widths[] = {38, 422, 76, 64, 169};
+  for (int column = 0; column < 5; ++column)
+    EXPECT_EQ(c.grid->columnWidth(column), widths[column]) << "column " << column;
+  ASSERT_EQ(c.tabs->count(), 3);
+  EXPECT_EQ(c.tabs->tabText(0).toStdString(), "Общие команды");
+  EXPECT_EQ(c.tabs->tabText(1).toStdString(), "Программирование адреса");
+  EXPECT_EQ(c.tabs->tabText(2).toStdString(), "Программирование параметров");
+}
+
+TEST_F(ParamFrameGuiTest, AltXEscAndTheCloseButtonEachCloseTheWindow) {
+  const std::function<void()> ways[] = {
+      [this] { QTest::keyClick(&form, Qt::Key_X, Qt::AltModifier); },
+      [this] { QTest::keyClick(&form, Qt::Key_Escape); },
+      [this] { QTest::mouseClick(c.close, Qt::LeftButton); },
+  };
+  for (std::size_t i = 0; i < std::size(ways); ++i) {
+    if (!form.isVisible()) SetUp();
+    ASSERT_TRUE(form.isVisible());
+    ways[i]();
+    EXPECT_FALSE(form.isVisible()) << "way " << i;
+    EXPECT_EQ(form.Params(), nullptr) << "way " << i;  // the table goes with the closing
+  }
+}
+
+TEST_F(ParamFrameGuiTest, ReopeningKeepsTheControlsAndForgetsWhatWasRead) {
+  c.comPort->setValue(3);
+  c.address->setValue(5);
+  c.idNumber->setValue(77);
+  ChooseTab(catalogue::pgParameters);
+  const int row = FirstRowOfKind(catalogue::pkNumber);
+  form.Params()->Item(row - 1).RecordRead(12, "12");
+  form.close();
+  SetUp();
+  EXPECT_EQ(c.comPort->value(), 3);
+  EXPECT_EQ(c.address->value(), 5);
+  EXPECT_EQ(c.idNumber->value(), 77);
+  EXPECT_EQ(c.tabs->currentIndex(), catalogue::pgParameters);
+  const catalogue::CParameter& p = form.Params()->Item(row - 1);
+  EXPECT_EQ(p.ReadText, "");
+  EXPECT_FALSE(p.ReadError);
+  EXPECT_NE(p.Value, 12);
+  // The tab's rows are the ones shown.
+  EXPECT_FALSE(c.grid->isRowHidden(row - 1));
+}
+
+TEST_F(ParamFrameGuiTest, ASecondMessageKeepsTheRedPeriodsSchedule) {
+  form.ShowStatus(QStringLiteral("first"));
+  ASSERT_TRUE(c.timer1->isActive());
+  // A restart would stop and start the timer: its activity would change twice.
+  int changes = 0;
+  const QPropertyNotifier watch = c.timer1->bindableActive().addNotifier([&changes] { ++changes; });
+  form.ShowStatus(QStringLiteral("second"));
+  EXPECT_EQ(changes, 0);
+  EXPECT_TRUE(c.timer1->isActive());
+  EXPECT_EQ(c.status->currentMessage(), QStringLiteral("second"));
 }
 
 TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDriver) {

@@ -27,6 +27,7 @@
 
 #include "AddrFrame.h"
 #include "Clock.h"
+#include "FormControls.h"
 #include "Line.h"
 #include "LineHostPort.h"
 #include "ParamFrame.h"
@@ -60,10 +61,9 @@ class Gate {
     changed_.wait(lock, [this] { return open_; });
     --waiting_;
   }
-  // Waits until a frame stands at the shut gate.
-  void AwaitFrame() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return waiting_ > 0; });
+  bool FrameWaiting() {
+    const std::lock_guard lock(mutex_);
+    return waiting_ > 0;
   }
 
  private:
@@ -116,30 +116,25 @@ class ParamFrameIoTest : public ::testing::Test {
   }
   catalogue::CParameter& Param(int row) { return form.Params()->Item(row - 1); }
   std::string Cell(int row, int column) {
-    return form.RxDGCommon->model()
-        ->index(row - 1, column)
-        .data(Qt::DisplayRole)
-        .toString()
-        .toStdString();
+    return c.grid->model()->index(row - 1, column).data(Qt::DisplayRole).toString().toStdString();
   }
   sim::Controller& Nozzle1() { return *line->Find(1); }
 
   void DoubleClick(int row, int column) {
-    form.TabBar->setCurrentIndex(Param(row).Group);
-    const QModelIndex cell = form.RxDGCommon->model()->index(row - 1, column);
+    c.tabs->setCurrentIndex(Param(row).Group);
+    const QModelIndex cell = c.grid->model()->index(row - 1, column);
     QCoreApplication::processEvents();  // the grid's layout settles on the tab
-    form.RxDGCommon->scrollTo(cell);
+    c.grid->scrollTo(cell);
     QCoreApplication::processEvents();
-    QTest::mouseDClick(form.RxDGCommon->viewport(), Qt::LeftButton, {},
-                       form.RxDGCommon->visualRect(cell).center());
+    QTest::mouseDClick(c.grid->viewport(), Qt::LeftButton, {}, c.grid->visualRect(cell).center());
   }
   // The editors over a row's "Запись" cell, as a click and Timer2 put them.
   void EditRow(int row) {
-    form.TabBar->setCurrentIndex(Param(row).Group);
-    const QModelIndex cell = form.RxDGCommon->model()->index(row - 1, kWriteColumn);
-    form.RxDGCommon->setCurrentIndex(cell);
+    c.tabs->setCurrentIndex(Param(row).Group);
+    const QModelIndex cell = c.grid->model()->index(row - 1, kWriteColumn);
+    c.grid->setCurrentIndex(cell);
     QCoreApplication::processEvents();  // the grid's layout settles on the tab
-    form.RxDGCommon->scrollTo(cell);
+    c.grid->scrollTo(cell);
     QCoreApplication::processEvents();
     form.Timer2Timer();
   }
@@ -160,12 +155,21 @@ class ParamFrameIoTest : public ::testing::Test {
     QTest::keyClick(editor, Qt::Key_Return);
     EXPECT_TRUE(asked);
   }
-  QColor StatusColour() const { return form.StatusBar1->palette().color(QPalette::Window); }
-  std::string Status() const { return form.StatusBar1->currentMessage().toStdString(); }
-  // Lets the reader's queued repaints and its end reach the window.
+  QColor StatusColour() const { return c.status->palette().color(QPalette::Window); }
+  std::string Status() const { return c.status->currentMessage().toStdString(); }
+  // Lets the reader's answers reach the window until a frame stands at the
+  // shut gate: the window asks for each row once the last one is answered.
+  void AwaitFrame() {
+    while (!gate.FrameWaiting()) {
+      QCoreApplication::processEvents();
+      std::this_thread::yield();
+    }
+  }
+  // Lets the reader's answers reach the window until its run is over; each
+  // answer wakes the loop, no clock is waited on.
   void FinishReader() {
-    if (TReadParamsTread* reader = form.ReadThread()) reader->wait();
-    QCoreApplication::processEvents();
+    while (form.ReadThread() != nullptr)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
 
   sim::VirtualClock clock;
@@ -174,6 +178,7 @@ class ParamFrameIoTest : public ::testing::Test {
   host::LineHostPort port;
   driver::VM30Driver vm30{0, 0, &port};
   TParamFrm form;
+  FormControls c{form};
 };
 
 TEST_F(ParamFrameIoTest, ADoubleClickOnTheReadCellReadsTheRow) {
@@ -183,8 +188,8 @@ TEST_F(ParamFrameIoTest, ADoubleClickOnTheReadCellReadsTheRow) {
   const std::uint64_t frames = line->Frames();
   DoubleClick(row, kReadColumn);
   EXPECT_EQ(line->Frames(), frames + 1);
-  EXPECT_EQ(p.Value(), 37);
-  EXPECT_FALSE(p.ReadError());
+  EXPECT_EQ(p.Value, 37);
+  EXPECT_FALSE(p.ReadError);
   EXPECT_EQ(Cell(row, kReadColumn), p.ValueToText(37, SystemNumberFormat()));
   // Any other cell reads nothing.
   DoubleClick(row, kWriteColumn);
@@ -194,13 +199,13 @@ TEST_F(ParamFrameIoTest, ADoubleClickOnTheReadCellReadsTheRow) {
 TEST_F(ParamFrameIoTest, AFailedReadClearsTheOldTextAndShowsTheError) {
   const int row = FirstRowOfKind(catalogue::pkNumber);
   DoubleClick(row, kReadColumn);
-  ASSERT_FALSE(Param(row).ReadText().empty());
+  ASSERT_FALSE(Param(row).ReadText.empty());
   line->SetFaults(sim::FaultPlan::Parse("*:drop"));
   const std::uint64_t frames = line->Frames();
   DoubleClick(row, kReadColumn);
   EXPECT_GT(line->Frames(), frames);  // it was asked
-  EXPECT_TRUE(Param(row).ReadError());
-  EXPECT_EQ(Param(row).ReadText(), "");
+  EXPECT_TRUE(Param(row).ReadError);
+  EXPECT_EQ(Param(row).ReadText, "");
   EXPECT_EQ(Cell(row, kReadColumn), kReadErrorText);
 }
 
@@ -208,15 +213,15 @@ TEST_F(ParamFrameIoTest, AWriteAfterAFailedReadLeavesTheReadErrorAndShowsTheValu
   const int row = FirstRowOfKind(catalogue::pkTemperature);
   line->SetFaults(sim::FaultPlan::Parse("*:drop*1"));
   DoubleClick(row, kReadColumn);
-  ASSERT_TRUE(Param(row).ReadError());
+  ASSERT_TRUE(Param(row).ReadError);
   EditRow(row);
-  ASSERT_FALSE(form.WriteValueEdit->isHidden());
-  form.WriteValueEdit->setValue(-5);
-  PressEnter(form.WriteValueEdit, QMessageBox::Ok);
+  ASSERT_FALSE(c.edit->isHidden());
+  c.edit->setValue(-5);
+  PressEnter(c.edit, QMessageBox::Ok);
   EXPECT_EQ(Nozzle1().param(Param(row).Code), 205);
   EXPECT_EQ(Status(), kWriteDoneText);
   EXPECT_EQ(Cell(row, kReadColumn), kReadErrorText);
-  EXPECT_EQ(Param(row).Value(), 205);
+  EXPECT_EQ(Param(row).Value, 205);
   EXPECT_EQ(Cell(row, kWriteColumn), CellText(Param(row), kWriteColumn, SystemNumberFormat()));
   EXPECT_NE(Cell(row, kWriteColumn), "");
 }
@@ -225,10 +230,10 @@ TEST_F(ParamFrameIoTest, TheNetworkAddressRowSendsTheIdNumberAsItsCode) {
   const int row = FirstRowOfKind(catalogue::pkNetAddress);
   const sim::Controller& second = *line->Find(2);
   const auto id = static_cast<int>(second.id());
-  form.edIDNumber->setValue(id);
+  c.idNumber->setValue(id);
   EditRow(row);
-  form.WriteValueEdit->setValue(9);
-  PressEnter(form.WriteValueEdit, QMessageBox::Ok);
+  c.edit->setValue(9);
+  PressEnter(c.edit, QMessageBox::Ok);
   EXPECT_EQ(Status(), kWriteDoneText);
   EXPECT_EQ(second.address(), 9);
   EXPECT_EQ(Param(row).Code, id);
@@ -238,10 +243,10 @@ TEST_F(ParamFrameIoTest, TheNetworkAddressRowSendsTheIdNumberAsItsCode) {
 TEST_F(ParamFrameIoTest, EnterThenCancelSendsNothingButRepaints) {
   const int row = FirstRowOfKind(catalogue::pkNumber);
   EditRow(row);
-  form.WriteValueEdit->setValue(Param(row).MaxReal());
+  c.edit->setValue(Param(row).MaxReal());
   const std::uint64_t frames = line->Frames();
-  QSignalSpy repaints(form.RxDGCommon->model(), &QAbstractItemModel::dataChanged);
-  PressEnter(form.WriteValueEdit, QMessageBox::Cancel);
+  QSignalSpy repaints(c.grid->model(), &QAbstractItemModel::dataChanged);
+  PressEnter(c.edit, QMessageBox::Cancel);
   EXPECT_EQ(line->Frames(), frames);
   EXPECT_EQ(Status(), "");
   EXPECT_GE(repaints.count(), 1);
@@ -250,15 +255,15 @@ TEST_F(ParamFrameIoTest, EnterThenCancelSendsNothingButRepaints) {
 TEST_F(ParamFrameIoTest, ARefusedWriteIsReportedAndChangesNothing) {
   const int row = FirstRowOfKind(catalogue::pkBranches);
   EditRow(row);
-  form.WriteValueEdit->setValue(7);
-  form.WriteValueEdit2->setValue(250);
-  form.ComPortEdit->setValue(21);  // a channel the driver keeps nothing for
-  PressEnter(form.WriteValueEdit, QMessageBox::Ok);
+  c.edit->setValue(7);
+  c.edit2->setValue(250);
+  c.comPort->setValue(21);  // a channel the driver keeps nothing for
+  PressEnter(c.edit, QMessageBox::Ok);
   EXPECT_EQ(Status(), kWriteFailedText);
-  EXPECT_EQ(Param(row).ReadText(), "");
+  EXPECT_EQ(Param(row).ReadText, "");
   EXPECT_EQ(line->Frames(), 0u);
-  form.ComPortEdit->setValue(1);
-  PressEnter(form.WriteValueEdit, QMessageBox::Ok);
+  c.comPort->setValue(1);
+  PressEnter(c.edit, QMessageBox::Ok);
   EXPECT_EQ(Nozzle1().param(Param(row).Code), 7250);
   EXPECT_EQ(Status(), kWriteDoneText);
 }
@@ -267,15 +272,15 @@ TEST_F(ParamFrameIoTest, AMessageTurnsTheStatusLineRedUntilTimer1) {
   const QColor normal = StatusColour();
   const int row = FirstRowOfKind(catalogue::pkSensorSwitch);
   EditRow(row);
-  ASSERT_FALSE(form.WriteValueCB->isHidden());
-  form.WriteValueCB->setCurrentIndex(1);
-  PressEnter(form.WriteValueCB, QMessageBox::Ok);
+  ASSERT_FALSE(c.list->isHidden());
+  c.list->setCurrentIndex(1);
+  PressEnter(c.list, QMessageBox::Ok);
   EXPECT_EQ(Nozzle1().param(Param(row).Code), 200);
   EXPECT_EQ(StatusColour(), QColor(255, 0, 0));
-  EXPECT_TRUE(form.Timer1->isActive());
-  EXPECT_EQ(form.Timer1->interval(), 2000);
-  QMetaObject::invokeMethod(form.Timer1, "timeout");  // fired by hand, as 2 s later
-  EXPECT_FALSE(form.Timer1->isActive());
+  EXPECT_TRUE(c.timer1->isActive());
+  EXPECT_EQ(c.timer1->interval(), 2000);
+  QMetaObject::invokeMethod(c.timer1, "timeout");  // fired by hand, as 2 s later
+  EXPECT_FALSE(c.timer1->isActive());
   EXPECT_EQ(StatusColour(), normal);
   EXPECT_EQ(Status(), kWriteDoneText);
 }
@@ -284,9 +289,9 @@ TEST_F(ParamFrameIoTest, WithoutADriverNothingIsReadOrWritten) {
   form.Driver = nullptr;
   const int row = FirstRowOfKind(catalogue::pkNumber);
   DoubleClick(row, kReadColumn);
-  EXPECT_TRUE(Param(row).ReadError());
+  EXPECT_TRUE(Param(row).ReadError);
   EditRow(row);
-  PressEnter(form.WriteValueEdit, QMessageBox::Ok);
+  PressEnter(c.edit, QMessageBox::Ok);
   EXPECT_EQ(Status(), kNoDriverText);
   EXPECT_EQ(line->Frames(), 0u);
 }
@@ -296,25 +301,25 @@ TEST_F(ParamFrameIoTest, TheReaderReadsEveryRowOfEveryTabOnce) {
   int readable = 0;
   for (int row = 1; row <= rows; ++row)
     if (Param(row).Kind <= catalogue::pkHeaterTemperature) ++readable;
-  form.TabBar->setCurrentIndex(catalogue::pgCommon);
+  c.tabs->setCurrentIndex(catalogue::pgCommon);
   const std::uint64_t frames = line->Frames();
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  QTest::mouseClick(c.button1, Qt::LeftButton);
   ASSERT_NE(form.ReadThread(), nullptr);
-  EXPECT_TRUE(form.ReadProgress->isVisible());
+  EXPECT_TRUE(c.progress->isVisible());
   FinishReader();
-  EXPECT_EQ(form.ReadThread(), nullptr);
-  EXPECT_FALSE(form.ReadProgress->isVisible());
+  EXPECT_FALSE(c.progress->isVisible());
   // Only parameters are read back; commands and the address fail at once.
   EXPECT_EQ(line->Frames(), frames + static_cast<std::uint64_t>(readable));
   for (int row = 1; row <= rows; ++row) {
     const bool readBack = Param(row).Kind <= catalogue::pkHeaterTemperature;
-    EXPECT_EQ(Param(row).ReadError(), !readBack) << "row " << row;
+    EXPECT_EQ(Param(row).ReadError, !readBack) << "row " << row;
     if (readBack) {
-      EXPECT_EQ(Param(row).Value(), Nozzle1().param(Param(row).Code)) << "row " << row;
+      EXPECT_EQ(Param(row).Value, Nozzle1().param(Param(row).Code)) << "row " << row;
     }
   }
-  // A new run may start.
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  // A new run starts right away, the reader's thread still about.
+  QTest::mouseClick(c.button1, Qt::LeftButton);
+  ASSERT_NE(form.ReadThread(), nullptr);
   FinishReader();
   EXPECT_EQ(line->Frames(), frames + 2 * static_cast<std::uint64_t>(readable));
 }
@@ -322,52 +327,123 @@ TEST_F(ParamFrameIoTest, TheReaderReadsEveryRowOfEveryTabOnce) {
 TEST_F(ParamFrameIoTest, ASecondReadAllWhileTheReaderRunsStartsNothing) {
   gate.Shut();
   form.Button1Click();
-  TReadParamsTread* reader = form.ReadThread();
+  const TReadParamsTread* reader = form.ReadThread();
   ASSERT_NE(reader, nullptr);
-  gate.AwaitFrame();
-  const int row = reader->CurRow;
+  AwaitFrame();
+  const int row = reader->CurRow();
   form.Button1Click();
   EXPECT_EQ(form.ReadThread(), reader);
-  EXPECT_EQ(reader->CurRow, row);
+  EXPECT_EQ(reader->CurRow(), row);
   gate.Open();
   FinishReader();
   EXPECT_EQ(form.ReadThread(), nullptr);
 }
 
 TEST_F(ParamFrameIoTest, ChannelsAboveTwentyReadAsFailuresAndChangeNothing) {
-  form.ComPortEdit->setValue(21);
+  c.comPort->setValue(21);
   const int row = FirstRowOfKind(catalogue::pkNumber);
-  const catalogue::CParameter::ReadState before = Param(row).State();
+  const std::int32_t before = Param(row).Value;
   form.Button1Click();
   FinishReader();
   EXPECT_EQ(line->Frames(), 0u);
-  EXPECT_TRUE(Param(row).ReadError());
-  EXPECT_EQ(Param(row).Value(), before.Value);
+  EXPECT_TRUE(Param(row).ReadError);
+  EXPECT_EQ(Param(row).Value, before);
   // Channel 1 still works.
-  form.ComPortEdit->setValue(1);
+  c.comPort->setValue(1);
   DoubleClick(row, kReadColumn);
-  EXPECT_FALSE(Param(row).ReadError());
+  EXPECT_FALSE(Param(row).ReadError);
 }
 
 TEST_F(ParamFrameIoTest, ClosingWhileTheReaderRunsStopsItWithinOneExchange) {
   gate.Shut();
   form.Button1Click();
-  TReadParamsTread* reader = form.ReadThread();
-  ASSERT_NE(reader, nullptr);
-  gate.AwaitFrame();
+  ASSERT_NE(form.ReadThread(), nullptr);
+  AwaitFrame();
   const std::uint64_t frames = line->Frames();
-  // The frame at the gate goes through only once the close has asked the
-  // reader to stop.
-  std::thread opener([&] {
-    while (!reader->StopRequested()) std::this_thread::yield();
-    gate.Open();
-  });
+  // The close waits for the exchange at the gate; only the window's thread
+  // asks for the next row, and it is busy closing.
+  std::thread opener([&] { gate.Open(); });
   form.close();
   opener.join();
   EXPECT_EQ(form.ReadThread(), nullptr);
   EXPECT_EQ(form.Params(), nullptr);
   EXPECT_EQ(line->Frames(), frames + 1);
   QCoreApplication::processEvents();  // the reader's late repaints find no table
+}
+
+TEST_F(ParamFrameIoTest, AWriteNobodyTookIsReportedAndLeavesTheRow) {
+  const int row = FirstRowOfKind(catalogue::pkNumber);
+  DoubleClick(row, kReadColumn);
+  const std::string readBefore = Cell(row, kReadColumn);
+  const std::string writeBefore = Cell(row, kWriteColumn);
+  ASSERT_FALSE(readBefore.empty());
+  for (const char* faults : {"O:drop", "O:refuse"}) {
+    line->SetFaults(sim::FaultPlan::Parse(faults));
+    EditRow(row);
+    c.edit->setValue(Param(row).MaxReal());
+    PressEnter(c.edit, QMessageBox::Ok);
+    EXPECT_EQ(Status(), kWriteFailedText) << faults;
+    EXPECT_EQ(Cell(row, kReadColumn), readBefore) << faults;
+    EXPECT_EQ(Cell(row, kWriteColumn), writeBefore) << faults;
+  }
+}
+
+TEST_F(ParamFrameIoTest, ALineThatFailsPartWayLeavesEarlierRowsAndMarksTheRest) {
+  // Every frame from the 11th on is lost: ten parameters are read, the run
+  // goes on to the end and marks the rest.
+  std::string faults = "#11:drop";
+  for (int frame = 12; frame <= 60; ++frame) faults += ",#" + std::to_string(frame) + ":drop";
+  line->SetFaults(sim::FaultPlan::Parse(faults));
+  form.Button1Click();
+  FinishReader();
+  int read = 0;
+  int failed = 0;
+  bool failedBefore = false;
+  for (int row = 1; row <= form.Params()->Count(); ++row) {
+    if (Param(row).Kind > catalogue::pkHeaterTemperature) continue;  // not read back
+    if (Param(row).ReadError) {
+      ++failed;
+      failedBefore = true;
+      EXPECT_EQ(Cell(row, kReadColumn), kReadErrorText) << "row " << row;
+    } else {
+      ++read;
+      EXPECT_FALSE(failedBefore) << "row " << row << " read after the line failed";
+      EXPECT_EQ(Param(row).Value, Nozzle1().param(Param(row).Code)) << "row " << row;
+    }
+  }
+  EXPECT_EQ(read, 10);
+  EXPECT_EQ(failed, 46 - 10);
+}
+
+TEST_F(ParamFrameIoTest, EnterWritesWhatTheBoxShowsOrNothing) {
+  // Code 11 takes 3..180: "25" then a backspace leaves "2", no value at all.
+  int row = 0;
+  for (int r = 1; r <= form.Params()->Count() && row == 0; ++r)
+    if (Param(r).Kind == catalogue::pkNumber && Param(r).Code == 11) row = r;
+  ASSERT_NE(row, 0);
+  EditRow(row);
+  c.edit->selectAll();
+  QTest::keyClicks(c.edit, "25");
+  QTest::keyClick(c.edit, Qt::Key_Backspace);
+  ASSERT_EQ(c.edit->text().toStdString(), "2");
+  bool asked = false;
+  QTimer::singleShot(0, [&asked] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      asked = true;
+      box->button(QMessageBox::Ok)->click();
+    }
+  });
+  const std::int32_t before = Nozzle1().param(11);
+  QTest::keyClick(c.edit, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the check above runs, finding no box
+  EXPECT_FALSE(asked);
+  EXPECT_EQ(Status(), kWriteFailedText);
+  EXPECT_EQ(Nozzle1().param(11), before);
+  // Typed back to a value in range, that value is written.
+  QTest::keyClick(c.edit, Qt::Key_5);
+  PressEnter(c.edit, QMessageBox::Ok);
+  EXPECT_EQ(Nozzle1().param(11), 25);
+  EXPECT_EQ(Status(), kWriteDoneText);
 }
 
 struct AddrCase {
@@ -377,37 +453,41 @@ struct AddrCase {
 };
 
 TEST_F(ParamFrameIoTest, TheAddressDialogPutsTheNozzlesAddressIntoTheBox) {
-  const AddrCase cases[] = {{2, 1, 5}, {1, 2, 2}, {3, 0, 9}, {3, 1, 9}, {0, 1, 1}, {17, 1, 64}};
-  for (const AddrCase& c : cases) {
+  // Held to 1..64; numbers whose address does not fit 32 bits are held too.
+  const AddrCase cases[] = {{2, 1, 5}, {1, 2, 2},   {3, 0, 9},          {3, 1, 9},
+                            {0, 1, 1}, {17, 1, 64}, {536870913, 1, 64}, {-536870912, 1, 1}};
+  for (const AddrCase& k : cases) {
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<TAddrFrm*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
       EXPECT_EQ(dialog->objectName(), "AddrFrm");
-      EXPECT_EQ(dialog->NTrkEdit->value(), 0);  // a new dialog every time
-      EXPECT_EQ(dialog->NPstEdit->value(), 0);
-      EXPECT_EQ(dialog->focusWidget(), dialog->NPstEdit);
-      dialog->NTrkEdit->setValue(c.dispenser);
-      dialog->NPstEdit->setValue(c.nozzle);
+      auto* dispenser = Control<QSpinBox>(*dialog, "NTrkEdit");
+      auto* nozzle = Control<QSpinBox>(*dialog, "NPstEdit");
+      EXPECT_EQ(dispenser->value(), 0);  // a new dialog every time
+      EXPECT_EQ(nozzle->value(), 0);
+      EXPECT_EQ(dialog->focusWidget(), nozzle);
+      dispenser->setValue(k.dispenser);
+      nozzle->setValue(k.nozzle);
       QTest::keyClick(dialog, Qt::Key_Return);  // the default button
     });
-    QTest::mouseClick(form.AddrBtn, Qt::LeftButton);
-    EXPECT_EQ(form.AddrEdit->value(), c.address) << c.dispenser << "/" << c.nozzle;
+    QTest::mouseClick(c.addrBtn, Qt::LeftButton);
+    EXPECT_EQ(c.address->value(), k.address) << k.dispenser << "/" << k.nozzle;
   }
   EXPECT_EQ(line->Frames(), 0u);  // the dialog only computes
 }
 
 TEST_F(ParamFrameIoTest, CancellingTheAddressDialogChangesNothing) {
-  form.AddrEdit->setValue(7);
-  for (auto close : {+[](TAddrFrm* d) { d->BitBtn2->click(); },
+  c.address->setValue(7);
+  for (auto close : {+[](TAddrFrm* d) { Control<QPushButton>(*d, "BitBtn2")->click(); },
                      +[](TAddrFrm* d) { QTest::keyClick(d, Qt::Key_Escape); }}) {
     QTimer::singleShot(0, [close] {
       auto* dialog = qobject_cast<TAddrFrm*>(QApplication::activeModalWidget());
       ASSERT_NE(dialog, nullptr);
-      dialog->NTrkEdit->setValue(2);
+      Control<QSpinBox>(*dialog, "NTrkEdit")->setValue(2);
       close(dialog);
     });
-    QTest::mouseClick(form.AddrBtn, Qt::LeftButton);
-    EXPECT_EQ(form.AddrEdit->value(), 7);
+    QTest::mouseClick(c.addrBtn, Qt::LeftButton);
+    EXPECT_EQ(c.address->value(), 7);
   }
 }
 

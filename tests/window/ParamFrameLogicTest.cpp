@@ -290,7 +290,7 @@ TEST(CellTextTest, DrawsWhatTheRowHolds) {
   EXPECT_EQ(CellText(*withUnits, kReadColumn, format), "");
   withUnits->RecordRead(123, "12.3");
   EXPECT_EQ(CellText(*withUnits, kReadColumn, format), "12.3");
-  withUnits->SetReadError(true);
+  withUnits->ReadError = true;
   EXPECT_EQ(CellText(*withUnits, kReadColumn, format), "Ошибка чтения!");
   EXPECT_EQ(CellText(*Row(9), kWriteColumn, format), "");  // an invalid kind has no text
 }
