@@ -44,6 +44,14 @@ DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int n
 
 }  // namespace
 
+PollPlan PlanFor(Byte channel, std::uint32_t config, int dispensers) {
+  PollPlan plan;
+  plan.channel = channel;
+  plan.dispensers = dispensers;
+  plan.nozzles = kavo5000::NozzlesPerDispenser(config);
+  return plan;
+}
+
 std::vector<DispenserView> PollOnce(kavo5000::TVM30& driver, const PollPlan& plan) {
   std::vector<DispenserView> views;
   for (int d = 1; d <= plan.dispensers; ++d) views.push_back(PollDispenser(driver, plan, d));

@@ -33,6 +33,10 @@ struct PollPlan {
   int intervalMs = 500;
 };
 
+// The plan for a channel's first `dispensers` dispensers, with as many
+// nozzles each as the driver numbers for the configuration byte.
+PollPlan PlanFor(Byte channel, std::uint32_t config, int dispensers);
+
 // One round over every dispenser of the plan, on the calling thread.
 std::vector<DispenserView> PollOnce(kavo5000::TVM30& driver, const PollPlan& plan);
 

@@ -14,9 +14,6 @@ namespace kavo5000::station {
 
 namespace {
 
-constexpr std::uint32_t kNozzleBits = 0x0F;
-constexpr int kDefaultNozzles = 4;  // when the byte gives none
-
 const QStringList kColumns = {"Dispenser", "State", "Nozzles", "Volume, l", "Money"};
 
 QString Text(const std::string& text) {
@@ -24,11 +21,6 @@ QString Text(const std::string& text) {
 }
 
 }  // namespace
-
-int NozzlesOf(std::uint32_t config) {
-  const int n = static_cast<int>(config & kNozzleBits);
-  return n == 0 ? kDefaultNozzles : n;
-}
 
 StationWindow::StationWindow(const StationOptions& options, const DriverFactory& factory)
     : menus_(*menuBar()), table_(new QTableWidget(options.dispensers, kColumns.size(), this)) {
@@ -56,10 +48,7 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   driver_.reset(factory(options.config, static_cast<std::uintptr_t>(winId()), &port_));
   driver_->AddDriverMenu(&menus_, &MakeMenuItem);
 
-  PollPlan plan;
-  plan.channel = options.channel;
-  plan.dispensers = options.dispensers;
-  plan.nozzles = NozzlesOf(options.config);
+  const PollPlan plan = PlanFor(options.channel, options.config, options.dispensers);
   poller_ = std::make_unique<Poller>(*driver_, plan, [this](std::vector<DispenserView> views) {
     // Handed to the window's thread; dropped if the window is gone by then.
     QMetaObject::invokeMethod(

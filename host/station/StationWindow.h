@@ -52,9 +52,6 @@ class StationWindow : public QMainWindow {
   std::function<void()> onPolled_;
 };
 
-// Nozzles per dispenser as the configuration byte gives them.
-int NozzlesOf(std::uint32_t config);
-
 }  // namespace kavo5000::station
 
 #endif  // KAVO5000_STATION_STATIONWINDOW_H

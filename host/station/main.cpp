@@ -98,10 +98,12 @@ int main(int argc, char** argv) {
   const int channel = parser.value(channelOption).toInt(&channelOk);
   const uint config = parser.value(configOption).toUInt(&configOk, 0);
   const int dispensers = parser.value(dispensersOption).toInt(&dispensersOk);
-  if (!channelOk || channel < 1 || channel > 20 || !configOk || config > 0xFF || !dispensersOk ||
-      dispensers < 1 || dispensers > 32) {
-    std::fprintf(stderr,
-                 "kavo5000-station: --channel 1..20, --config 0..255, --dispensers 1..32\n");
+  if (!channelOk || channel < kavo5000::kFirstChannel || channel > kavo5000::kLastChannel ||
+      !configOk || config > kavo5000::kLastConfig || !dispensersOk || dispensers < 1 ||
+      dispensers > kavo5000::kLastDispenser) {
+    std::fprintf(stderr, "kavo5000-station: --channel %d..%d, --config 0..%u, --dispensers 1..%d\n",
+                 kavo5000::kFirstChannel, kavo5000::kLastChannel, kavo5000::kLastConfig,
+                 kavo5000::kLastDispenser);
     return kExitUsage;
   }
 

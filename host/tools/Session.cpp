@@ -12,9 +12,6 @@
 namespace kavo5000::tool {
 
 namespace {
-constexpr std::uint8_t kNozzleBits = 0x0F;
-constexpr int kNozzlesWhenZero = 4;  // a configuration byte of 0 means four nozzles
-
 std::string OneLine(const std::vector<std::string>& lines) {
   if (lines.size() == 1) return lines[0];
   std::string out;
@@ -29,7 +26,7 @@ std::string OneLine(const std::vector<std::string>& lines) {
 
 std::uint8_t GlobalOptions::Config() const {
   if (!nozzles) return config;
-  return static_cast<std::uint8_t>((config & ~kNozzleBits) | *nozzles);
+  return static_cast<std::uint8_t>((config & ~kavo5000::kConfigNozzleMask) | *nozzles);
 }
 
 host::Simulation MakeSimulation(const SimOptions& options) {
@@ -38,10 +35,6 @@ host::Simulation MakeSimulation(const SimOptions& options) {
   } catch (const host::SimulationError& e) {
     throw UsageError(e.what());
   }
-}
-
-int NozzlesPerDispenser(std::uint8_t config) {
-  return config == 0 ? kNozzlesWhenZero : config & kNozzleBits;
 }
 
 Session::Session(const GlobalOptions& options) : options_(options), module_(options.module) {

@@ -41,8 +41,6 @@ struct GlobalOptions {
 
 // A line as the options describe it. Throws UsageError for a bad fault spec.
 host::Simulation MakeSimulation(const SimOptions& options);
-// Nozzles per dispenser that the driver derives from a configuration byte.
-int NozzlesPerDispenser(std::uint8_t config);
 
 class Session {
  public:
@@ -54,7 +52,7 @@ class Session {
 
   kavo5000::TVM30& driver() { return *driver_; }
   kavo5000::Byte channel() const { return options_.channel; }
-  int nozzles() const { return NozzlesPerDispenser(options_.Config()); }
+  int nozzles() const { return kavo5000::NozzlesPerDispenser(options_.Config()); }
   host::LineHostPort& port() { return port_; }
   const GlobalOptions& options() const { return options_; }
   // The dispenser type carried by the last reply to '7' seen on the line.

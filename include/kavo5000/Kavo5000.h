@@ -69,6 +69,39 @@ inline constexpr int kLastChannel = 20;
 inline constexpr int kLastDispenser = 32;
 inline constexpr int kLastNozzle = 15;
 
+// The configuration byte GetVM30 takes (only the low byte of its argument is
+// read), decoded once when the driver object is made.
+inline constexpr Byte kConfigNozzleMask = 0x0F;      // bits 0-3: nozzles per dispenser
+inline constexpr Byte kConfigMoneyAsMoney = 0x10;    // bit 4 set: money presets travel as money
+inline constexpr Byte kConfigStartConfirmV = 0x40;   // bit 6: StartPumpEx sends 'V' after the start
+inline constexpr Byte kConfigNoStartRefusal = 0x80;  // bit 7: a refused start stores no code
+inline constexpr Byte kConfigDefaultNozzles = 4;     // nozzles per dispenser for a byte of 0
+inline constexpr std::uint32_t kLastConfig = 0xFF;   // the largest configuration byte
+
+struct DriverConfig {
+  Byte NozzlesPerDispenser = 0;  // numbers the nozzles on the line; GetSost's default count
+  bool MoneyAsVolume = false;    // a money preset goes to the controller as a volume preset
+  bool StartConfirmV = false;    // StartPumpEx sends 'V' after the start
+  bool NoStartRefusal = false;   // a refused start stores no refusal code
+};
+
+// The byte's low four bits are the nozzles per dispenser, unless the whole
+// byte is 0: then four. So 0x10 and 0x40 mean no nozzles per dispenser.
+constexpr DriverConfig DecodeConfig(std::uint32_t config) {
+  const auto b = static_cast<Byte>(config & kLastConfig);
+  DriverConfig decoded;
+  decoded.NozzlesPerDispenser =
+      b == 0 ? kConfigDefaultNozzles : static_cast<Byte>(b & kConfigNozzleMask);
+  decoded.MoneyAsVolume = (b & kConfigMoneyAsMoney) == 0;
+  decoded.StartConfirmV = (b & kConfigStartConfirmV) != 0;
+  decoded.NoStartRefusal = (b & kConfigNoStartRefusal) != 0;
+  return decoded;
+}
+
+constexpr Byte NozzlesPerDispenser(std::uint32_t config) {
+  return DecodeConfig(config).NozzlesPerDispenser;
+}
+
 // Line states. The reply check reports 1 and 3 through SetLineState; a port
 // may keep states of its own, and the driver treats anything but 1 as no
 // usable reply.

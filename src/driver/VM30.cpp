@@ -14,12 +14,6 @@ namespace kavo5000::driver {
 
 namespace {
 
-constexpr Byte kNozzleCountMask = 0x0F;    // bits 0-3: nozzles per dispenser
-constexpr Byte kDefaultNozzleCount = 4;    // what a configuration byte of 0 means
-constexpr Byte kVolumeOnlyBit = 0x10;      // bit 4 set: money presets travel as money
-constexpr Byte kStartConfirmBit = 0x40;    // bit 6: send 'V' after the start
-constexpr Byte kNoStartRefusalBit = 0x80;  // bit 7: a refused start is not a refusal code
-
 constexpr const char* kDescription = "v2.41#Протокол колонок Каво 5000";
 
 // QueryOption's fixed answers.
@@ -30,16 +24,6 @@ std::atomic<VM30Driver*> currentDriver{nullptr};
 std::atomic<std::uintptr_t> applicationHandle{0};
 
 }  // namespace
-
-DriverConfig DecodeConfig(Byte config) {
-  DriverConfig decoded;
-  decoded.NozzlesPerDispenser =
-      config == 0 ? kDefaultNozzleCount : static_cast<Byte>(config & kNozzleCountMask);
-  decoded.MoneyAsVolume = (config & kVolumeOnlyBit) == 0;
-  decoded.StartConfirmV = (config & kStartConfirmBit) != 0;
-  decoded.NoStartRefusal = (config & kNoStartRefusalBit) != 0;
-  return decoded;
-}
 
 VM30Driver* CurrentDriver() {
   return currentDriver.load();

@@ -24,15 +24,6 @@ namespace kavo5000::driver {
 
 using ChannelLock = std::unique_lock<std::recursive_mutex>;
 
-// The configuration byte of GetVM30, decoded.
-struct DriverConfig {
-  Byte NozzlesPerDispenser = 0;
-  bool MoneyAsVolume = false;
-  bool StartConfirmV = false;
-  bool NoStartRefusal = false;
-};
-DriverConfig DecodeConfig(Byte config);
-
 // What a nozzle's state query came to: the host's state code, and the line
 // state the channel was left in (the state query's own, or that of the close
 // the mapping sent after it).

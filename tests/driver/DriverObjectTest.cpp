@@ -30,18 +30,27 @@ struct ConfigCase {
 
 class ConfigTest : public ::testing::TestWithParam<ConfigCase> {};
 
+// The header's decoding, which hosts and tools use too, and the driver's.
 TEST_P(ConfigTest, DecodesTheConfigurationByte) {
   const ConfigCase& c = GetParam();
+  const DriverConfig decoded = DecodeConfig(c.config);
+  EXPECT_EQ(decoded.NozzlesPerDispenser, c.nozzles);
+  EXPECT_EQ(NozzlesPerDispenser(c.config), c.nozzles);
+  EXPECT_EQ(decoded.MoneyAsVolume, c.moneyAsVolume);
+  EXPECT_EQ(decoded.StartConfirmV, c.startConfirmV);
+  EXPECT_EQ(decoded.NoStartRefusal, c.noStartRefusal);
   VM30Driver driver(c.config, 0, nullptr);
-  EXPECT_EQ(DriverProbe(driver).Config().NozzlesPerDispenser, c.nozzles);
-  EXPECT_EQ(DriverProbe(driver).Config().MoneyAsVolume, c.moneyAsVolume);
-  EXPECT_EQ(DriverProbe(driver).Config().StartConfirmV, c.startConfirmV);
-  EXPECT_EQ(DriverProbe(driver).Config().NoStartRefusal, c.noStartRefusal);
+  const DriverConfig& used = DriverProbe(driver).Config();
+  EXPECT_EQ(used.NozzlesPerDispenser, c.nozzles);
+  EXPECT_EQ(used.MoneyAsVolume, c.moneyAsVolume);
+  EXPECT_EQ(used.StartConfirmV, c.startConfirmV);
+  EXPECT_EQ(used.NoStartRefusal, c.noStartRefusal);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bytes, ConfigTest,
                          ::testing::Values(ConfigCase{0x00, 4, true, false, false},
                                            ConfigCase{0x10, 0, false, false, false},
+                                           ConfigCase{0x40, 0, true, true, false},
                                            ConfigCase{0xC3, 3, true, true, true},
                                            ConfigCase{0x0F, 15, true, false, false},
                                            ConfigCase{0x20, 0, true, false, false},
