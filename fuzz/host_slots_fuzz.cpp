@@ -215,10 +215,12 @@ void RunOne(kavo5000::driver::VM30Driver& d, const Args& a) {
       d.StopAndClose(c, a.dispenser, n, a.flag);
       break;
     case 20:
-      d.WindowReadParam(a.family, c, n, a.code, a.raw);
+      d.WindowReadParam(static_cast<kavo5000::catalogue::CommandFamily>(a.family), c, n, a.code,
+                        a.raw);
       break;
     case 21:
-      d.WindowWriteParam(a.family, c, n, a.code, a.raw, a.value);
+      d.WindowWriteParam(static_cast<kavo5000::catalogue::CommandFamily>(a.family), c, n, a.code,
+                         a.raw, a.value);
       break;
     case 22: {
       kavo5000::ShortString text{};

@@ -95,7 +95,8 @@ void RunOne(kavo5000::driver::VM30Driver& d, FuzzInput& in) {
       d.StartPumpEx(kChannel, 1, 1, in.Bool());
       break;
     case 6:
-      d.WindowReadParam(0, kChannel, 1, in.Byte() % 60, 0);
+      d.WindowReadParam(kavo5000::catalogue::CommandFamily::Parameter, kChannel, 1, in.Byte() % 60,
+                        0);
       break;
     default:
       d.StopAndClose(kChannel, 1, 1, true);

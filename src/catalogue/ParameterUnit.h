@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandFamily.h"
 #include "NumberFormat.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -35,14 +36,6 @@ enum ParameterGroup : std::uint8_t {
   pgCommon = 0,      // "Общие команды"
   pgAddress = 1,     // "Программирование адреса"
   pgParameters = 2,  // "Программирование параметров"
-};
-
-// How a row travels to the controller; the value is the family byte the
-// driver's window operations take.
-enum class CommandFamily : std::uint8_t {
-  Parameter = 0,           // per-nozzle parameter, can be read back
-  CommonCommand = 1,       // command to every controller on the line
-  AddressProgramming = 2,  // network address programmed by ID number
 };
 
 // The family of a kind; none for a kind above kLastValidKind.

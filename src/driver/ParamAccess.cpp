@@ -35,10 +35,7 @@ constexpr int kLongIdDigits = 10;
 constexpr int kAddressDigits = 3;
 constexpr std::int32_t kMaxLineAddress = 999;
 
-// The window's command families.
-constexpr Byte kFamilyParameter = 0;
-constexpr Byte kFamilyCommonSwitch = 1;
-constexpr Byte kFamilyAddress = 2;
+using catalogue::CommandFamily;
 constexpr std::int32_t kMaxSwitchDigit = 9;  // common switch codes and values are one digit
 
 // The largest linear nozzle number the tables can address: 32 dispensers of
@@ -195,9 +192,9 @@ Calibration VM30Driver::WriteCalibration(Byte channel, std::int32_t v, std::int3
                      confirmation};
 }
 
-std::int32_t VM30Driver::WindowReadParam(Byte family, std::int32_t channel, std::int32_t v,
+std::int32_t VM30Driver::WindowReadParam(CommandFamily family, std::int32_t channel, std::int32_t v,
                                          std::int32_t code, std::int32_t /*digitCount*/) {
-  if (family != kFamilyParameter || !IsTableChannel(channel)) return kNoValue;
+  if (family != CommandFamily::Parameter || !IsTableChannel(channel)) return kNoValue;
   if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return kNoValue;
   const ChannelLock lock = LockChannel(channel);
   const auto ch = static_cast<Byte>(channel);
@@ -207,13 +204,13 @@ std::int32_t VM30Driver::WindowReadParam(Byte family, std::int32_t channel, std:
   return ParamReplyValue(ch, result);
 }
 
-bool VM30Driver::WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v,
+bool VM30Driver::WindowWriteParam(CommandFamily family, std::int32_t channel, std::int32_t v,
                                   std::int32_t code, std::int32_t digitCount, std::int32_t value) {
   if (!IsTableChannel(channel) || value < 0) return false;
   const ChannelLock lock = LockChannel(channel);
   const auto ch = static_cast<Byte>(channel);
   switch (family) {
-    case kFamilyParameter: {
+    case CommandFamily::Parameter: {
       if (code < 0 || code >= kParamCount || v < 0 || v > kMaxLinearNozzle) return false;
       // Written means the controller took the value: a silent line or a
       // refusal must never read as done to the technician.
@@ -226,11 +223,11 @@ bool VM30Driver::WindowWriteParam(Byte family, std::int32_t channel, std::int32_
                    kControlReplySize, kPlainReplyMode);
       return result.transport == 0 && WriteOutcome(ch, result) == ReplyOutcome::Accepted;
     }
-    case kFamilyCommonSwitch:
+    case CommandFamily::CommonCommand:
       // 'W' goes to every controller and none answers: sent is all there is.
       if (code < 0 || code > kMaxSwitchDigit || value > kMaxSwitchDigit) return false;
       return Exchange(ch, SwitchCommand(code, value), kNoReplySize, kPlainReplyMode).transport == 0;
-    case kFamilyAddress:
+    case CommandFamily::AddressProgramming:
       // Here the typed address is the dispenser the command is checked
       // against, and the code carries the identification number.
       if (code < 0) return false;

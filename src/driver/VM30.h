@@ -18,6 +18,7 @@
 #include "FrameCodec.h"
 #include "Replies.h"
 #include "Tables.h"
+#include "catalogue/CommandFamily.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
@@ -97,10 +98,10 @@ class VM30Driver : public kavo5000::TVM30 {
   // The parameter window's operations (ParamAccess.cpp): a parameter of
   // linear nozzle v read or written by command family, −1 or false on any
   // failure, and the linear number the address dialog computes.
-  std::int32_t WindowReadParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
-                               std::int32_t digitCount);
-  bool WindowWriteParam(Byte family, std::int32_t channel, std::int32_t v, std::int32_t code,
-                        std::int32_t digitCount, std::int32_t value);
+  std::int32_t WindowReadParam(catalogue::CommandFamily family, std::int32_t channel,
+                               std::int32_t v, std::int32_t code, std::int32_t digitCount);
+  bool WindowWriteParam(catalogue::CommandFamily family, std::int32_t channel, std::int32_t v,
+                        std::int32_t code, std::int32_t digitCount, std::int32_t value);
   std::int64_t LinearNozzleNumber(std::int32_t dispenser, std::int32_t nozzle) const;
 
  private:

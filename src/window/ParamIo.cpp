@@ -18,9 +18,8 @@ std::optional<ReadRequest> ReadRequestFor(const catalogue::CParameter& row,
 std::int32_t PerformRead(const ReadRequest& request) noexcept {
   if (request.driver == nullptr) return kFailedRead;
   try {
-    const std::int32_t raw =
-        request.driver->WindowReadParam(static_cast<Byte>(request.family), request.channel,
-                                        request.address, request.code, request.digits);
+    const std::int32_t raw = request.driver->WindowReadParam(
+        request.family, request.channel, request.address, request.code, request.digits);
     return raw < 0 ? kFailedRead : raw;
   } catch (...) {
     return kFailedRead;  // nothing read; the window marks the row
@@ -54,8 +53,8 @@ const char* WriteRow(catalogue::CParameter& row, const EditorValues& values,
     std::string text =
         row.ValueToText(raw, format);  // before sending: a value without a text is not sent
     if (*family == catalogue::CommandFamily::AddressProgramming) row.Code = target.idNumber;
-    if (!target.line.driver->WindowWriteParam(static_cast<Byte>(*family), target.line.channel,
-                                              target.line.address, row.Code, row.Digits, raw)) {
+    if (!target.line.driver->WindowWriteParam(*family, target.line.channel, target.line.address,
+                                              row.Code, row.Digits, raw)) {
       return kWriteFailedText;
     }
     row.RecordWrite(raw, std::move(text));

@@ -7,6 +7,11 @@
 namespace kavo5000::driver {
 namespace {
 
+using catalogue::CommandFamily;
+constexpr CommandFamily kParameter = CommandFamily::Parameter;
+constexpr CommandFamily kCommon = CommandFamily::CommonCommand;
+constexpr CommandFamily kAddress = CommandFamily::AddressProgramming;
+
 class ParamAccessTest : public DriverTest {};
 
 TEST_F(ParamAccessTest, CommonSwitchNumbersCannotBeRead) {
@@ -184,7 +189,7 @@ TEST_F(ParamAccessTest, WindowWritesTheCoefficientBehindThePassword) {
   Ack();
   Ack();
   Data({0x27, '0', '0', '0', '1'});
-  EXPECT_TRUE(driver->WindowWriteParam(0, 1, 7, 27, 5, 12345));
+  EXPECT_TRUE(driver->WindowWriteParam(kParameter, 1, 7, 27, 5, 12345));
   const auto commands = port.Commands();
   ASSERT_EQ(commands.size(), 3u);
   EXPECT_EQ(commands[0], (Bytes{0x02, 0x27, 'O', 'J', '5', '8', '2', '1'}));
@@ -197,7 +202,7 @@ TEST_F(ParamAccessTest, WindowWritesTheCoefficientBehindThePassword) {
 // family awaits, queued in order, and what the window is told.
 struct WindowWriteCase {
   const char* name;
-  Byte family;
+  CommandFamily family;
   std::int32_t code;
   std::vector<Reply> replies;
   bool written;
@@ -221,76 +226,86 @@ const Reply kConfirmation = Reply::Data({0x21, '1'});
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, WindowWriteTest,
     ::testing::Values(
-        WindowWriteCase{"parameterTaken", 0, 4, {kAckReply}, true, 1},
-        WindowWriteCase{"parameterSilent", 0, 4, {Reply::Silence()}, false, 2},
-        WindowWriteCase{"parameterRefused", 0, 4, {kRefusal}, false, 0x17},
-        WindowWriteCase{"calibrationTaken", 0, 27, {kAckReply, kAckReply, kConfirmation}, true, 1},
-        WindowWriteCase{"passwordRefused", 0, 27, {kRefusal, kAckReply, kConfirmation}, false, 1},
+        WindowWriteCase{"parameterTaken", kParameter, 4, {kAckReply}, true, 1},
+        WindowWriteCase{"parameterSilent", kParameter, 4, {Reply::Silence()}, false, 2},
+        WindowWriteCase{"parameterRefused", kParameter, 4, {kRefusal}, false, 0x17},
         WindowWriteCase{
-            "coefficientSilent", 0, 27, {kAckReply, Reply::Silence(), kConfirmation}, false, 1},
+            "calibrationTaken", kParameter, 27, {kAckReply, kAckReply, kConfirmation}, true, 1},
         WindowWriteCase{
-            "noConfirmation", 0, 27, {kAckReply, kAckReply, Reply::Silence()}, false, 2},
-        WindowWriteCase{"switchSentUnanswered", 1, 2, {}, true, 0},
-        WindowWriteCase{"addressTaken", 2, 27, {kAckReply}, true, 1},
-        WindowWriteCase{"addressRefused", 2, 27, {kRefusal}, false, 0x18}),
+            "passwordRefused", kParameter, 27, {kRefusal, kAckReply, kConfirmation}, false, 1},
+        WindowWriteCase{"coefficientSilent",
+                        kParameter,
+                        27,
+                        {kAckReply, Reply::Silence(), kConfirmation},
+                        false,
+                        1},
+        WindowWriteCase{
+            "noConfirmation", kParameter, 27, {kAckReply, kAckReply, Reply::Silence()}, false, 2},
+        WindowWriteCase{"switchSentUnanswered", kCommon, 2, {}, true, 0},
+        WindowWriteCase{"addressTaken", kAddress, 27, {kAckReply}, true, 1},
+        WindowWriteCase{"addressRefused", kAddress, 27, {kRefusal}, false, 0x18}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ParamAccessTest, WindowWritesWithTheCallersDigitCount) {
   Ack(2);
-  EXPECT_TRUE(driver->WindowWriteParam(0, 2, 16, 4, 5, 42));
+  EXPECT_TRUE(driver->WindowWriteParam(kParameter, 2, 16, 4, 5, 42));
   EXPECT_EQ(port.Commands(2).at(0), (Bytes{0x07, 0x21, 'O', '4', '0', '0', '0', '4', '2'}));
   port.Queue(2, Reply::Failure(5));
-  EXPECT_FALSE(driver->WindowWriteParam(0, 2, 16, 4, 5, 42));
+  EXPECT_FALSE(driver->WindowWriteParam(kParameter, 2, 16, 4, 5, 42));
 }
 
 TEST_F(ParamAccessTest, WindowSwitchesACommonParameter) {
-  EXPECT_TRUE(driver->WindowWriteParam(1, 1, 3, 2, 1, 1));
+  EXPECT_TRUE(driver->WindowWriteParam(kCommon, 1, 3, 2, 1, 1));
   EXPECT_EQ(port.Commands().at(0), (Bytes{0x02, 'W', '2', '1'}));
 }
 
 TEST_F(ParamAccessTest, WindowProgramsAnAddressLikeAnyOtherIdentification) {
   Ack();
-  EXPECT_TRUE(driver->WindowWriteParam(2, 1, 5, 27, 2, 1234));
+  EXPECT_TRUE(driver->WindowWriteParam(kAddress, 1, 5, 27, 2, 1234));
   EXPECT_EQ(port.Commands().at(0), Ascii("\x02]00027034"));
-  ExpectThrowWith([&] { driver->WindowWriteParam(2, 1, 33, 27, 2, 12); }, kMsgDispenserRange);
+  ExpectThrowWith([&] { driver->WindowWriteParam(kAddress, 1, 33, 27, 2, 12); },
+                  kMsgDispenserRange);
   EXPECT_EQ(port.SendCount(), 1u);
   // No valid reply is a failed programming, raised as from the host's slot.
   Silence();
-  ExpectThrowWith([&] { driver->WindowWriteParam(2, 1, 5, 27, 2, 1234); }, kMsgProgramAddress);
+  ExpectThrowWith([&] { driver->WindowWriteParam(kAddress, 1, 5, 27, 2, 1234); },
+                  kMsgProgramAddress);
 }
 
 TEST_F(ParamAccessTest, WindowReadsOnlyControllerParameters) {
-  EXPECT_EQ(driver->WindowReadParam(1, 1, 3, 2, 1), -1);
-  EXPECT_EQ(driver->WindowReadParam(2, 1, 3, 0, 1), -1);
+  EXPECT_EQ(driver->WindowReadParam(kCommon, 1, 3, 2, 1), -1);
+  EXPECT_EQ(driver->WindowReadParam(kAddress, 1, 3, 0, 1), -1);
   EXPECT_TRUE(port.Calls().empty());
   Data({0x23, '5', '0'});
-  EXPECT_EQ(driver->WindowReadParam(0, 1, 3, 4, 3), 50);
+  EXPECT_EQ(driver->WindowReadParam(kParameter, 1, 3, 4, 3), 50);
   EXPECT_EQ(port.Commands().at(0), (Bytes{0x02, 0x23, 'N', '4'}));
   Refuse();
-  EXPECT_EQ(driver->WindowReadParam(0, 1, 3, 4, 3), -1);
+  EXPECT_EQ(driver->WindowReadParam(kParameter, 1, 3, 4, 3), -1);
   EXPECT_EQ(Status(), 0x17);
   Fail();
-  EXPECT_EQ(driver->WindowReadParam(0, 1, 3, 4, 3), -1);
+  EXPECT_EQ(driver->WindowReadParam(kParameter, 1, 3, 4, 3), -1);
 }
 
 TEST_F(ParamAccessTest, WindowRefusesWhatItCannotSendWithoutSending) {
   const struct {
     std::function<bool(VM30Driver&)> refused;
   } cases[] = {
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 0, 1, 4, 3) == -1; }},
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 21, 1, 4, 3) == -1; }},
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 24, 1, 4, 3) == -1; }},
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, 1, 60, 3) == -1; }},
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, 1, -1, 3) == -1; }},
-      {[](VM30Driver& d) { return d.WindowReadParam(0, 1, -1, 4, 3) == -1; }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 24, 1, 4, 3, 5); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 60, 3, 5); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 4, 3, -5); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(0, 1, 1, 4, 123, 5); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(1, 1, 1, 10, 1, 1); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(1, 1, 1, 1, 1, 10); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(2, 1, 1, -1, 1, 1); }},
-      {[](VM30Driver& d) { return !d.WindowWriteParam(3, 1, 1, 1, 1, 1); }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 0, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 21, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 24, 1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 1, 1, 60, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 1, 1, -1, 3) == -1; }},
+      {[](VM30Driver& d) { return d.WindowReadParam(kParameter, 1, -1, 4, 3) == -1; }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kParameter, 24, 1, 4, 3, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kParameter, 1, 1, 60, 3, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kParameter, 1, 1, 4, 3, -5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kParameter, 1, 1, 4, 123, 5); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kCommon, 1, 1, 10, 1, 1); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kCommon, 1, 1, 1, 1, 10); }},
+      {[](VM30Driver& d) { return !d.WindowWriteParam(kAddress, 1, 1, -1, 1, 1); }},
+      {[](VM30Driver& d) {
+        return !d.WindowWriteParam(static_cast<CommandFamily>(3), 1, 1, 1, 1, 1);
+      }},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_TRUE(cases[i].refused(*driver)) << i;
   EXPECT_TRUE(port.Calls().empty());

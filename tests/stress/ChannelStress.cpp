@@ -190,7 +190,8 @@ void HostThread(driver::VM30Driver& d, Byte channel, std::uint64_t count, Counte
 void WindowReader(driver::VM30Driver& d, std::uint64_t count, Counters& counters) {
   for (std::uint64_t i = 0; i < count; ++i) {
     const int index = static_cast<int>(i % kParamIndices);
-    const std::int32_t v = d.WindowReadParam(0, kSharedChannel, 1, index, kValueDigits);
+    const std::int32_t v = d.WindowReadParam(catalogue::CommandFamily::Parameter, kSharedChannel, 1,
+                                             index, kValueDigits);
     if (v != ParamValue(kSharedChannel, index)) counters.wrong.fetch_add(1);
     counters.operations.fetch_add(1);
   }

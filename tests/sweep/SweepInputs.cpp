@@ -413,7 +413,8 @@ class Builder {
       Add(
           Text("WindowReadParam", family, c, linear, code), 0,
           [=](VM30Driver& v) {
-            if (v.WindowReadParam(static_cast<Byte>(family), c, linear, code, kWindowDigits) < 0)
+            if (v.WindowReadParam(static_cast<catalogue::CommandFamily>(family), c, linear, code,
+                                  kWindowDigits) < 0)
               throw kavo5000::Exception(kWindowRefused);
           },
           refused ? kWindowRefused : nullptr);
