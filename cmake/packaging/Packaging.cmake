@@ -53,9 +53,12 @@ if(WIN32)
     get_filename_component(name ${dll} NAME)
     string(APPEND KAVO5000_PACKAGE_COPY_LIST "\n    ${name}")
   endforeach()
-  # Read with Notepad on the station's computer: Windows line ends.
+  # Read with Notepad on the station's computer: Windows line ends, the
+  # substituted lines' too.
   configure_file(${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt.in
-    ${PROJECT_BINARY_DIR}/README-Windows.txt @ONLY NEWLINE_STYLE WIN32)
+    ${PROJECT_BINARY_DIR}/README-Windows.txt.in @ONLY)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/README-Windows.txt
+    INPUT ${PROJECT_BINARY_DIR}/README-Windows.txt.in NEWLINE_STYLE WIN32)
   install(FILES ${PROJECT_BINARY_DIR}/README-Windows.txt DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
