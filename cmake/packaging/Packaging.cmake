@@ -31,14 +31,15 @@ set(CPACK_STRIP_FILES ON)
 if(WIN32)
   # Everything in the folder's root, where Windows finds a program's DLLs:
   # the module, the runtime DLLs it was linked against, and the tool.
-  get_target_property(runtime_dlls Kavo5000 KAVO5000_RUNTIME_DLLS)
-  if(NOT runtime_dlls)
-    set(runtime_dlls "")
-  endif()
   # The module's import library is for linking, which no host does.
   install(TARGETS Kavo5000 kavo5000 RUNTIME DESTINATION .
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT import_library EXCLUDE_FROM_ALL)
-  install(PROGRAMS ${runtime_dlls} DESTINATION .)
+  get_target_property(runtime_dlls Kavo5000 KAVO5000_RUNTIME_DLLS)
+  if(runtime_dlls)
+    install(PROGRAMS ${runtime_dlls} DESTINATION .)
+  else()
+    set(runtime_dlls "")  # linked in
+  endif()
 
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(KAVO5000_PACKAGE_PLATFORM 64-bit)

@@ -1,9 +1,10 @@
 #!/bin/sh
 # win32-env.sh — lets this machine run 32-bit Windows programs, and takes that
-# back. Its kernel runs no 32-bit code (32-bit segments and `int 0x80` fault),
-# so the i386 Linux half of Wine runs under qemu-i386, which binfmt_misc starts
-# for every i386 executable; the Windows programs themselves run in one win64
-# prefix, 32-bit and 64-bit alike, started by Debian's wine64 loader.
+# back. Some of our machines' kernels run no 32-bit code (32-bit segments and
+# `int 0x80` fault), so the i386 Linux half of Wine runs under qemu-i386,
+# which binfmt_misc starts for every i386 executable ahead of the kernel's own
+# loader: the same on every machine. The Windows programs themselves run in
+# one win64 prefix, 32-bit and 64-bit alike, started by Debian's wine64 loader.
 #   win32-env.sh up PREFIX    installs what is missing (once per machine),
 #                             registers the emulator, makes PREFIX (once) and
 #                             starts its Wine server, to stay until `down`
@@ -39,7 +40,7 @@ i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\
 ready=$prefix/.kavo5000-win32
 log=$prefix.log
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 unset DISPLAY WAYLAND_DISPLAY
 
 # Runs a step with its output in the log, shown only when it fails.
