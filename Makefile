@@ -1,10 +1,12 @@
 # make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
 # make bench — build and run every benchmark; prints one table of figures and goals.
+# make package — build the default preset and pack it as a Debian package
+#   (build/default/kavo5000_VERSION_ARCH.deb), its file list checked.
 # make reliability — fuzz every target (FUZZ_SECONDS each, default 60), the full
 #   noisy-line soak, the bad-input sweep and the concurrency stress; one table.
 # CMAKE_ARGS reaches every configure step (CI passes warnings-as-errors).
-.PHONY: all deps build demo test bench reliability clean
+.PHONY: all deps build demo test package bench reliability clean
 
 CMAKE_ARGS ?=
 FUZZ_SECONDS ?= 60
@@ -28,6 +30,11 @@ test: deps
 	cmake --preset asan $(CMAKE_ARGS)
 	cmake --build --preset asan
 	ctest --preset asan
+
+package: build
+	rm -f build/default/kavo5000_*.deb
+	cd build/default && cpack -G DEB
+	tests/package/check-contents.sh deb build/default/kavo5000_*.deb
 
 bench: deps
 	cmake --preset default $(CMAKE_ARGS)

@@ -39,7 +39,9 @@ Factory LoadModule(const QString& explicitPath, std::string& error) {
   } else if (const char* env = std::getenv("KAVO5000_MODULE"); env != nullptr && *env != '\0') {
     places.emplace_back(env);
   } else {
-    places.push_back(ExecutableDirectory() + "/libKavo5000.so");
+    const std::string here = ExecutableDirectory();
+    places.push_back(here + "/libKavo5000.so");
+    places.push_back(here + "/" + KAVO5000_INSTALLED_MODULE);  // an installed station's
     places.emplace_back(KAVO5000_BUILD_MODULE);
   }
   for (const std::string& place : places) {

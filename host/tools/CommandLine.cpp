@@ -126,7 +126,8 @@ void SessionOptions(CLI::App& app, GlobalOptions& g) {
   app.add_flag("--verbose", g.verbose, "print every frame and reply in hex, decoded, on stderr")
       ->group(kSessionGroup);
   app.add_option("--module", g.module,
-                 "the driver module (default: $KAVO5000_MODULE, next to the tool, the build tree)")
+                 "the driver module (default: $KAVO5000_MODULE, then next to the tool, then on "
+                 "POSIX systems where it is installed or built)")
       ->group(kSessionGroup);
 }
 

@@ -28,7 +28,11 @@ std::string ExecutableDirectory() {
 std::vector<std::string> Candidates(const std::optional<std::string>& explicitPath) {
   if (explicitPath) return {*explicitPath};
   if (const char* env = std::getenv(kModuleVariable); env != nullptr && *env != '\0') return {env};
-  std::vector<std::string> places = {ExecutableDirectory() + "/" + kModuleFile};
+  const std::string here = ExecutableDirectory();
+  std::vector<std::string> places = {here + "/" + kModuleFile};
+#ifdef KAVO5000_INSTALLED_MODULE
+  places.push_back(here + "/" + KAVO5000_INSTALLED_MODULE);
+#endif
 #ifdef KAVO5000_BUILD_MODULE
   places.emplace_back(KAVO5000_BUILD_MODULE);
 #endif

@@ -1,6 +1,7 @@
 // Module.h — the driver module loaded at run time, as a station program loads
-// it: found by --module, then $KAVO5000_MODULE, then next to the tool, then in
-// the build tree the tool was built in.
+// it: found by --module, then $KAVO5000_MODULE, then next to the tool; on
+// POSIX systems then where an install puts it for an installed tool
+// (../lib/), then in the build tree the tool was built in.
 #ifndef KAVO5000_TOOL_MODULE_H
 #define KAVO5000_TOOL_MODULE_H
 

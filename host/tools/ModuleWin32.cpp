@@ -29,11 +29,7 @@ std::string ExecutableDirectory() {
 std::vector<std::string> Candidates(const std::optional<std::string>& explicitPath) {
   if (explicitPath) return {*explicitPath};
   if (const char* env = std::getenv(kModuleVariable); env != nullptr && *env != '\0') return {env};
-  std::vector<std::string> places = {ExecutableDirectory() + "\\" + kModuleFile};
-#ifdef KAVO5000_BUILD_MODULE
-  places.emplace_back(KAVO5000_BUILD_MODULE);
-#endif
-  return places;
+  return {ExecutableDirectory() + "\\" + kModuleFile};
 }
 }  // namespace
 

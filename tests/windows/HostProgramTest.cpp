@@ -28,10 +28,18 @@ constexpr int kNozzle = 1;
 constexpr kavo5000::Byte kValid = kavo5000::kLineValid;
 constexpr const char* kDeadServer = "tcp://127.0.0.1:1";  // nothing listens there
 
+// The module this build made, or the one $KAVO5000_MODULE names: a bare
+// "Kavo5000.dll" is looked for as a station program's LoadLibrary looks,
+// beside the program first (a package unpacked around this program).
+const char* ModulePath() {
+  const char* named = std::getenv("KAVO5000_MODULE");
+  return named != nullptr && *named != '\0' ? named : KAVO5000_MODULE_PATH;
+}
+
 // The module stays loaded to the end of the process, as a station program
 // keeps it: an exception's what() and destructor live in it.
 HMODULE Module() {
-  static const HMODULE module = LoadLibraryA(KAVO5000_MODULE_PATH);
+  static const HMODULE module = LoadLibraryA(ModulePath());
   return module;
 }
 
@@ -60,7 +68,7 @@ struct Station {
 };
 
 TEST(WindowsModule, ExportsGetVM30UnderItsPlainNameOnly) {
-  ASSERT_NE(Module(), nullptr) << "LoadLibrary(" << KAVO5000_MODULE_PATH << ") failed: error "
+  ASSERT_NE(Module(), nullptr) << "LoadLibrary(" << ModulePath() << ") failed: error "
                                << GetLastError();
   EXPECT_NE(GetVM30(), nullptr);
   // The 32-bit stdcall decorations must not be what a host has to ask for.

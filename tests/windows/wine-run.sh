@@ -1,27 +1,32 @@
 #!/bin/sh
 # wine-run.sh — runs one program of a Windows build under wine64, headless and
 # quiet, in a Wine prefix of that build's own (WINE/ in the build directory,
-# the one holding CMakeCache.txt above the program). CTest and GoogleTest's
-# discovery call it as the cross build's emulator: wine-run.sh PROGRAM ARGS…
-# The program's exit status is passed on.
+# the one holding CMakeCache.txt above the program), or in $WINEPREFIX. CTest
+# and GoogleTest's discovery call it as the cross build's emulator:
+# wine-run.sh PROGRAM ARGS… The program's exit status is passed on. 32-bit
+# programs run too, in a prefix that tests/windows/win32-env.sh made.
 set -eu
 program=$1
 shift
 
-build=$(cd "$(dirname "$program")" && pwd)
-while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
-[ -f "$build/CMakeCache.txt" ] || { echo "wine-run.sh: $program is not in a build tree" >&2; exit 2; }
+if [ -z "${WINEPREFIX:-}" ]; then
+  build=$(cd "$(dirname "$program")" && pwd)
+  while [ "$build" != / ] && [ ! -f "$build/CMakeCache.txt" ]; do build=$(dirname "$build"); done
+  [ -f "$build/CMakeCache.txt" ] || { echo "wine-run.sh: $program is not in a build tree" >&2; exit 2; }
+  export WINEPREFIX=$build/WINE
+fi
 
 # Debian's wine64 keeps its loader off PATH.
 WINE=${WINE:-/usr/lib/wine/wine64}
-export WINEPREFIX=${WINEPREFIX:-$build/WINE}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No .NET or HTML engine to offer to install, no window to open.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset DISPLAY WAYLAND_DISPLAY
-# The GCC runtime DLLs of a build that does not link them in.
+# Where DLLs beside no program are looked for: by default the 64-bit GCC
+# runtime DLLs of a build that does not link them in. A WINEPATH that is set,
+# even empty, is kept: a package's programs must find their DLLs beside them.
 triple=x86_64-w64-mingw32
-export WINEPATH="/usr/lib/gcc/$triple/12-posix;/usr/$triple/lib${WINEPATH:+;$WINEPATH}"
+export WINEPATH="${WINEPATH-/usr/lib/gcc/$triple/12-posix;/usr/$triple/lib}"
 
 WINESERVER=${WINESERVER:-$(dirname "$WINE")/wineserver}
 

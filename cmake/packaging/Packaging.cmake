@@ -1,0 +1,93 @@
+# Packaging.cmake — what an install and `cpack` ship, and the package config a
+# station program's CMake finds with find_package(Kavo5000).
+#   Windows: a ZIP of one flat folder, the layout a station program's folder
+#     takes: Kavo5000.dll, the runtime DLLs it imports (32-bit), kavo5000.exe,
+#     README-Windows.txt, and include/kavo5000/Kavo5000.h.
+#   Linux: a .deb of the module, the header with its package config, the tool
+#     and the station, whose Depends dpkg-shlibdeps reads off the binaries.
+# The version is the project's; the package names carry it.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+# The header, as the target a host links for its include path. In the build
+# tree it is the source's include/, once installed the prefix's include/.
+add_library(kavo5000_headers INTERFACE)
+add_library(Kavo5000::headers ALIAS kavo5000_headers)
+set_target_properties(kavo5000_headers PROPERTIES EXPORT_NAME headers)
+target_include_directories(kavo5000_headers INTERFACE
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(kavo5000_headers INTERFACE cxx_std_17)
+install(FILES ${PROJECT_SOURCE_DIR}/include/kavo5000/Kavo5000.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kavo5000)
+
+set(CPACK_PACKAGE_NAME Kavo5000)
+set(CPACK_PACKAGE_VENDOR "Kavo5000")
+set(CPACK_PACKAGE_CONTACT "Kavo5000 developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Driver module for Kavo 5000 fuel dispensers, its tool and sample station")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+# The programs and the module ship without their debugging information.
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  # Everything in the folder's root, where Windows finds a program's DLLs:
+  # the module, the runtime DLLs it was linked against, and the tool.
+  # The module's import library is for linking, which no host does.
+  install(TARGETS Kavo5000 kavo5000 RUNTIME DESTINATION .
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT import_library EXCLUDE_FROM_ALL)
+  get_target_property(runtime_dlls Kavo5000 KAVO5000_RUNTIME_DLLS)
+  if(runtime_dlls)
+    install(PROGRAMS ${runtime_dlls} DESTINATION .)
+  else()
+    set(runtime_dlls "")  # linked in
+  endif()
+
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(KAVO5000_PACKAGE_PLATFORM 64-bit)
+    set(platform win64)
+  else()
+    set(KAVO5000_PACKAGE_PLATFORM 32-bit)
+    set(platform win32)
+  endif()
+  set(KAVO5000_PACKAGE_TRIPLE ${KAVO5000_MINGW_TRIPLE})
+  set(KAVO5000_PACKAGE_COPY_LIST "    Kavo5000.dll")
+  foreach(dll ${runtime_dlls})
+    get_filename_component(name ${dll} NAME)
+    string(APPEND KAVO5000_PACKAGE_COPY_LIST "\n    ${name}")
+  endforeach()
+  # Read with Notepad on the station's computer: Windows line ends, the
+  # substituted lines' too.
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/README-Windows.txt.in
+    ${PROJECT_BINARY_DIR}/README-Windows.txt.in @ONLY)
+  file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/README-Windows.txt
+    INPUT ${PROJECT_BINARY_DIR}/README-Windows.txt.in NEWLINE_STYLE WIN32)
+  install(FILES ${PROJECT_BINARY_DIR}/README-Windows.txt DESTINATION .)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME Kavo5000-${PROJECT_VERSION}-${platform})
+else()
+  install(TARGETS Kavo5000 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS kavo5000 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  if(TARGET kavo5000-station)
+    install(TARGETS kavo5000-station RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+
+  # Header-only, so one config serves every architecture.
+  set(config_dir ${CMAKE_INSTALL_DATADIR}/cmake/Kavo5000)
+  install(TARGETS kavo5000_headers EXPORT Kavo5000Targets)
+  install(EXPORT Kavo5000Targets NAMESPACE Kavo5000:: DESTINATION ${config_dir})
+  configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/Kavo5000Config.cmake.in
+    ${PROJECT_BINARY_DIR}/Kavo5000Config.cmake INSTALL_DESTINATION ${config_dir})
+  # find_package(Kavo5000 2.40) takes 2.40 or any later 2.y, never 3.
+  write_basic_package_version_file(${PROJECT_BINARY_DIR}/Kavo5000ConfigVersion.cmake
+    COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+  install(FILES ${PROJECT_BINARY_DIR}/Kavo5000Config.cmake
+    ${PROJECT_BINARY_DIR}/Kavo5000ConfigVersion.cmake DESTINATION ${config_dir})
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_PACKAGE_NAME kavo5000)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+include(CPack)

@@ -1,0 +1,94 @@
+#!/bin/sh
+# win32-package-test.sh — the 32-bit Windows package, run as a station gets
+# it: packed with cpack, its file list checked, unpacked into a clean folder
+# on the Wine prefix's C: drive and run from there with nothing of the build
+# tree or the compiler within reach (no WINEPATH: every DLL a program needs
+# must be beside it), 32-bit programs emulated (win32-env.sh):
+#   kavo5000.exe --version and demo, a whole delivery through the DLL;
+#   host_program_test.exe, put beside the package's DLLs as a station
+#     program is: LoadLibrary, GetVM30, the module's exceptions caught by
+#     type, a delivery over TCP against this machine's simulator;
+#   kavo5000.exe --port COM5 param get 1 29, COM5 mapped onto a pty;
+# and each 32-bit unit-test program, run whole, once, with the package's
+# runtime DLLs.
+#   win32-package-test.sh BUILD_DIR NATIVE_TOOL
+# BUILD_DIR is a built mingw32 tree (tests on); NATIVE_TOOL the build
+# machine's kavo5000, whose simulator the Windows programs reach.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+native=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
+run=$here/wine-run.sh
+prefix=$build/WINE
+sim=$build/windows32-simulator
+
+step_start=$(date +%s)
+step() {
+  now=$(date +%s)
+  echo "--- windows32 at $((now - step_start)) s: $*"
+}
+
+step "pack"
+(cd "$build" && cpack -G ZIP >cpack.log) || { cat "$build/cpack.log" >&2; exit 1; }
+name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+zip=$build/$name.zip
+"$here/../package/check-contents.sh" zip-win32 "$zip"
+
+cleanup() {
+  status=$?
+  "$here/sim-serve.sh" stop "$sim" || true
+  "$here/win32-env.sh" down "$prefix" || true
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+"$here/win32-env.sh" up "$prefix"
+
+step "unpack into C:\\$name"
+folder=$prefix/drive_c/$name
+rm -rf "$folder"
+unzip -q "$zip" -d "$prefix/drive_c"
+"$here/check-dll.sh" "$folder/Kavo5000.dll" i386
+cd "$folder"
+export WINEPREFIX="$prefix" WINEPATH=
+
+step "kavo5000.exe --version"
+reported=$("$run" ./kavo5000.exe --version | tr -d '\r')
+echo "$reported"
+[ "$reported" = "kavo5000 $version" ] || {
+  echo "win32-package-test.sh: the tool says \"$reported\", the package is $version" >&2
+  exit 1
+}
+
+step "kavo5000.exe demo"
+"$run" ./kavo5000.exe demo >"$build/windows32-demo.out" || {
+  cat "$build/windows32-demo.out"
+  exit 1
+}
+tail -n 3 "$build/windows32-demo.out"
+
+step "kavo5000.exe --port COM5 param get 1 29"
+"$here/com-port-test.sh" "$native" "$folder/kavo5000.exe" "$run"
+
+step "host_program_test.exe beside the package's DLLs"
+cp "$build/tests/windows/host_program_test.exe" .
+"$here/sim-serve.sh" start "$native" "$sim" --lift-after 0.2 --hang-after 0.5 --flow 5
+# The program reads the port's file through Windows paths: Z: is the root.
+KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
+  "$run" ./host_program_test.exe --gtest_brief=1
+"$here/sim-serve.sh" stop "$sim"
+
+# Each program whole: a start costs far more under emulation than a case.
+count=0
+for test in "$build"/tests/*/*_tests.exe; do
+  [ -f "$test" ] || continue
+  step "$(basename "$test")"
+  (cd "$(dirname "$test")" && WINEPATH=$folder "$run" "$test" --gtest_brief=1)
+  count=$((count + 1))
+done
+[ "$count" -gt 0 ] || {
+  echo "win32-package-test.sh: no unit-test programs in $build/tests" >&2
+  exit 1
+}
+step "done: the package, its programs and $count unit-test programs"
