@@ -45,8 +45,10 @@ ExchangeResult VM30Driver::Exchange(Byte channel, std::span<const Byte> command,
   const Frame frame = BuildFrame(command);
   kavo5000::HostPort& port = Port();
   ExchangeResult result;
-  acceptedLengths_[channel].store(0);
-  port.SetReplyCheck(channel, ReplyCheckRef{&VM30Driver::ReplyCheckThunk, this});
+  // The check is bound to this exchange alone: what it accepts lands here,
+  // on this call's stack. The port calls it only while Send runs.
+  ReplyCheckContext context{*this};
+  port.SetReplyCheck(channel, ReplyCheckRef{&VM30Driver::ReplyCheckThunk, &context});
   try {
     result.transport = port.Send(channel, frame.bytes.data(), frame.length, result.buffer.data(),
                                  replySize, replyMode);
@@ -58,7 +60,7 @@ ExchangeResult VM30Driver::Exchange(Byte channel, std::span<const Byte> command,
     result.transport = port.GetLastError(channel);
     result.lineState = channelStatus_[channel].load();
   }
-  result.length = std::min(acceptedLengths_[channel].load(), result.buffer.size());
+  result.length = std::min(context.accepted, result.buffer.size());
   return result;
 }
 
@@ -79,7 +81,7 @@ ReplyOutcome VM30Driver::Judge(Byte channel, const ExchangeResult& result) {
   return OutcomeOf(result);
 }
 
-bool VM30Driver::ReplyCheck(Byte channel, Byte* buffer, Byte* length) {
+bool VM30Driver::ReplyCheck(Byte channel, Byte* buffer, Byte* length, std::size_t& accepted) {
   if (buffer == nullptr || length == nullptr) return false;
   const ReplyVerdict verdict = CheckReply(std::span<Byte>(buffer, *length));
   *length = verdict.length;
@@ -87,16 +89,15 @@ bool VM30Driver::ReplyCheck(Byte channel, Byte* buffer, Byte* length) {
   kavo5000::HostPort& port = *port_;
   if (verdict.lineState) port.SetLineState(channel, *verdict.lineState);
   port.SetLineError(channel, verdict.lineError);
-  if (verdict.accepted && IsTableChannel(channel)) {
-    acceptedLengths_[channel].store(verdict.length);
-  }
+  if (verdict.accepted) accepted = verdict.length;
   return verdict.accepted;
 }
 
 bool KAVO5000_CALL VM30Driver::ReplyCheckThunk(void* self, Byte channel, Byte* buffer,
                                                std::int32_t /*x*/, Byte* length,
                                                std::int32_t /*y*/) {
-  return static_cast<VM30Driver*>(self)->ReplyCheck(channel, buffer, length);
+  auto* context = static_cast<ReplyCheckContext*>(self);
+  return context->driver.ReplyCheck(channel, buffer, length, context->accepted);
 }
 
 }  // namespace kavo5000::driver

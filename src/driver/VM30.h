@@ -133,7 +133,15 @@ class VM30Driver : public kavo5000::TVM30 {
   ReplyOutcome Judge(Byte channel, const ExchangeResult& result);
   // A reply that does not hold the field an operation reads.
   void MarkShortReply(Byte channel);
-  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length);
+  // What one exchange's reply check learns, kept on the exchange's stack;
+  // the check the port calls is bound to it.
+  struct ReplyCheckContext {
+    VM30Driver& driver;
+    std::size_t accepted = 0;  // the length of the reply the check accepted
+  };
+  // Judges the bytes received so far and tells the port the line state and
+  // error; the length of an accepted reply goes to `accepted`.
+  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length, std::size_t& accepted);
   static bool KAVO5000_CALL ReplyCheckThunk(void* self, Byte channel, Byte* buffer, std::int32_t x,
                                             Byte* length, std::int32_t y);
   kavo5000::HostPort& Port() const;
@@ -178,9 +186,6 @@ class VM30Driver : public kavo5000::TVM30 {
   // Outcome of the last exchange on each channel, or a code an operation
   // stored; the host reads it through slot 3 at any time.
   std::array<std::atomic<Byte>, kLastChannel + 1> channelStatus_{};
-  // Length of the reply the check last accepted on each channel; the check
-  // runs inside the port's Send, and the exchange hands it on in its result.
-  std::array<std::atomic<std::size_t>, kLastChannel + 1> acceptedLengths_{};
   mutable std::array<std::recursive_mutex, kLastChannel + 1> channelLocks_;
 };
 

@@ -155,10 +155,11 @@ TEST(DriverReplyCheckLengthTest, WritesBackTheLengthKept) {
   VM30Driver driver(0, 0, &port);
   Byte buffer[3] = {0xFF, 0xFF, 0x06};
   Byte length = 3;
-  EXPECT_TRUE(DriverProbe(driver).ReplyCheck(1, buffer, &length));
+  std::size_t accepted = 0;
+  EXPECT_TRUE(DriverProbe(driver).ReplyCheck(1, buffer, &length, &accepted));
   EXPECT_EQ(length, 1);
   EXPECT_EQ(buffer[0], 0x06);
-  EXPECT_EQ(DriverProbe(driver).AcceptedLength(1), 1u);
+  EXPECT_EQ(accepted, 1u);
 }
 
 }  // namespace

@@ -22,10 +22,14 @@ class DriverProbe {
                           Byte replyMode) {
     return d_.Exchange(channel, command, replySize, replyMode);
   }
-  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length) {
-    return d_.ReplyCheck(channel, buffer, length);
+  // The reply check as the port calls it during an exchange; the length it
+  // accepted goes to `accepted`.
+  bool ReplyCheck(Byte channel, Byte* buffer, Byte* length, std::size_t* accepted = nullptr) {
+    std::size_t kept = 0;
+    const bool ok = d_.ReplyCheck(channel, buffer, length, kept);
+    if (accepted != nullptr) *accepted = kept;
+    return ok;
   }
-  std::size_t AcceptedLength(Byte channel) const { return d_.acceptedLengths_[channel].load(); }
 
   void GetType(Byte channel, Byte dispenser) { d_.GetType(channel, dispenser); }
   Byte GetNozzleState(Byte channel, std::int32_t dispenser, std::int32_t nozzle) {
