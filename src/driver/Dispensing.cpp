@@ -13,11 +13,6 @@ namespace kavo5000::driver {
 
 namespace {
 
-// Digit fields of the amounts, in hundredths.
-constexpr int kPriceDigits = 4;   // 'Q'
-constexpr int kVolumeDigits = 5;  // 'T'
-constexpr int kMoneyDigits = 6;   // 'S'
-
 // A money preset sent as a volume: what is added before cutting to hundredths,
 // so that an amount a hair below a whole hundredth still reaches it.
 constexpr double kMoneyRoundUp = 0.0049;

@@ -19,24 +19,7 @@ constexpr std::int32_t kAddressProgramming = 9;  // value = identification × 10
 constexpr std::int32_t kFirstNozzleParam = 10;   // from here: (nozzle − 1) × 60 + index
 constexpr std::int32_t kAddressDivisor = 100;    // splits the value of number 9
 
-// Replies.
-constexpr int kReadReplyOverhead = 6;  // an 'N' reply: start, address pair, end bytes, checksum
-constexpr int kWriteCommandHead = 4;   // address bytes, 'O' and the index before the digits
-
-// Calibration: the password opens index 27 for the coefficient.
-constexpr std::int32_t kCalibrationPassword = 5821;
-constexpr int kPasswordDigits = 4;
-constexpr int kCoefficientDigits = 5;
-
-// Identification numbers of up to 5 digits travel in the short form of ']';
-// longer ones are padded to 10 and split around the address.
-constexpr std::size_t kShortIdDigits = 5;
-constexpr int kLongIdDigits = 10;
-constexpr int kAddressDigits = 3;
-constexpr std::int32_t kMaxLineAddress = 999;
-
 using catalogue::CommandFamily;
-constexpr std::int32_t kMaxSwitchDigit = 9;  // common switch codes and values are one digit
 
 // The largest linear nozzle number the tables can address: 32 dispensers of
 // 15 nozzles.

@@ -1,7 +1,8 @@
-// Protocol.h — the bytes, command characters and limits of the "Каво 5000"
-// controllers' serial protocol, named once for the whole driver. The numbers
-// the host also sees (line states, errors, status and state codes) are in the
-// public header.
+// Protocol.h — the bytes, command characters, field widths, reply sizes and
+// limits of the "Каво 5000" controllers' serial protocol, named once for the
+// whole driver; the operations only compose them. The numbers the host also
+// sees (line states, errors, status and state codes) are in the public
+// header.
 #ifndef KAVO5000_DRIVER_PROTOCOL_H
 #define KAVO5000_DRIVER_PROTOCOL_H
 
@@ -69,6 +70,69 @@ inline constexpr Byte kCmdCommonSwitch = 'W';    // common switch parameter, to 
 inline constexpr Byte kCmdProgramAddress = ']';  // program a line address by identification
 inline constexpr Byte kSetTotalSubCode = 0x01;   // follows '6' when the total is written
 inline constexpr Byte kDigitZero = '0';          // digits and indices travel as '0' + value
+
+// Digit fields of the amounts, in hundredths.
+inline constexpr int kPriceDigits = 4;   // 'Q'
+inline constexpr int kVolumeDigits = 5;  // 'T'
+inline constexpr int kMoneyDigits = 6;   // 'S'
+
+// Reply sizes of the queries: the bytes the longest answer takes.
+inline constexpr Byte kStateReplySize = 8;     // '1'
+inline constexpr Byte kTypeReplySize = 6;      // '7'
+inline constexpr Byte kVolumeReplySize = 17;   // '4'
+inline constexpr Byte kTotalsReplySize = 52;   // '6'
+inline constexpr Byte kSetTotalReplySize = 1;  // '6' with the set sub-code
+inline constexpr int kCountersReplyBase = 16;  // '5': 2 × (b + c) + this, b and c by type
+inline constexpr int kReadReplyOverhead = 6;  // 'N': 2 × digits + this (start, address, ends, sum)
+
+// Controller state characters: the first data byte of the reply to '1'.
+inline constexpr Byte kReplyIdle = '0';
+inline constexpr Byte kReplyLifted = '1';
+inline constexpr Byte kReplyAuthorised = '2';
+inline constexpr Byte kReplyStopped = '3';
+inline constexpr Byte kReplyDeliveringFirst = '4';
+inline constexpr Byte kReplyDeliveringLast = '6';
+inline constexpr Byte kReplyRunning = '0';  // second data byte while the pump runs
+
+// Dispenser types: the reply to '7' carries '@' + type; the type sets the
+// digits of the delivery counters (reply to '5').
+inline constexpr Byte kTypeByteBase = 0x40;  // '@'
+inline constexpr Byte kLastDispenserType = 8;
+inline constexpr Byte kFallbackType = 1;  // what an unknown type byte is taken as
+struct TypeRow {
+  int volumeDigits;  // a
+  int otherDigits;   // b: carried in the reply, not read
+  int moneyDigits;   // c
+};
+inline constexpr TypeRow kDispenserTypes[] = {
+    {0, 0, 0}, {6, 4, 6}, {6, 6, 8}, {6, 4, 6}, {6, 4, 6},
+    {6, 4, 6}, {6, 6, 8}, {6, 6, 8}, {5, 4, 7},
+};
+
+// Total counters (reply to '6'): the volume field ends where the last end
+// byte says; without one it has 8 digits.
+inline constexpr int kTotalsDefaultHalf = 7;
+inline constexpr int kTotalCounterDigits = 8;  // a total set is padded to this; longer keep theirs
+inline constexpr double kTotalCounterLimit = 1e12;  // 12 digits of hundredths
+
+// Parameters ('N', 'O', 'W').
+inline constexpr int kWriteCommandHead =
+    4;  // 'O': address bytes, 'O' and the index before the digits
+inline constexpr std::int32_t kMaxSwitchDigit = 9;  // 'W' codes and values are one digit each
+
+// Calibration: the password, written to index 26, opens index 27 for the
+// coefficient.
+inline constexpr std::int32_t kCalibrationPassword = 5821;
+inline constexpr int kPasswordDigits = 4;
+inline constexpr int kCoefficientDigits = 5;
+
+// Address programming (']'): identification numbers of up to 5 digits
+// travel in the short form; longer ones are padded to 10 and split around
+// the address, which takes 3 characters.
+inline constexpr std::size_t kShortIdDigits = 5;
+inline constexpr int kLongIdDigits = 10;
+inline constexpr int kAddressDigits = 3;
+inline constexpr std::int32_t kMaxLineAddress = 999;
 
 // What the port is asked to open a channel with.
 inline constexpr std::int32_t kOpenSetting = 42;

@@ -16,54 +16,19 @@ namespace kavo5000::driver {
 
 namespace {
 
-// Digit layout of the delivery counters, by dispenser type.
-struct TypeRow {
-  int volumeDigits;  // a
-  int otherDigits;   // b: carried in the reply, not read
-  int moneyDigits;   // c
-};
-constexpr TypeRow kDispenserTypes[] = {
-    {0, 0, 0}, {6, 4, 6}, {6, 6, 8}, {6, 4, 6}, {6, 4, 6},
-    {6, 4, 6}, {6, 6, 8}, {6, 6, 8}, {5, 4, 7},
-};
-constexpr Byte kLastDispenserType = 8;
-constexpr Byte kFallbackType = 1;       // what an unknown type byte is taken as
-constexpr Byte kTypeByteBase = 0x40;    // '@' + type
-constexpr int kCountersReplyBase = 16;  // reply size 2 × (b + c) + this
-
-// Reply sizes of the queries.
-constexpr Byte kStateReplySize = 8;
-constexpr Byte kTypeReplySize = 6;
-constexpr Byte kVolumeReplySize = 17;
-constexpr Byte kTotalsReplySize = 52;
-constexpr Byte kSetTotalReplySize = 1;
-
 // How the summary is chosen among the host state codes.
 constexpr Byte kDeliveringBits = kStateDelivering;  // code AND this = this: delivering or finished
 constexpr Byte kClassNone = 0x00;                   // no summary chosen yet
 constexpr Byte kIdleAboveBusy = 0xC6;               // an idle summary gives way to codes above this
-
-// Controller state characters (first data byte of the reply to '1').
-constexpr Byte kReplyIdle = '0';
-constexpr Byte kReplyLifted = '1';
-constexpr Byte kReplyAuthorised = '2';
-constexpr Byte kReplyStopped = '3';
-constexpr Byte kReplyDeliveringFirst = '4';
-constexpr Byte kReplyDeliveringLast = '6';
-constexpr Byte kReplyRunning = '0';  // second data byte while the pump runs
 
 // The mapping closes a delivery once it is within a litre of its preset, or
 // when nothing worth counting has been dispensed.
 constexpr double kNearPresetLitres = 1.0;
 constexpr double kNothingDispensed = 0.005;
 
-// Totals: the volume field ends where the last end byte says; without one it
-// has 8 digits.
-constexpr int kTotalsDefaultHalf = 7;
-constexpr int kTotalCounterDigits = 8;       // padded to this, longer numbers keep their digits
-constexpr double kTotalCounterLimit = 1e12;  // 12 digits of hundredths
-constexpr std::int32_t kTotalReadBackNumber = 26;  // host number read after setting
-constexpr double kMoneyHalfUp = 0.01;              // makes exact halves of a hundredth go up
+// Setting a total: the host parameter number read back afterwards.
+constexpr std::int32_t kTotalReadBackNumber = 26;
+constexpr double kMoneyHalfUp = 0.01;  // makes exact halves of a hundredth go up
 
 // Restores the dispenser's active nozzle however the closing steps end.
 class ActiveNozzleScope {
