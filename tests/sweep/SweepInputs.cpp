@@ -11,7 +11,7 @@ namespace {
 
 using driver::VM30Driver;
 
-// The documented refusals (README, "The driver's messages").
+// The documented refusals (docs/HOST-INTERFACE.md, "The driver's messages").
 constexpr const char* kChannelRange = "Номер канала выходит за допустимый диапазон";
 constexpr const char* kDispenserRange = "Номер колонки выходит за допустимый диапозон";
 constexpr const char* kNozzleRange = "Номер пистолета выходит за допустимый диапазон";

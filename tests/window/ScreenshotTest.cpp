@@ -1,4 +1,4 @@
-// Pictures of the parameter window for the README: each tab with a driver on
+// Pictures of the parameter window for docs/WINDOW.md: each tab with a driver on
 // the in-process simulator (virtual clock) after "Прочитать все параметры"
 // for nozzle address 1, the status line after a write nobody answered, and
 // the address dialog, written as PNGs into the build tree.

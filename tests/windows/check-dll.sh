@@ -2,7 +2,7 @@
 # check-dll.sh — fails unless a Windows build's Kavo5000.dll is what a station
 # program can load: a DLL for the expected machine, exporting GetVM30 under
 # that plain name and nothing else, and importing only Windows' own DLLs and
-# the GCC runtime DLLs that ship beside it (README, "Windows"), each of which
+# the GCC runtime DLLs that ship beside it (docs/WINDOWS.md), each of which
 # must then sit beside it.
 #   check-dll.sh DLL i386     the 32-bit module (PE32), runtime DLLs beside it
 #   check-dll.sh DLL x86-64   the 64-bit module (PE32+), runtime linked in
