@@ -24,7 +24,7 @@ namespace kavo5000::window {
 
 namespace {
 
-constexpr int kReadProgressWidth = 160;
+using layout::kReadProgressWidth;
 
 QDoubleSpinBox* ValueBox(QWidget* parent, const char* name) {
   auto* box = new QDoubleSpinBox(parent);

@@ -64,6 +64,11 @@ inline constexpr std::array<const char*, 3> kTabs = {"Общие команды"
                                                      "Программирование параметров"};
 inline constexpr int kHeaderHeight = 24;
 inline constexpr std::array<int, kColumnCount> kColumnWidths = {38, 422, 76, 64, 169};
+// Wrapped cell text keeps this far from the cell's edges; rows are measured
+// with the same margins, so that a row fits the text it draws.
+inline constexpr int kCellMargin = 2;
+inline constexpr int kNameBackgroundRgb = 0xC0DCC0;  // the name column's green
+inline constexpr int kReadProgressWidth = 160;       // the status bar's progress part
 
 inline constexpr int kStatusDisplayMs = 2000;     // Timer1: how long a write message stays red
 inline constexpr int kEditorDelayMs = 50;         // Timer2: lets the grid settle on its new cell

@@ -13,7 +13,7 @@ namespace kavo5000::window {
 namespace {
 
 constexpr int kUnboundedHeight = 1 << 20;
-const QColor kNameBackground(192, 220, 192);
+const QColor kNameBackground = QColor::fromRgb(layout::kNameBackgroundRgb);
 
 }  // namespace
 

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "NumberFormat.h"
+#include "ParamFrameLayout.h"
 #include "ParamFrameLogic.h"
 #include "ParameterUnit.h"
 
@@ -24,9 +25,7 @@ QString FromUtf8(std::string_view text);
 QRect ToQRect(const Rect& r);
 Rect FromQRect(const QRect& r);
 
-// Wrapped cell text keeps this far from the cell's edges; rows are measured
-// with the same margins, so that a row fits the text it draws.
-inline constexpr int kCellMargin = 2;
+using layout::kCellMargin;
 
 // Height in pixels of `text` word-wrapped to `width` in `font`.
 int WrappedTextHeight(const QFont& font, std::string_view text, int width);
