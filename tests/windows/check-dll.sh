@@ -25,8 +25,10 @@ x86-64)
   exit 2
   ;;
 esac
-# What every Windows has; the module needs no more of the system than these.
-system="kernel32.dll msvcrt.dll user32.dll advapi32.dll"
+# What every Windows has; the module needs no more of the system than these:
+# the parameter window draws with user32 and gdi32, its tabs, status bar,
+# arrows and header are comctl32's, and uxtheme keeps the status bar's red.
+system="kernel32.dll msvcrt.dll user32.dll advapi32.dll gdi32.dll comctl32.dll uxtheme.dll"
 
 listing=$($objdump -p "$dll")
 failed=0

@@ -14,7 +14,9 @@ start)
   state=$3
   shift 3
   mkdir -p "$state"
-  rm -f "$state/port" "$state/pid"
+  # The last run's output too: the new one is truncated only once the
+  # simulator's process has started, after the wait below may have read it.
+  rm -f "$state/port" "$state/pid" "$state/out"
   "$tool" --baud 0 --turnaround 0 "$@" simulate --tcp 0 >"$state/out" 2>"$state/err" &
   echo $! >"$state/pid"
   # Its first line names the port it serves on, once it listens.

@@ -19,9 +19,10 @@ fi
 # Debian's wine64 keeps its loader off PATH.
 WINE=${WINE:-/usr/lib/wine/wine64}
 export WINEDEBUG=${WINEDEBUG:--all}
-# No .NET or HTML engine to offer to install, no window to open.
+# No .NET or HTML engine to offer to install, no window to open; only a
+# program run by gui-run.sh keeps the display it was given.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-unset DISPLAY WAYLAND_DISPLAY
+[ -n "${KAVO5000_WINE_DISPLAY:-}" ] || unset DISPLAY WAYLAND_DISPLAY
 # Where DLLs beside no program are looked for: by default the 64-bit GCC
 # runtime DLLs of a build that does not link them in. A WINEPATH that is set,
 # even empty, is kept: a package's programs must find their DLLs beside them.

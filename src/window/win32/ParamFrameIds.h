@@ -59,9 +59,15 @@ inline constexpr UINT GM_GETROWHEIGHT = WM_USER + 103;
 // The cell's rectangle (wParam = MAKEWPARAM(column, row)) in the grid's
 // client coordinates into the RECT at lParam; FALSE for a hidden row.
 inline constexpr UINT GM_GETCELLRECT = WM_USER + 104;
-// The cell's text (wParam = MAKEWPARAM(column, row)) as UTF-16: its length
-// without the terminating zero, and with lParam ≠ 0 the text copied there,
-// which must hold length + 1 characters.
+// The cell's text (wParam = MAKEWPARAM(column, row)) as UTF-16 into the
+// GridCellText at lParam, cut to fit its buffer, zero-terminated; the whole
+// text's length without the zero. With lParam 0, only the length. The
+// buffer's size travels with it: a read may change the cell between two
+// messages.
+struct GridCellText {
+  WCHAR* buffer = nullptr;
+  int size = 0;  // characters, the terminating zero included
+};
 inline constexpr UINT GM_GETCELLTEXT = WM_USER + 105;
 
 }  // namespace kavo5000::window::ids

@@ -13,6 +13,20 @@ namespace kavo5000::window::win32 {
 namespace {
 
 constexpr int kPointsPerInch = 72;
+constexpr LPARAM kAltDownBit = LPARAM{1} << 29;  // a key message's context code
+
+// Tabs, the status bar, up-down arrows, the progress bar, the header and the
+// hints are common controls: their classes exist once these are initialised.
+void InitialiseCommonControls() {
+  static const bool initialised = [] {
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS |
+                     ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
+    return InitCommonControlsEx(&controls) != FALSE;
+  }();
+  (void)initialised;
+}
 
 // The two fonts, deleted when the module unloads.
 struct Fonts {
@@ -94,6 +108,7 @@ HFONT BoldDialogFont() {
 }
 
 HWND CreateEmptyDialog(HWND owner, DLGPROC procedure, LPARAM param) {
+  InitialiseCommonControls();
   EmptyTemplate empty{};
   empty.head.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
   return CreateDialogIndirectParamW(ModuleInstance(), &empty.head, owner, procedure, param);
@@ -163,7 +178,7 @@ void SetIntegerBoxValue(HWND parent, int id, int value) {
                       static_cast<LPARAM>(value));
 }
 
-void RunModal(HWND dialog, HWND owner, const bool& done, HACCEL accelerators) {
+void RunModal(HWND dialog, HWND owner, const bool& done, AltShortcut shortcut) {
   const bool disableOwner = owner != nullptr && IsWindowEnabled(owner) != FALSE;
   if (disableOwner) EnableWindow(owner, FALSE);
   ShowWindow(dialog, SW_SHOW);
@@ -175,8 +190,11 @@ void RunModal(HWND dialog, HWND owner, const bool& done, HACCEL accelerators) {
       break;
     }
     if (got < 0) break;
-    if (accelerators != nullptr && BelongsTo(dialog, message.hwnd) &&
-        TranslateAcceleratorW(dialog, accelerators, &message) != 0) {
+    // Alt+key arrives as WM_SYSKEYDOWN with the context bit: Alt was down
+    // when the key went down, whatever the keyboard's state is by now.
+    if (shortcut.key != 0 && message.message == WM_SYSKEYDOWN && message.wParam == shortcut.key &&
+        (message.lParam & kAltDownBit) != 0 && BelongsTo(dialog, message.hwnd)) {
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(shortcut.command, 0), 0);
       continue;
     }
     if (IsDialogMessageW(dialog, &message) != FALSE) continue;

@@ -2,7 +2,7 @@
 // share: their font, an empty dialog of the system's class that their
 // controls are then made on at pixel places, labels and whole-number boxes,
 // and the modal loop of their own that keeps the owner disabled, gives the
-// keyboard to the dialog manager and honours accelerators (Alt+X).
+// keyboard to the dialog manager and honours an Alt shortcut (Alt+X).
 #ifndef KAVO5000_WINDOW_WIN32_WIN32DIALOG_H
 #define KAVO5000_WINDOW_WIN32_WIN32DIALOG_H
 
@@ -40,10 +40,16 @@ HWND MakeIntegerBox(HWND parent, int id, const Rect& place, int minimum, int max
 int IntegerBoxValue(HWND parent, int id);
 void SetIntegerBoxValue(HWND parent, int id, int value);
 
+// A key pressed with Alt held that stands for a command of the dialog.
+struct AltShortcut {
+  WPARAM key = 0;  // the virtual key, e.g. 'X'; 0 for none
+  int command = 0;
+};
+
 // Runs the dialog modally until `done` turns true: the owner is disabled
 // meanwhile and takes the activation back at the end. A WM_QUIT ends the loop
 // and goes on to the host's own loop.
-void RunModal(HWND dialog, HWND owner, const bool& done, HACCEL accelerators = nullptr);
+void RunModal(HWND dialog, HWND owner, const bool& done, AltShortcut shortcut = {});
 
 }  // namespace kavo5000::window::win32
 

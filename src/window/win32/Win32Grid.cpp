@@ -356,13 +356,16 @@ void TRXDrawGrid::PointerMoved(LPARAM point) {
   SendMessageW(hints_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT TRXDrawGrid::GetCellText(WPARAM cell, LPARAM buffer) const {
+LRESULT TRXDrawGrid::GetCellText(WPARAM cell, LPARAM into) const {
   const int column = LOWORD(cell);
   const int row = HIWORD(cell);
   if (row < 1 || row > RowCount() || column >= kColumnCount || !events_.cellText) return 0;
   const std::wstring text = Widen(events_.cellText(row, column));
-  if (buffer != 0) text.copy(reinterpret_cast<wchar_t*>(buffer), text.size());
-  if (buffer != 0) reinterpret_cast<wchar_t*>(buffer)[text.size()] = L'\0';
+  if (auto* out = reinterpret_cast<ids::GridCellText*>(into); out != nullptr && out->size > 0) {
+    const std::size_t fits = std::min(text.size(), static_cast<std::size_t>(out->size - 1));
+    text.copy(out->buffer, fits);
+    out->buffer[fits] = L'\0';
+  }
   return static_cast<LRESULT>(text.size());
 }
 

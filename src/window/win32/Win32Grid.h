@@ -72,7 +72,7 @@ class TRXDrawGrid {
   void Press(LPARAM point, bool twice);
   void HeaderChanged();
   void PointerMoved(LPARAM point);
-  LRESULT GetCellText(WPARAM cell, LPARAM buffer) const;
+  LRESULT GetCellText(WPARAM cell, LPARAM into) const;
 
   HWND window_ = nullptr;
   HWND header_ = nullptr;

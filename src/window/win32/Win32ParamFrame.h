@@ -117,7 +117,6 @@ class TParamFrm {
   win32::TRXDrawGrid* grid_ = nullptr;  // owned by its window
   win32::ValueBox writeValueEdit_;
   win32::ValueBox writeValueEdit2_;
-  HACCEL accelerators_ = nullptr;
   bool timer1Active_ = false;
 
   // What the controls held when the window last closed.

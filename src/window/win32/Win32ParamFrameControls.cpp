@@ -34,14 +34,10 @@ Rect Offset(const Rect& r, const Rect& origin) {
 }  // namespace
 
 TParamFrm::TParamFrm()
-    : comPort_(layout::kComPortMin), address_(layout::kAddressMin), reader_(ReaderHooks()) {
-  ACCEL exit{FALT | FVIRTKEY, 'X', static_cast<WORD>(IDC_ActionExit)};
-  accelerators_ = CreateAcceleratorTableW(&exit, 1);
-}
+    : comPort_(layout::kComPortMin), address_(layout::kAddressMin), reader_(ReaderHooks()) {}
 
 TParamFrm::~TParamFrm() {
   StopReader();
-  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
 }
 
 void TParamFrm::ShowModal(HWND owner) {
@@ -51,7 +47,7 @@ void TParamFrm::ShowModal(HWND owner) {
   HWND dialog = win32::CreateEmptyDialog(owner, &DialogProc, reinterpret_cast<LPARAM>(this));
   if (dialog == nullptr) return;
   win32::FitDialog(dialog, layout::kFormCaption, layout::kFormWidth, layout::kFormHeight);
-  win32::RunModal(dialog, owner, done_, accelerators_);
+  win32::RunModal(dialog, owner, done_, win32::AltShortcut{'X', IDC_ActionExit});
   if (IsWindow(dialog) != FALSE) DestroyWindow(dialog);
 }
 
