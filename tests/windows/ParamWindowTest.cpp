@@ -305,19 +305,18 @@ TEST(ParamWindow, ADoubleClickReadsARowFromTheController) {
   });
 }
 
+BOOL CALLBACK FindQuestion(HWND child, LPARAM found) {
+  if (gui::Text(child) == "Вы действительно хотите записать параметр")
+    *reinterpret_cast<bool*>(found) = true;
+  return TRUE;
+}
+
 // The confirmation's question and buttons; answers it with `button`.
 void Confirm(int button) {
   HWND box = gui::WaitForDialog("Подтверждение записи");
   ASSERT_NE(box, nullptr) << "no confirmation";
   bool asked = false;
-  EnumChildWindows(
-      box,
-      [](HWND child, LPARAM found) {
-        if (gui::Text(child) == "Вы действительно хотите записать параметр")
-          *reinterpret_cast<bool*>(found) = true;
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&asked));
+  EnumChildWindows(box, &FindQuestion, reinterpret_cast<LPARAM>(&asked));
   EXPECT_TRUE(asked);
   EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
   EXPECT_NE(GetDlgItem(box, IDCANCEL), nullptr);

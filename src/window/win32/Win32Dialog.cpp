@@ -13,6 +13,7 @@ namespace kavo5000::window::win32 {
 namespace {
 
 constexpr int kPointsPerInch = 72;
+constexpr int kLabelSpare = 2;  // a label's last letter may reach past its measured width
 constexpr LPARAM kAltDownBit = LPARAM{1} << 29;  // a key message's context code
 
 // Tabs, the status bar, up-down arrows, the progress bar, the header and the
@@ -151,7 +152,7 @@ HWND MakeLabel(HWND parent, int id, layout::Point at, std::string_view text) {
   SelectObject(dc, old);
   ReleaseDC(parent, dc);
   return MakeControl(parent, WC_STATICW, text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
-                     layout::Place(at.x, at.y, size.cx, size.cy), id);
+                     layout::Place(at.x, at.y, size.cx + kLabelSpare, size.cy), id);
 }
 
 HWND MakeIntegerBox(HWND parent, int id, const Rect& place, int minimum, int maximum, int value) {

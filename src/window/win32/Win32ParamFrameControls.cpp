@@ -220,7 +220,7 @@ void TParamFrm::BuildStatusBar() {
                   WS_VISIBLE | WS_CLIPSIBLINGS | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER,
                   layout::kStatusBar1, IDC_StatusBar1);
   // A theme would paint over the red of a write's message.
-  SetWindowTheme(status, L"", L"");
+  SetWindowTheme(status, L" ", L" ");
   const int parts[] = {layout::kFormWidth - layout::kReadProgressWidth, -1};
   SendMessageW(status, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
   RECT part{};
