@@ -23,6 +23,11 @@ double RoundToDecimals(double value, int decimals) {
   return RoundHalfEven(value * scale) / scale;
 }
 
+// A value as a whole number of the box's last decimal.
+std::int64_t Units(double value, int decimals) {
+  return static_cast<std::int64_t>(RoundHalfEven(value * std::pow(kTen, decimals)));
+}
+
 std::string_view Trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
@@ -83,16 +88,18 @@ std::optional<double> SpinTextValue(std::string_view text, const SpinSetup& setu
       fractionDigits > static_cast<std::size_t>(std::max(setup.decimals, 0))) {
     return std::nullopt;
   }
-  double value =
-      static_cast<double>(mantissa) / std::pow(kTen, static_cast<double>(fractionDigits));
-  if (negative) value = -value;
-  // The range's ends are values of the box's decimals: compared as such.
-  const double rounded = RoundToDecimals(value, setup.decimals);
-  if (rounded < RoundToDecimals(setup.minimum, setup.decimals) ||
-      rounded > RoundToDecimals(setup.maximum, setup.decimals)) {
+  // Compared in units of the box's last decimal, as whole numbers: exact on
+  // every floating-point unit (x87's wider registers included).
+  const int decimals = std::max(setup.decimals, 0);
+  std::int64_t units = mantissa;
+  for (std::size_t d = fractionDigits; d < static_cast<std::size_t>(decimals); ++d) {
+    units *= static_cast<std::int64_t>(kTen);
+  }
+  if (negative) units = -units;
+  if (units < Units(setup.minimum, decimals) || units > Units(setup.maximum, decimals)) {
     return std::nullopt;
   }
-  return value;
+  return static_cast<double>(units) / std::pow(kTen, decimals);
 }
 
 double SpinStep(double value, int steps, const SpinSetup& setup) {

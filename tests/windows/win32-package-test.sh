@@ -8,6 +8,9 @@
 #   host_program_test.exe, put beside the package's DLLs as a station
 #     program is: LoadLibrary, GetVM30, the module's exceptions caught by
 #     type, a delivery over TCP against this machine's simulator;
+#   param_window_test.exe beside them too: the parameter window inside the
+#     DLL, chosen from a Win32 menu and worked by messages on a display of
+#     its own (gui-run.sh);
 #   kavo5000.exe --port COM5 param get 1 29, COM5 mapped onto a pty;
 # and each 32-bit unit-test program, run whole, once, with the package's
 # runtime DLLs.
@@ -77,6 +80,14 @@ cp "$build/tests/windows/host_program_test.exe" .
 # The program reads the port's file through Windows paths: Z: is the root.
 KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
   "$run" ./host_program_test.exe --gtest_brief=1
+
+step "param_window_test.exe: the parameter window inside the package's DLL"
+# The same station, now with a window on a display of its own (gui-run.sh):
+# the menu command, the tabs, reads and writes, the address dialog, closes.
+cp "$build/tests/windows/param_window_test.exe" .
+KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
+  KAVO5000_SCREENSHOT_DIR="Z:$(printf '%s' "$build/screenshots" | tr / '\\')" \
+  "$here/gui-run.sh" ./param_window_test.exe --gtest_brief=1
 "$here/sim-serve.sh" stop "$sim"
 
 # Each program whole: a start costs far more under emulation than a case.
