@@ -40,6 +40,8 @@ constexpr const char* kMenuCaption = "Программирование пара�
 constexpr const char* kWriteDone = "Операция записи проведена.";
 constexpr const char* kWriteFailed = "Ошибка при проведении операции записи.";
 constexpr int kCodeColumn = 0;
+constexpr int kNameColumn = 1;
+constexpr int kNarrowName = 150;  // pixels: the longer names need more lines
 constexpr int kReadColumn = 3;
 constexpr int kWriteColumn = 4;
 constexpr int kParametersTab = kavo5000::catalogue::pgParameters;
@@ -280,6 +282,27 @@ TEST(ParamWindow, EachTabShowsExactlyItsGroupsRowsAfterAllAreRead) {
       Picture(dialog, names[tab]);
     }
     EXPECT_EQ(CellText(grid, GridRow(kParametersTab, kVersionCode), kReadColumn), "107");
+
+    // The keyboard never lands on another tab's row: above the first
+    // parameter lie only hidden rows.
+    const int first = GridRow(kParametersTab, 0);
+    ChooseTab(dialog, kParametersTab);
+    ASSERT_TRUE(SendMessageW(grid, GM_SETCURRENT, static_cast<WPARAM>(first), kCodeColumn));
+    EXPECT_FALSE(SendMessageW(grid, GM_SETCURRENT, static_cast<WPARAM>(first - 1), kCodeColumn));
+    gui::Key(grid, VK_UP);
+    gui::Key(grid, VK_DOWN);
+    EXPECT_TRUE(
+        gui::WaitFor([&] { return HIWORD(SendMessageW(grid, GM_GETCURRENT, 0, 0)) == first + 1; }));
+
+    // A narrower name column wraps the names into more lines: its rows grow.
+    const auto before = SendMessageW(grid, GM_GETROWHEIGHT, static_cast<WPARAM>(first), 0);
+    HDITEMW narrow{};
+    narrow.mask = HDI_WIDTH;
+    narrow.cxy = kNarrowName;
+    SendMessageW(FindWindowExW(grid, nullptr, WC_HEADERW, nullptr), HDM_SETITEMW, kNameColumn,
+                 reinterpret_cast<LPARAM>(&narrow));
+    EXPECT_GT(SendMessageW(grid, GM_GETROWHEIGHT, static_cast<WPARAM>(first), 0), before);
+
     gui::Key(Item(dialog, IDC_ComPortEdit), 'X', true);  // Alt+X closes
     EXPECT_TRUE(gui::WaitFor([&] { return IsWindow(dialog) == FALSE; })) << "Alt+X";
   });
