@@ -7,7 +7,7 @@
 
 namespace {
 // The driver's menu command opens the parameter window from the moment the
-// module is loaded; no Qt starts until the window is first needed.
+// module is loaded; no toolkit starts until the window is first needed.
 const bool windowLauncherInstalled = (kavo5000::window::InstallParamWindowLauncher(), true);
 }  // namespace
 #endif

@@ -1,7 +1,8 @@
 // ParamWindow.h — how the driver's menu command brings up the parameter
-// window: the single ParamFrm of the module, created on first use on the
-// host's application (or on one of the module's own when the host has none),
-// owned by the host's window, and shown modally for a driver object.
+// window: the single ParamFrm of the module, created on first use, owned by
+// the host's window, and shown modally for a driver object. Each front-end
+// implements it: ParamWindow.cpp (Qt, on the host's application or one of
+// the module's own) and win32/Win32ParamWindow.cpp.
 #ifndef KAVO5000_WINDOW_PARAMWINDOW_H
 #define KAVO5000_WINDOW_PARAMWINDOW_H
 
@@ -15,8 +16,8 @@ namespace kavo5000::window {
 
 class TParamFrm;
 
-// Makes ShowParamWindow the driver's window launcher. Starts no Qt: loading
-// the module must not need a display.
+// Makes ShowParamWindow the driver's window launcher. Starts no toolkit:
+// loading the module must not need a display.
 void InstallParamWindowLauncher();
 
 // Creates ParamFrm once; with a driver object, binds the window to it and
