@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -49,6 +50,14 @@ constexpr int kSilentAddress = 20;     // the simulator's controllers answer at 
 constexpr int kVersionCode = 19;       // nozzle 1's software version: 107 in the simulator
 constexpr int kTenthsCode = 7;         // a parameter in tenths, 0..9,9
 constexpr int kFirstNozzleParam = 10;  // the host's parameter number of code 0 of nozzle 1
+// How long a confirmation that must not come is looked for.
+constexpr std::chrono::milliseconds kNoConfirmation{300};
+// The close waits for the exchange in hand: a silent controller's timeouts,
+// well within this.
+constexpr std::chrono::seconds kCloseWithin{5};
+// Long enough for an answer the reader had on its way to come round.
+constexpr std::chrono::milliseconds kLateAnswers{500};
+constexpr int kMenuTextRoom = 128;
 constexpr int kHostWidth = 640;
 constexpr int kHostHeight = 480;
 
@@ -259,8 +268,9 @@ TEST(ParamWindow, TheCommandJoinsTheHostsTrkMenuInItsEncoding) {
   const std::string cp1251 = kavo5000::detail::Utf8ToCp1251(kMenuCaption);
   EXPECT_EQ(station.Command()->Caption(), cp1251);
   EXPECT_EQ(station.Command()->Hint(), cp1251);
-  wchar_t shown[128] = {};
-  GetMenuStringW(station.trk->Submenu(), station.Command()->Id(), shown, 128, MF_BYCOMMAND);
+  wchar_t shown[kMenuTextRoom] = {};
+  GetMenuStringW(station.trk->Submenu(), station.Command()->Id(), shown, kMenuTextRoom,
+                 MF_BYCOMMAND);
   EXPECT_EQ(gui::Utf8(shown), kMenuCaption);
 }
 
@@ -373,7 +383,7 @@ TEST(ParamWindow, EnterAndOkWriteWhatTheBoxShowsAndTheControllerKeepsIt) {
     gui::SetText(box, "10");  // beyond 9,9: nothing is offered for writing
     gui::Key(box, VK_RETURN);
     EXPECT_TRUE(gui::WaitFor([&] { return StatusText(dialog) == kWriteFailed; }));
-    EXPECT_FALSE(gui::WaitForDialog("Подтверждение записи", std::chrono::milliseconds(300)));
+    EXPECT_FALSE(gui::WaitForDialog("Подтверждение записи", kNoConfirmation));
     EXPECT_EQ(ControllerValue(kTenthsCode), wanted);
     gui::Key(box, VK_ESCAPE);
   });
@@ -430,10 +440,10 @@ TEST(ParamWindow, EscWhileTheReaderRunsClosesAndTheWindowOpensAgain) {
     const auto pressed = std::chrono::steady_clock::now();
     gui::Key(Item(dialog, IDC_ComPortEdit), VK_ESCAPE);
     EXPECT_TRUE(gui::WaitFor([&] { return IsWindow(dialog) == FALSE; }));
-    EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(5))
+    EXPECT_LT(std::chrono::steady_clock::now() - pressed, kCloseWithin)
         << "the close waited for more than the exchange in hand";
     // The reader's last answer, if any, must find nothing to touch.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(kLateAnswers);
   });
   WithWindow([](HWND dialog) {
     EXPECT_FALSE(gui::Visible(Item(dialog, IDC_ReadProgress)));
