@@ -6,6 +6,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "ParamFrameIds.h"
@@ -68,24 +69,23 @@ TRXDrawGrid::TRXDrawGrid(Events events) : events_(std::move(events)) {
 
 TRXDrawGrid* TRXDrawGrid::Create(HWND parent, int id, const Rect& place, Events events) {
   static const GridClass registered(&Procedure);
-  auto* grid = new TRXDrawGrid(std::move(events));
-  // WM_NCCREATE hands the object to its window, which deletes it at the end.
+  // The window takes the object at WM_NCCREATE and deletes it at
+  // WM_NCDESTROY; until then, and if it never gets there, this does.
+  std::unique_ptr<TRXDrawGrid> grid(new TRXDrawGrid(std::move(events)));
+  TRXDrawGrid* made = grid.get();
   HWND window = CreateWindowExW(
       WS_EX_CLIENTEDGE, kClassName, L"",
       WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
       place.left, place.top, place.Width(), place.Height(), parent,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), grid);
-  if (window == nullptr) {
-    delete grid;
-    return nullptr;
-  }
-  return grid;
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ModuleInstance(), &grid);
+  return window != nullptr ? made : nullptr;
 }
 
 LRESULT CALLBACK TRXDrawGrid::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* grid =
-        static_cast<TRXDrawGrid*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* owner = static_cast<std::unique_ptr<TRXDrawGrid>*>(
+        reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    TRXDrawGrid* grid = owner->release();
     grid->window_ = window;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(grid));
   }

@@ -55,12 +55,13 @@ class TRXDrawGrid {
   // The cells' texts changed.
   void Refresh() const;
 
+  // Its window deletes it (WM_NCDESTROY).
+  ~TRXDrawGrid() = default;
   TRXDrawGrid(const TRXDrawGrid&) = delete;
   TRXDrawGrid& operator=(const TRXDrawGrid&) = delete;
 
  private:
   explicit TRXDrawGrid(Events events);
-  ~TRXDrawGrid() = default;
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Message(UINT message, WPARAM wParam, LPARAM lParam);
   void Created();
