@@ -89,9 +89,9 @@ std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
     case PortSpec::Kind::kSim:
       return MakeDefaultSimTransport();
     case PortSpec::Kind::kDevice:
-      return MakeSerialTransport(spec.path, spec.serial);
+      return MakeSerialTransport(spec);
     case PortSpec::Kind::kTcp:
-      return MakeTcpTransport(spec.host, spec.port);
+      return MakeTcpTransport(spec);
   }
   return nullptr;
 }
