@@ -18,7 +18,8 @@ enum class ExchangeVerdict : std::uint8_t {
   kMalformed,         // a reply the check cannot take apart
   kIncomplete,        // bytes arrived, the line fell silent before the reply was whole
   kTransportFailure,  // the frame could not be written or the reply not read
-  kNotAwaited,        // the frame went out and no reply was asked for
+  kNotAwaited,        // the frame went out and no reply was asked for; the last
+                      // verdict: ExchangeVerdict.cpp checks its table against it
 };
 
 // The verdict as a trace line spells it ("valid", "no reply", …).
