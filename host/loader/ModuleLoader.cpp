@@ -28,21 +28,23 @@ std::vector<std::string> Candidates(const std::optional<std::string>& explicitPa
 Module::Module(const std::optional<std::string>& explicitPath) {
   std::string tried;
   for (const std::string& place : Candidates(explicitPath)) {
-    if (!platform::FileExists(place)) {
-      tried += (tried.empty() ? "" : ", ") + place;
-      continue;
+    if (platform::FileExists(place)) {
+      Load(place);
+      return;
     }
-    std::string why;
-    void* library = platform::LoadForever(place, why);
-    if (library == nullptr)
-      throw ModuleError("cannot load the driver module " + place + ": " + why);
-    factory_ = reinterpret_cast<GetVM30Proc>(platform::Symbol(library, kFactoryName));
-    if (factory_ == nullptr) throw ModuleError(place + " has no GetVM30: not a Kavo5000 module");
-    path_ = place;
-    return;
+    tried += (tried.empty() ? "" : ", ") + place;
   }
   throw ModuleError("driver module not found (looked at " + tried +
                     "); give --module PATH or set " + kModuleVariable);
+}
+
+void Module::Load(const std::string& place) {
+  std::string why;
+  void* library = platform::LoadForever(place, why);
+  if (library == nullptr) throw ModuleError("cannot load the driver module " + place + ": " + why);
+  factory_ = reinterpret_cast<GetVM30Proc>(platform::Symbol(library, kFactoryName));
+  if (factory_ == nullptr) throw ModuleError(place + " has no GetVM30: not a Kavo5000 module");
+  path_ = place;
 }
 
 std::unique_ptr<TVM30> Module::Create(std::uint32_t config, HostPort* port,

@@ -40,6 +40,9 @@ class Module {
   const std::string& path() const { return path_; }
 
  private:
+  // Loads the module at `place`, which is there. Throws ModuleError.
+  void Load(const std::string& place);
+
   GetVM30Proc factory_ = nullptr;
   std::string path_;
 };
