@@ -12,6 +12,7 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <barrier>
@@ -25,6 +26,8 @@
 
 #include "BenchSupport.h"
 #include "LineHostPort.h"
+#include "ModuleLoader.h"
+#include "SimProcess.h"
 #include "Simulation.h"
 
 #ifdef KAVO5000_WITH_MODBUS
@@ -75,21 +78,24 @@ void Quietly(F&& f) {
 }
 
 struct Rig {
-  bench::Module module{KAVO5000_MODULE_PATH};
-  std::vector<std::unique_ptr<bench::SimProcess>> sims;
+  loader::Module module{std::string(KAVO5000_MODULE_PATH)};
+  std::vector<std::unique_ptr<host::SimProcess>> sims;
   host::LineHostPort port;
   std::unique_ptr<TVM30> driver;
 
   // One `kavo5000 simulate` process per line, channels 1..lines.
   Rig(int lines, const std::vector<std::string>& args)
-      : Rig(lines, [&] { return std::make_unique<bench::SimProcess>(KAVO5000_TOOL_PATH, args); }) {}
+      : Rig(lines, [&] {
+          return std::make_unique<host::SimProcess>(KAVO5000_TOOL_PATH, args,
+                                                    host::SimProcess::Banner::kHidden);
+        }) {}
   // One simulator process per line, as `start` makes them.
-  Rig(int lines, const std::function<std::unique_ptr<bench::SimProcess>()>& start) {
+  Rig(int lines, const std::function<std::unique_ptr<host::SimProcess>()>& start) {
     for (int i = 0; i < lines; ++i) {
       sims.push_back(start());
       port.Bind(static_cast<Byte>(i + 1), sims.back()->spec());
     }
-    driver = module.Driver(&port);
+    driver = module.Create(bench::kConfigFourNozzles, &port);
     for (int i = 0; i < lines; ++i) driver->OpenChannel(static_cast<Byte>(i + 1));
   }
 };
@@ -218,18 +224,20 @@ void Station(int cycles) {
   // The tool serves at most 99 controllers a line; a child process serves
   // the 128 of a full line on the same simulator, paced the same way.
   Rig rig(kLines, [] {
-    return std::make_unique<bench::SimProcess>([] {
-      host::SimulationSettings settings;
-      settings.controllers = 32 * 4;
-      settings.baud = bench::kBaud;
-      settings.turnaroundMs = kTurnaroundMs;
-      host::Simulation simulation(settings);
-      // Straight to the pipe: stdio's buffer holds the parent's unwritten output.
-      const std::string spec = simulation.OpenPty() + "\n";
-      if (write(STDOUT_FILENO, spec.data(), spec.size()) < 0) return;
-      const std::atomic<bool> stop{false};
-      simulation.Serve(stop);
-    });
+    return std::make_unique<host::SimProcess>(
+        [] {
+          host::SimulationSettings settings;
+          settings.controllers = 32 * 4;
+          settings.baud = bench::kBaud;
+          settings.turnaroundMs = kTurnaroundMs;
+          host::Simulation simulation(settings);
+          // Straight to the pipe: stdio's buffer holds the parent's unwritten output.
+          const std::string spec = simulation.OpenPty() + "\n";
+          if (write(STDOUT_FILENO, spec.data(), spec.size()) < 0) return;
+          const std::atomic<bool> stop{false};
+          simulation.Serve(stop);
+        },
+        host::SimProcess::Banner::kHidden);
   });
   std::vector<double> cycleMs(kLines, 0);
   std::barrier start(kLines + 1);

@@ -15,6 +15,7 @@
 #include "BenchSupport.h"
 #include "FrameCodec.h"
 #include "Frames.h"
+#include "ModuleLoader.h"
 #include "NumberFormat.h"
 #include "ParameterUnit.h"
 #include "Simulation.h"
@@ -94,9 +95,9 @@ class InstantPort final : public HostPort {
 };
 
 struct Fixture {
-  bench::Module module{KAVO5000_MODULE_PATH};
+  loader::Module module{std::string(KAVO5000_MODULE_PATH)};
   InstantPort port;
-  std::unique_ptr<TVM30> driver = module.Driver(&port);
+  std::unique_ptr<TVM30> driver = module.Create(bench::kConfigFourNozzles, &port);
   std::vector<Byte> stateCommand;
   std::vector<Byte> stateReply;  // a state reply as the controller sends it
   std::map<std::string, double> wireMs;

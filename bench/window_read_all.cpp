@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
 
   host::LineHostPort port;
   const host::PortSpec spec = host::ParsePortSpec(slave + ":4800:8N1");
-  auto counting =
-      std::make_unique<CountingTransport>(host::MakeSerialTransport(spec.path, spec.serial));
+  auto counting = std::make_unique<CountingTransport>(host::MakeSerialTransport(spec));
   CountingTransport& counted = *counting;
   port.Bind(kChannel, std::move(counting));
   driver::VM30Driver vm30(0, 0, &port);

@@ -1,16 +1,19 @@
 // minimal_host — the smallest station program: it loads the Kavo5000 module at
-// run time, lends it a port that prints every frame and answers like a
-// contented controller, reads the driver's description, opens channel 1, runs
-// one command and shows a refusal from inside the module caught by the host.
+// run time through the kit's loader, lends it a port that prints every frame
+// and answers like a contented controller, reads the driver's description,
+// opens channel 1, runs one command and shows a refusal from inside the
+// module caught by the host.
 //
 //   minimal_host [path/to/libKavo5000.so]
-#include <dlfcn.h>
-
+// Without a path the module is looked for as the kit's programs look for it:
+// $KAVO5000_MODULE, next to this program, then in the build tree.
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "ModuleLoader.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace {
@@ -54,27 +57,22 @@ class PrintingPort final : public kavo5000::HostPort {
   Byte state_ = 0;
 };
 
-using GetVM30Proc = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t,
-                                                     kavo5000::HostPort*);
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* path = argc > 1 ? argv[1] : "libKavo5000.so";
-  void* module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    std::fprintf(stderr, "minimal_host: cannot load %s: %s\n", path, dlerror());
-    return 1;
-  }
-  auto getVM30 = reinterpret_cast<GetVM30Proc>(dlsym(module, "GetVM30"));
-  if (getVM30 == nullptr) {
-    std::fprintf(stderr, "minimal_host: %s exports no GetVM30\n", path);
+  std::optional<std::string> path;
+  if (argc > 1) path = argv[1];
+  std::optional<kavo5000::loader::Module> module;
+  try {
+    module.emplace(path);
+  } catch (const kavo5000::loader::ModuleError& e) {
+    std::fprintf(stderr, "minimal_host: %s\n", e.what());
     return 1;
   }
   int status = 0;
   {
     PrintingPort port;
-    std::unique_ptr<kavo5000::TVM30> driver(getVM30(0, 0, &port));
+    std::unique_ptr<kavo5000::TVM30> driver = module->Create(0, &port);
 
     kavo5000::ShortString description;
     driver->Description(&description);
@@ -101,8 +99,7 @@ int main(int argc, char** argv) {
       std::printf("  refusal caught by the host: %s\n", e.what());
     }
   }
-  // Only now: every driver object is deleted and every exception from the
-  // module handled; their code lives in the module.
-  dlclose(module);
+  // The loader never unloads the module: the code of the driver objects and
+  // of the exceptions they raised lives in it, and stays until the process ends.
   return status;
 }

@@ -67,7 +67,7 @@ class ChunkTransport final : public host::Transport {
 void CheckRecord(const host::ExchangeRecord& r) {
   if (r.received.size() > kMaxReply) Violation("more bytes were taken than a reply can have");
   if (r.reply.size() > r.received.size()) Violation("the kept reply is longer than what came");
-  if (r.verdict == "valid" && r.lineState != kavo5000::kLineValid)
+  if (r.verdict == host::ExchangeVerdict::kValid && r.lineState != kavo5000::kLineValid)
     Violation("a valid verdict without the valid line state");
 }
 

@@ -1,7 +1,9 @@
-// LineHostPort.cpp — binding channels, and one exchange: write, read byte by
-// byte through the driver's check, time out, report.
+// LineHostPort.cpp — binding channels, and one exchange in three steps: the
+// read loop through the driver's check, the pacing that sleeps through a
+// reply of known length, and the record kept for the trace.
 #include "LineHostPort.h"
 
+#include <optional>
 #include <stdexcept>
 
 namespace kavo5000::host {
@@ -9,13 +11,77 @@ namespace kavo5000::host {
 namespace {
 constexpr std::size_t kMaxReply = 255;  // the driver lends 256 bytes; never write more than this
 
-std::string Verdict(bool accepted, std::size_t received, Byte state, std::int32_t error) {
-  if (accepted) return "valid";
-  if (received == 0) return "no reply";
-  if (error == kLineErrorChecksum) return "bad checksum";
-  if (error == kLineErrorNoStart) return "no start byte";
-  if (error == kLineErrorMalformed || state == kLineMalformed) return "malformed";
-  return "incomplete";
+ExchangeVerdict Verdict(bool accepted, std::size_t received, Byte state, std::int32_t error) {
+  if (accepted) return ExchangeVerdict::kValid;
+  if (received == 0) return ExchangeVerdict::kNoReply;
+  if (error == kLineErrorChecksum) return ExchangeVerdict::kBadChecksum;
+  if (error == kLineErrorNoStart) return ExchangeVerdict::kNoStartByte;
+  if (error == kLineErrorMalformed || state == kLineMalformed) return ExchangeVerdict::kMalformed;
+  return ExchangeVerdict::kIncomplete;
+}
+
+// How long a reply is waited for, and how long it was the last time.
+struct ReplyWaits {
+  Nanos firstByte{};         // from the write, the frame's own wire time included
+  Nanos interByte{};         // beyond the next byte's own wire time
+  std::size_t expected = 0;  // the last valid reply's length to such an exchange (0: none yet)
+};
+
+// How the read of a reply ended.
+struct ReplyRead {
+  bool accepted = false;                // the check took the reply
+  std::size_t held = 0;                 // bytes of the reply buffer the check kept
+  std::optional<std::int32_t> failure;  // the transport's code when a read failed
+};
+
+// The pacing: the rest of a reply of known length is on its way, a byte per
+// wire time, so sleep through it and take it in one read. Waking for every
+// byte costs a station of twenty lines several times the CPU of the
+// exchanges proper. The pause ends as the expected last byte lands, and that
+// byte alone is waited for as it comes, so it is not slept past. A reply
+// shorter than the last one is taken when the pause ends, a few byte times
+// late but whole; a first exchange of its kind is read as it comes.
+void SleepThroughKnownReply(Transport& t, std::size_t held, std::size_t expected) {
+  if (held + 1 < expected) t.Pause(t.WireTime(expected - held));
+}
+
+// The read loop: reads until the check accepts, the line falls silent or the
+// transport fails. The check sees the reply grow one byte at a time, so it
+// accepts at the reply's last byte and nothing after it can spoil the
+// verdict. Every byte that arrives goes to `received` as well.
+ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte channel,
+                    std::atomic<Byte>& lineState, const ReplyWaits& waits, Byte* reply,
+                    std::vector<Byte>& received) {
+  ReplyRead read;
+  Nanos timeout = waits.firstByte;
+  std::array<Byte, kMaxReply> chunk{};
+  // The limit counts what arrived, not what the check kept: a check drops
+  // noise before a start byte, and a line that babbles must still end.
+  while (!read.accepted && received.size() < kMaxReply) {
+    const ReadResult r =
+        t.Read(std::span<Byte>(chunk.data(), kMaxReply - received.size()), timeout);
+    if (r.status == ReadStatus::kFailed) {
+      read.failure = r.error;
+      return read;
+    }
+    if (r.status == ReadStatus::kTimeout) break;
+    for (std::size_t i = 0; i < r.count && !read.accepted; ++i) {
+      received.push_back(chunk[i]);
+      reply[read.held++] = chunk[i];
+      if (check.Code == nullptr) continue;
+      // Only the check's word on everything received counts: what it said
+      // of a shorter prefix (malformed, for want of end bytes) is stale.
+      lineState.store(0);
+      Byte length = static_cast<Byte>(read.held);
+      read.accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
+      read.held = length;
+    }
+    if (!read.accepted) SleepThroughKnownReply(t, read.held, waits.expected);
+    // The next byte needs its own wire time to arrive (33 ms at 300 baud):
+    // the pause allowed between bytes comes on top of it.
+    timeout = waits.interByte + t.WireTime(1);
+  }
+  return read;
 }
 
 std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
@@ -23,9 +89,9 @@ std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
     case PortSpec::Kind::kSim:
       return MakeDefaultSimTransport();
     case PortSpec::Kind::kDevice:
-      return MakeSerialTransport(spec.path, spec.serial);
+      return MakeSerialTransport(spec);
     case PortSpec::Kind::kTcp:
-      return MakeTcpTransport(spec.host, spec.port);
+      return MakeTcpTransport(spec);
   }
   return nullptr;
 }
@@ -154,6 +220,52 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   // A state left from the last exchange must never pass for this one's.
   c.state.store(0);
   c.lineError.store(0);
+  ExchangeRecord record = StartRecord(channel, frame, frameLength);
+
+  if (!c.transport || !c.transport->IsOpen()) {
+    const std::int32_t code = c.transport ? kPortNotOpen : kPortNotConfigured;
+    return FinishRecord(c, lock, record,
+                        Failed(c, code, "channel " + std::to_string(channel) + " is not open"),
+                        ExchangeVerdict::kTransportFailure);
+  }
+  Transport& t = *c.transport;
+  t.DiscardInput();
+  const Nanos began = t.Now();
+  if (const std::int32_t code = t.Write(record.frame); code != kPortOk) {
+    t.Close();
+    return FinishRecord(c, lock, record, Failed(c, code, t.ErrorText()),
+                        ExchangeVerdict::kTransportFailure);
+  }
+  if (replySize == 0) return FinishRecord(c, lock, record, kPortOk, ExchangeVerdict::kNotAwaited);
+
+  ReplyWaits waits;
+  // The controller cannot answer before it has heard the whole frame.
+  waits.firstByte = firstByte_.load() + t.WireTime(record.frame.size());
+  waits.interByte = interByte_.load();
+  waits.expected = c.replyLengths[replySize];
+  const ReplyRead read = ReadReply(t, CheckOf(c), channel, c.state, waits, reply, record.received);
+  record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
+  if (read.failure) {
+    return FinishRecord(c, lock, record, Failed(c, *read.failure, t.ErrorText()),
+                        ExchangeVerdict::kTransportFailure);
+  }
+  record.reply.assign(reply, reply + read.held);
+  if (read.accepted) c.replyLengths[replySize] = static_cast<Byte>(read.held);
+  if (!read.accepted && c.state.load() != kLineMalformed) {
+    c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
+  }
+  c.lastError.store(kPortOk);
+  return FinishRecord(
+      c, lock, record, kPortOk,
+      Verdict(read.accepted, record.received.size(), c.state.load(), c.lineError.load()));
+}
+
+kavo5000::ReplyCheckRef LineHostPort::CheckOf(Channel& c) {
+  std::lock_guard checkLock(c.checkMutex);
+  return c.check;
+}
+
+ExchangeRecord LineHostPort::StartRecord(Byte channel, const Byte* frame, Byte frameLength) const {
   ExchangeRecord record;
   record.time = Timestamp();
   record.wall = std::chrono::system_clock::now();
@@ -163,88 +275,20 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
     record.command = context_;
   }
   record.frame.assign(frame, frame + frameLength);
-  auto finish = [&](std::int32_t result, std::string verdict) {
-    record.result = result;
-    record.verdict = std::move(verdict);
-    record.lineState = c.state.load();
-    record.lineError = c.lineError.load();
-    lock.unlock();
-    Notify(record);
-    return result;
-  };
+  return record;
+}
 
-  if (!c.transport || !c.transport->IsOpen()) {
-    const std::int32_t code = c.transport ? kPortNotOpen : kPortNotConfigured;
-    return finish(Failed(c, code, "channel " + std::to_string(channel) + " is not open"),
-                  "transport failure");
-  }
-  Transport& t = *c.transport;
-  t.DiscardInput();
-  const Nanos began = t.Now();
-  if (const std::int32_t code = t.Write(record.frame); code != kPortOk) {
-    t.Close();
-    return finish(Failed(c, code, t.ErrorText()), "transport failure");
-  }
-  if (replySize == 0) return finish(kPortOk, "not awaited");
-
-  kavo5000::ReplyCheckRef check;
-  {
-    std::lock_guard checkLock(c.checkMutex);
-    check = c.check;
-  }
-  std::size_t held = 0;
-  bool accepted = false;
-  const std::size_t expected = c.replyLengths[replySize];
-  // The controller cannot answer before it has heard the whole frame.
-  Nanos timeout = firstByte_.load() + t.WireTime(record.frame.size());
-  std::array<Byte, kMaxReply> chunk{};
-  // The limit counts what arrived, not what the check kept: a check drops
-  // noise before a start byte, and a line that babbles must still end.
-  while (!accepted && record.received.size() < kMaxReply) {
-    const ReadResult r =
-        t.Read(std::span<Byte>(chunk.data(), kMaxReply - record.received.size()), timeout);
-    if (r.status == ReadStatus::kFailed) {
-      record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
-      return finish(Failed(c, r.error, t.ErrorText()), "transport failure");
-    }
-    if (r.status == ReadStatus::kTimeout) break;
-    // The check sees the reply grow one byte at a time, so it accepts at the
-    // reply's last byte and nothing after it can spoil the verdict.
-    for (std::size_t i = 0; i < r.count && !accepted; ++i) {
-      record.received.push_back(chunk[i]);
-      reply[held++] = chunk[i];
-      if (check.Code == nullptr) continue;
-      // Only the check's word on everything received counts: what it said
-      // of a shorter prefix (malformed, for want of end bytes) is stale.
-      c.state.store(0);
-      Byte length = static_cast<Byte>(held);
-      accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
-      held = length;
-    }
-    if (!accepted && held + 1 < expected) {
-      // The rest of the reply is on its way, a byte per wire time: sleep
-      // through it and take it in one read. Waking for every byte costs a
-      // station of twenty lines several times the CPU of the exchanges
-      // proper. The pause ends as the expected last byte lands, and that
-      // byte alone is waited for as it comes, so it is not slept past. A
-      // reply shorter than the last one is taken when the pause ends, a few
-      // byte times late but whole; a first exchange of its kind is read as
-      // it comes.
-      t.Pause(t.WireTime(expected - held));
-    }
-    // The next byte needs its own wire time to arrive (33 ms at 300 baud):
-    // the pause allowed between bytes comes on top of it.
-    timeout = interByte_.load() + t.WireTime(1);
-  }
-  record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
-  record.reply.assign(reply, reply + held);
-  if (accepted) c.replyLengths[replySize] = static_cast<Byte>(held);
-  if (!accepted && c.state.load() != kLineMalformed) {
-    c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
-  }
-  c.lastError.store(kPortOk);
-  return finish(kPortOk,
-                Verdict(accepted, record.received.size(), c.state.load(), c.lineError.load()));
+std::int32_t LineHostPort::FinishRecord(Channel& c, std::unique_lock<std::mutex>& lock,
+                                        ExchangeRecord& record, std::int32_t result,
+                                        ExchangeVerdict verdict) {
+  record.result = result;
+  record.verdict = verdict;
+  record.lineState = c.state.load();
+  record.lineError = c.lineError.load();
+  // The observers run with the channel free: one may well write a trace line.
+  lock.unlock();
+  Notify(record);
+  return result;
 }
 
 }  // namespace kavo5000::host

@@ -99,6 +99,13 @@ class LineHostPort final : public kavo5000::HostPort {
   static constexpr std::size_t kChannels = 256;
 
   std::int32_t Failed(Channel& c, std::int32_t code, std::string text);
+  static kavo5000::ReplyCheckRef CheckOf(Channel& c);
+  // The record kept of each exchange for the trace and the observers: begun
+  // with the frame, finished with what the exchange came to; finishing lets
+  // go of the channel and tells the observers.
+  ExchangeRecord StartRecord(Byte channel, const Byte* frame, Byte frameLength) const;
+  std::int32_t FinishRecord(Channel& c, std::unique_lock<std::mutex>& lock, ExchangeRecord& record,
+                            std::int32_t result, ExchangeVerdict verdict);
   void Notify(const ExchangeRecord& record);
   double Timestamp() const;
 

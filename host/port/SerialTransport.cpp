@@ -125,22 +125,22 @@ std::string InUse(const std::string& path, std::optional<pid_t> holder) {
 
 class SerialTransport final : public FdTransport {
  public:
-  SerialTransport(std::string path, SerialSettings settings)
-      : path_(std::move(path)), settings_(settings) {}
+  explicit SerialTransport(PortSpec spec) : spec_(std::move(spec)) {}
   ~SerialTransport() override { SerialTransport::Close(); }
   SerialTransport(const SerialTransport&) = delete;
   SerialTransport& operator=(const SerialTransport&) = delete;
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
-    const int fd = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 && errno == EBUSY) return Fail(kPortInUse, InUse(path_, LockHolderListed(path_)));
-    if (fd < 0) return Fail(kPortOpenFailed, path_ + ": " + std::strerror(errno));
+    const int fd = open(spec_.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0 && errno == EBUSY)
+      return Fail(kPortInUse, InUse(spec_.path, LockHolderListed(spec_.path)));
+    if (fd < 0) return Fail(kPortOpenFailed, spec_.path + ": " + std::strerror(errno));
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
       const std::string why = std::strerror(errno);
       close(fd);
-      return Fail(kPortOpenFailed, path_ + ": not a serial line (" + why + ")");
+      return Fail(kPortOpenFailed, spec_.path + ": not a serial line (" + why + ")");
     }
     // Where the file system keeps no locks the exclusive open still guards
     // the line; only a lock someone else holds refuses it.
@@ -148,25 +148,25 @@ class SerialTransport final : public FdTransport {
     if (fcntl(fd, F_SETLK, &lock) != 0 && (errno == EACCES || errno == EAGAIN)) {
       const std::optional<pid_t> holder = LockHolder(fd);
       close(fd);
-      return Fail(kPortInUse, InUse(path_, holder));
+      return Fail(kPortInUse, InUse(spec_.path, holder));
     }
     ioctl(fd, TIOCEXCL);
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= CLOCAL | CREAD | SizeFlag(settings_.dataBits);
-    if (settings_.parity != 'N') tio.c_cflag |= PARENB;
-    if (settings_.parity == 'O') tio.c_cflag |= PARODD;
-    if (settings_.stopBits == 2) tio.c_cflag |= CSTOPB;
+    tio.c_cflag |= CLOCAL | CREAD | SizeFlag(spec_.serial.dataBits);
+    if (spec_.serial.parity != 'N') tio.c_cflag |= PARENB;
+    if (spec_.serial.parity == 'O') tio.c_cflag |= PARODD;
+    if (spec_.serial.stopBits == 2) tio.c_cflag |= CSTOPB;
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    const speed_t speed = SpeedOf(settings_.baud);
+    const speed_t speed = SpeedOf(spec_.serial.baud);
     if (speed == B0 || cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0 ||
         tcsetattr(fd, TCSANOW, &tio) != 0) {
       const std::string why = std::strerror(errno);
       close(fd);
-      return Fail(kPortOpenFailed,
-                  path_ + ": cannot set " + std::to_string(settings_.baud) + " baud (" + why + ")");
+      return Fail(kPortOpenFailed, spec_.path + ": cannot set " +
+                                       std::to_string(spec_.serial.baud) + " baud (" + why + ")");
     }
     tcflush(fd, TCIOFLUSH);
     Adopt(fd);
@@ -180,7 +180,7 @@ class SerialTransport final : public FdTransport {
     FdTransport::Close();
   }
 
-  Nanos WireTime(std::size_t bytes) const override { return SerialWireTime(bytes, settings_); }
+  Nanos WireTime(std::size_t bytes) const override { return SerialWireTime(bytes, spec_.serial); }
 
   void DiscardInput() override {
     if (!IsOpen()) return;
@@ -188,26 +188,19 @@ class SerialTransport final : public FdTransport {
     DrainInput();
   }
 
-  std::string Describe() const override {
-    PortSpec spec;
-    spec.kind = PortSpec::Kind::kDevice;
-    spec.path = path_;
-    spec.serial = settings_;
-    return FormatPortSpec(spec);
-  }
+  std::string Describe() const override { return FormatPortSpec(spec_); }
 
  protected:
   bool EndOfFileIsClosed() const override { return false; }
 
  private:
-  std::string path_;
-  SerialSettings settings_;
+  PortSpec spec_;  // a device: its path and settings
 };
 
 }  // namespace
 
-std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings) {
-  return std::make_unique<SerialTransport>(std::move(path), settings);
+std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec) {
+  return std::make_unique<SerialTransport>(spec);
 }
 
 }  // namespace kavo5000::host

@@ -20,7 +20,7 @@ constexpr int kConnectTimeoutMs = 3000;
 
 class TcpTransport final : public FdTransport {
  public:
-  TcpTransport(std::string host, int port) : host_(std::move(host)), port_(port) {}
+  explicit TcpTransport(PortSpec spec) : spec_(std::move(spec)) {}
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
@@ -28,8 +28,8 @@ class TcpTransport final : public FdTransport {
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    const std::string service = std::to_string(port_);
-    if (const int rc = getaddrinfo(host_.c_str(), service.c_str(), &hints, &found); rc != 0) {
+    const std::string service = std::to_string(spec_.port);
+    if (const int rc = getaddrinfo(spec_.host.c_str(), service.c_str(), &hints, &found); rc != 0) {
       return Fail(kPortOpenFailed, Describe() + ": " + gai_strerror(rc));
     }
     std::string why = "no address";
@@ -63,13 +63,7 @@ class TcpTransport final : public FdTransport {
 
   void DiscardInput() override { DrainInput(); }
 
-  std::string Describe() const override {
-    PortSpec spec;
-    spec.kind = PortSpec::Kind::kTcp;
-    spec.host = host_;
-    spec.port = port_;
-    return FormatPortSpec(spec);
-  }
+  std::string Describe() const override { return FormatPortSpec(spec_); }
 
  protected:
   bool EndOfFileIsClosed() const override { return true; }
@@ -85,14 +79,13 @@ class TcpTransport final : public FdTransport {
   }
 
  private:
-  std::string host_;
-  int port_;
+  PortSpec spec_;  // a server: its host and port
 };
 
 }  // namespace
 
-std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port) {
-  return std::make_unique<TcpTransport>(std::move(host), port);
+std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec) {
+  return std::make_unique<TcpTransport>(spec);
 }
 
 }  // namespace kavo5000::host

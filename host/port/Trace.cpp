@@ -118,7 +118,7 @@ std::string ToJsonLine(const ExchangeRecord& r) {
   line["frame"] = wire::Hex(r.frame);
   line["received"] = wire::Hex(r.received);
   line["reply"] = wire::Hex(r.reply);
-  line["verdict"] = r.verdict;
+  line["verdict"] = std::string(VerdictText(r.verdict));
   line["state"] = r.lineState;
   line["error"] = r.lineError;
   line["result"] = r.result;
@@ -147,7 +147,9 @@ ExchangeRecord FromJsonLine(std::string_view text) {
   r.frame = Bytes(line, "frame");
   r.received = Bytes(line, "received");
   r.reply = Bytes(line, "reply");
-  r.verdict = Text(line, "verdict");
+  const std::optional<ExchangeVerdict> verdict = VerdictFromText(Text(line, "verdict"));
+  if (!verdict) throw TraceFormatError("\"verdict\" is not one the port writes");
+  r.verdict = *verdict;
   r.lineState = static_cast<std::uint8_t>(Whole(line, "state", 0, 255));
   r.lineError =
       static_cast<std::int32_t>(Whole(line, "error", std::numeric_limits<std::int32_t>::min(),

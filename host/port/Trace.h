@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "ExchangeVerdict.h"
+
 namespace kavo5000::host {
 
 using WallTime = std::chrono::system_clock::time_point;
@@ -30,7 +32,8 @@ struct ExchangeRecord {
   std::vector<std::uint8_t> frame;
   std::vector<std::uint8_t> received;  // every byte that came back, as it came
   std::vector<std::uint8_t> reply;     // what the check left in the buffer
-  std::string verdict;                 // "valid", "no reply", "bad checksum", …
+  // What the port made of it; a record that says nothing of a reply awaited none.
+  ExchangeVerdict verdict = ExchangeVerdict::kNotAwaited;
   std::uint8_t lineState = 0;
   std::int32_t lineError = 0;
   std::int32_t result = 0;  // what Send returned

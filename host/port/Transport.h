@@ -87,10 +87,12 @@ struct SimPacing {
 // parity bit if any and the stop bits, each 1/baud seconds.
 Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings);
 
-// A serial device opened for this program alone: a second opener (another
-// program, or one of ours in another process) fails with kPortInUse.
-std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings);
-std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port);
+// A serial device (a kDevice spec) opened for this program alone: a second
+// opener (another program, or one of ours in another process) fails with
+// kPortInUse. Each transport describes itself by the spec it was made from.
+std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec);
+// A serial device server in raw TCP mode (a kTcp spec).
+std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec);
 // A transport onto a simulated line of the caller's, on the caller's clock.
 std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
                                             SimPacing pacing);

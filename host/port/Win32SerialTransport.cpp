@@ -51,39 +51,39 @@ DWORD WholeMilliseconds(Nanos timeout) {
 
 class Win32SerialTransport final : public Transport {
  public:
-  Win32SerialTransport(std::string name, SerialSettings settings)
-      : name_(std::move(name)), settings_(settings) {}
+  explicit Win32SerialTransport(PortSpec spec) : spec_(std::move(spec)) {}
   ~Win32SerialTransport() override { Win32SerialTransport::Close(); }
   Win32SerialTransport(const Win32SerialTransport&) = delete;
   Win32SerialTransport& operator=(const Win32SerialTransport&) = delete;
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
-    if (!IsSupportedBaud(settings_.baud))
-      return Fail(kPortOpenFailed, name_ + ": " + std::to_string(settings_.baud) +
+    if (!IsSupportedBaud(spec_.serial.baud))
+      return Fail(kPortOpenFailed, spec_.path + ": " + std::to_string(spec_.serial.baud) +
                                        " baud is not a rate the line supports");
     // No sharing: a line carries one conversation, and Windows refuses a
     // second opener of a COM port with "access denied".
-    HANDLE h = CreateFileA(DevicePath(name_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+    HANDLE h = CreateFileA(DevicePath(spec_.path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD error = GetLastError();
       if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
-        return Fail(kPortInUse, name_ + ": port in use by another program");
-      return Fail(kPortOpenFailed, name_ + ": " + Win32ErrorText(error));
+        return Fail(kPortInUse, spec_.path + ": port in use by another program");
+      return Fail(kPortOpenFailed, spec_.path + ": " + Win32ErrorText(error));
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!GetCommState(h, &dcb)) {
       const DWORD error = GetLastError();
       CloseHandle(h);
-      return Fail(kPortOpenFailed, name_ + ": not a serial line (" + Win32ErrorText(error) + ")");
+      return Fail(kPortOpenFailed,
+                  spec_.path + ": not a serial line (" + Win32ErrorText(error) + ")");
     }
-    dcb.BaudRate = static_cast<DWORD>(settings_.baud);
-    dcb.ByteSize = static_cast<BYTE>(settings_.dataBits);
-    dcb.Parity = ParityOf(settings_.parity);
-    dcb.fParity = settings_.parity != 'N';
-    dcb.StopBits = settings_.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    dcb.BaudRate = static_cast<DWORD>(spec_.serial.baud);
+    dcb.ByteSize = static_cast<BYTE>(spec_.serial.dataBits);
+    dcb.Parity = ParityOf(spec_.serial.parity);
+    dcb.fParity = spec_.serial.parity != 'N';
+    dcb.StopBits = spec_.serial.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
     // Raw bytes both ways: no flow control, no characters of its own, no
     // stop on a line error (the driver's check judges the reply).
     dcb.fBinary = TRUE;
@@ -100,8 +100,9 @@ class Win32SerialTransport final : public Transport {
     if (!SetCommState(h, &dcb)) {
       const DWORD error = GetLastError();
       CloseHandle(h);
-      return Fail(kPortOpenFailed, name_ + ": cannot set " + std::to_string(settings_.baud) +
-                                       " baud (" + Win32ErrorText(error) + ")");
+      return Fail(kPortOpenFailed, spec_.path + ": cannot set " +
+                                       std::to_string(spec_.serial.baud) + " baud (" +
+                                       Win32ErrorText(error) + ")");
     }
     handle_ = h;
     readTimeoutMs_.reset();
@@ -156,15 +157,9 @@ class Win32SerialTransport final : public Transport {
     return std::chrono::duration_cast<Nanos>(std::chrono::steady_clock::now().time_since_epoch());
   }
 
-  Nanos WireTime(std::size_t bytes) const override { return SerialWireTime(bytes, settings_); }
+  Nanos WireTime(std::size_t bytes) const override { return SerialWireTime(bytes, spec_.serial); }
 
-  std::string Describe() const override {
-    PortSpec spec;
-    spec.kind = PortSpec::Kind::kDevice;
-    spec.path = name_;
-    spec.serial = settings_;
-    return FormatPortSpec(spec);
-  }
+  std::string Describe() const override { return FormatPortSpec(spec_); }
 
  private:
   // The read timeouts for a wait of `ms` milliseconds (0: no wait), set on
@@ -182,18 +177,17 @@ class Win32SerialTransport final : public Transport {
     return true;
   }
 
-  std::string LastErrorText() const { return name_ + ": " + Win32ErrorText(GetLastError()); }
+  std::string LastErrorText() const { return spec_.path + ": " + Win32ErrorText(GetLastError()); }
 
-  std::string name_;
-  SerialSettings settings_;
+  PortSpec spec_;  // a COM port: its name and settings
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::optional<DWORD> readTimeoutMs_;
 };
 
 }  // namespace
 
-std::unique_ptr<Transport> MakeSerialTransport(std::string path, SerialSettings settings) {
-  return std::make_unique<Win32SerialTransport>(std::move(path), settings);
+std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec) {
+  return std::make_unique<Win32SerialTransport>(spec);
 }
 
 }  // namespace kavo5000::host

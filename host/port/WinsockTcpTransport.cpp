@@ -58,7 +58,7 @@ int WaitFor(SOCKET s, bool writable, Nanos wait) {
 
 class WinsockTcpTransport final : public Transport {
  public:
-  WinsockTcpTransport(std::string host, int port) : host_(std::move(host)), port_(port) {}
+  explicit WinsockTcpTransport(PortSpec spec) : spec_(std::move(spec)) {}
   ~WinsockTcpTransport() override { WinsockTcpTransport::Close(); }
   WinsockTcpTransport(const WinsockTcpTransport&) = delete;
   WinsockTcpTransport& operator=(const WinsockTcpTransport&) = delete;
@@ -71,8 +71,8 @@ class WinsockTcpTransport final : public Transport {
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     addrinfo* found = nullptr;
-    const std::string service = std::to_string(port_);
-    if (getaddrinfo(host_.c_str(), service.c_str(), &hints, &found) != 0) {
+    const std::string service = std::to_string(spec_.port);
+    if (getaddrinfo(spec_.host.c_str(), service.c_str(), &hints, &found) != 0) {
       return Fail(kPortOpenFailed, Describe() + ": " + Win32ErrorText(WSAGetLastError()));
     }
     std::string why = "no address";
@@ -170,24 +170,17 @@ class WinsockTcpTransport final : public Transport {
 
   Nanos Now() const override { return SteadyNow(); }
 
-  std::string Describe() const override {
-    PortSpec spec;
-    spec.kind = PortSpec::Kind::kTcp;
-    spec.host = host_;
-    spec.port = port_;
-    return FormatPortSpec(spec);
-  }
+  std::string Describe() const override { return FormatPortSpec(spec_); }
 
  private:
-  std::string host_;
-  int port_;
+  PortSpec spec_;  // a server: its host and port
   SOCKET socket_ = INVALID_SOCKET;
 };
 
 }  // namespace
 
-std::unique_ptr<Transport> MakeTcpTransport(std::string host, int port) {
-  return std::make_unique<WinsockTcpTransport>(std::move(host), port);
+std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec) {
+  return std::make_unique<WinsockTcpTransport>(spec);
 }
 
 }  // namespace kavo5000::host

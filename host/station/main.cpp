@@ -1,63 +1,20 @@
 // kavo5000-station — a small station program: it loads the driver module at
 // run time, offers the driver its "&ТРК" menu, and shows the dispensers of one
 // channel; the driver's command there opens the technician's parameter window.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "ModuleLoader.h"
 #include "StationWindow.h"
 
 namespace {
 
-using Factory = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t,
-                                                 kavo5000::HostPort*);
-
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
-
-std::string ExecutableDirectory() {
-  std::vector<char> buffer(4096);
-  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (n <= 0) return ".";
-  const std::string path(buffer.data(), static_cast<std::size_t>(n));
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-
-// The module stays loaded for the life of the process: its window may outlive
-// the station's own objects until the application ends.
-Factory LoadModule(const QString& explicitPath, std::string& error) {
-  std::vector<std::string> places;
-  if (!explicitPath.isEmpty()) {
-    places.push_back(explicitPath.toStdString());
-  } else if (const char* env = std::getenv("KAVO5000_MODULE"); env != nullptr && *env != '\0') {
-    places.emplace_back(env);
-  } else {
-    const std::string here = ExecutableDirectory();
-    places.push_back(here + "/libKavo5000.so");
-    places.push_back(here + "/" + KAVO5000_INSTALLED_MODULE);  // an installed station's
-    places.emplace_back(KAVO5000_BUILD_MODULE);
-  }
-  for (const std::string& place : places) {
-    if (access(place.c_str(), F_OK) != 0) continue;
-    void* handle = dlopen(place.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-      error = dlerror();
-      return nullptr;
-    }
-    if (auto factory = reinterpret_cast<Factory>(dlsym(handle, "GetVM30"))) return factory;
-    error = place + " has no GetVM30: not a Kavo5000 module";
-    return nullptr;
-  }
-  error = "driver module not found; give --module PATH or set KAVO5000_MODULE";
-  return nullptr;
-}
 
 }  // namespace
 
@@ -109,10 +66,16 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  std::string error;
-  const Factory factory = LoadModule(parser.value(moduleOption), error);
-  if (factory == nullptr) {
-    std::fprintf(stderr, "kavo5000-station: %s\n", error.c_str());
+  // The loader keeps the module for the life of the process: its window may
+  // outlive the station's own objects until the application ends.
+  kavo5000::loader::GetVM30Proc factory = nullptr;
+  try {
+    const QString path = parser.value(moduleOption);
+    factory =
+        kavo5000::loader::Module(path.isEmpty() ? std::nullopt : std::optional(path.toStdString()))
+            .factory();
+  } catch (const kavo5000::loader::ModuleError& e) {
+    std::fprintf(stderr, "kavo5000-station: %s\n", e.what());
     return kExitFailure;
   }
 
@@ -122,10 +85,7 @@ int main(int argc, char** argv) {
   options.config = config;
   options.dispensers = dispensers;
   try {
-    kavo5000::station::StationWindow window(
-        options, [factory](std::uint32_t c, std::uintptr_t w, kavo5000::HostPort* p) {
-          return factory(c, w, p);
-        });
+    kavo5000::station::StationWindow window(options, factory);
     if (parser.isSet(screenshotOption)) {
       const QString file = parser.value(screenshotOption);
       window.OnPolled([&window, file] {

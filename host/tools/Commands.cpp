@@ -233,8 +233,8 @@ int RunDecodeTrace(const std::string& path) {
     ++number;
     std::printf("#%d %s channel %d%s%s, %s, %.1f ms\n", number,
                 r.wall ? host::FormatWallTime(*r.wall).c_str() : "-", r.channel,
-                r.command.empty() ? "" : ", ", r.command.c_str(), r.verdict.c_str(),
-                r.milliseconds);
+                r.command.empty() ? "" : ", ", r.command.c_str(),
+                std::string(host::VerdictText(r.verdict)).c_str(), r.milliseconds);
     for (const std::string& line : wire::DecodeExchange(r.frame, r.received, type)) {
       std::printf("  %s\n", line.c_str());
     }

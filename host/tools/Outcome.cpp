@@ -10,15 +10,13 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr const char* kVerdictValid = "valid";  // the port's verdict for an accepted reply
-constexpr const char* kVerdictNoReply = "no reply";
-
 bool IsRefusal(const host::ExchangeRecord& r) {
-  return r.verdict == kVerdictValid && r.reply.size() == 1 && r.reply[0] == wire::kRefuse;
+  return r.verdict == host::ExchangeVerdict::kValid && r.reply.size() == 1 &&
+         r.reply[0] == wire::kRefuse;
 }
 
 bool IsDataReply(const host::ExchangeRecord& r) {
-  return r.verdict == kVerdictValid &&
+  return r.verdict == host::ExchangeVerdict::kValid &&
          wire::ParseReply(r.reply).verdict == wire::ReplyVerdict::kData;
 }
 
@@ -43,7 +41,8 @@ std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame) {
 
 std::optional<int> DispenserTypeOf(const host::ExchangeRecord& exchange) {
   constexpr int kTypeFallback = 1;  // what the driver makes of a type byte out of range
-  if (exchange.verdict != kVerdictValid || CommandByte(exchange.frame) != wire::kCmdType) {
+  if (exchange.verdict != host::ExchangeVerdict::kValid ||
+      CommandByte(exchange.frame) != wire::kCmdType) {
     return std::nullopt;
   }
   const wire::ParsedReply reply = wire::ParseReply(exchange.reply);
@@ -84,13 +83,13 @@ std::optional<std::string> FailureOf(kavo5000::Byte status,
   if (exchanges.empty()) return StatusMessage(status);
   // The last exchange set the status (or the operation judged its reply).
   const host::ExchangeRecord& last = exchanges.back();
-  if (last.verdict == kVerdictNoReply) {
+  if (last.verdict == host::ExchangeVerdict::kNoReply) {
     return "no reply from the controller to " + CommandOf(last.frame) + " in time";
   }
   if (IsRefusal(last)) return "the controller refused " + CommandOf(last.frame);
-  if (last.verdict != kVerdictValid) {
-    return "the controller's reply to " + CommandOf(last.frame) + " was unusable (" + last.verdict +
-           "; --verbose shows the bytes)";
+  if (last.verdict != host::ExchangeVerdict::kValid) {
+    return "the controller's reply to " + CommandOf(last.frame) + " was unusable (" +
+           std::string(host::VerdictText(last.verdict)) + "; --verbose shows the bytes)";
   }
   if (IsEmptyTotal(status, exchanges)) return "the volume total read is 0 (status 3)";
   if (status == kLineMalformed) {

@@ -90,10 +90,12 @@ void Session::Observe(const host::ExchangeRecord& r) {
   std::fprintf(stderr, "  -> %s   %s\n", wire::Hex(r.frame).c_str(),
                OneLine(wire::Decode(r.frame)).c_str());
   if (r.received.empty()) {
-    std::fprintf(stderr, "  <- (nothing)   [%s, %.1f ms]\n", r.verdict.c_str(), r.milliseconds);
+    std::fprintf(stderr, "  <- (nothing)   [%s, %.1f ms]\n",
+                 std::string(host::VerdictText(r.verdict)).c_str(), r.milliseconds);
   } else {
     std::fprintf(stderr, "  <- %s   %s   [%s, %.1f ms]\n", wire::Hex(r.received).c_str(),
-                 OneLine(wire::Decode(r.reply)).c_str(), r.verdict.c_str(), r.milliseconds);
+                 OneLine(wire::Decode(r.reply)).c_str(),
+                 std::string(host::VerdictText(r.verdict)).c_str(), r.milliseconds);
     for (const std::string& meaning : wire::ReplyMeaning(r.frame, r.reply, observedType_)) {
       std::fprintf(stderr, "     %s\n", meaning.c_str());
     }

@@ -13,7 +13,7 @@
 
 #include "Cli.h"
 #include "LineHostPort.h"
-#include "Module.h"
+#include "ModuleLoader.h"
 #include "Outcome.h"
 #include "Simulation.h"
 
@@ -75,7 +75,7 @@ class Session {
   void Observe(const host::ExchangeRecord& record);
 
   GlobalOptions options_;
-  Module module_;
+  loader::Module module_;
   host::LineHostPort port_;
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::optional<int> observedType_;

@@ -226,7 +226,9 @@ std::optional<std::uint64_t> DigitField(const Bytes& data, std::size_t at, int w
 }
 
 std::size_t CounterDigits(const CounterLayout& layout) {
-  return static_cast<std::size_t>(layout.middle + layout.money + kDeliveryExtraDigits);
+  // A few dozen digits at the most: the sum is taken in int, then widened.
+  const int digits = layout.middle + layout.money + kDeliveryExtraDigits;
+  return static_cast<std::size_t>(digits);
 }
 
 std::string LayoutText(const CounterLayout& layout) {

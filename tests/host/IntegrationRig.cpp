@@ -1,29 +1,21 @@
-// IntegrationRig.cpp — loading the module once, and wiring a channel to each
+// IntegrationRig.cpp — the module loaded once, and wiring a channel to each
 // kind of simulated line.
 #include "IntegrationRig.h"
-
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
 
+#include "ModuleLoader.h"
+
 namespace kavo5000::testing {
 
 namespace {
 
-using Factory = kavo5000::TVM30*(KAVO5000_CALL*)(std::uint32_t, std::uintptr_t,
-                                                 kavo5000::HostPort*);
-
-Factory ModuleFactory() {
-  static Factory factory = [] {
-    void* handle = dlopen(KAVO5000_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) throw std::runtime_error(dlerror());
-    auto f = reinterpret_cast<Factory>(dlsym(handle, "GetVM30"));
-    if (f == nullptr) throw std::runtime_error("no GetVM30");
-    return f;  // the module stays loaded for the test program's life
-  }();
-  return factory;
+// Loaded once, and kept for the test program's life.
+const loader::Module& TheModule() {
+  static const loader::Module module{std::string(KAVO5000_MODULE_PATH)};
+  return module;
 }
 
 std::string Number(double v) {
@@ -48,7 +40,7 @@ std::string ViaName(Via via) {
 
 Rig::Rig(Via via, RigOptions options) : via_(via), options_(std::move(options)) {
   Connect();
-  driver_.reset(ModuleFactory()(options_.config, 0, &port_));
+  driver_ = TheModule().Create(options_.config, &port_);
   if (driver_->OpenChannel(kChannel) != 0) throw std::runtime_error("OpenChannel failed");
 }
 
@@ -80,7 +72,7 @@ void Rig::Connect() {
     args.push_back(options_.faults);
   }
   process_.reset();
-  process_ = std::make_unique<SimProcess>(KAVO5000_TOOL_PATH, args);
+  process_ = std::make_unique<host::SimProcess>(KAVO5000_TOOL_PATH, args);
   port_.Bind(kChannel, process_->spec());
 }
 

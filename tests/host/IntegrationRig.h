@@ -1,5 +1,5 @@
 // IntegrationRig.h — the module driven as a station program drives it: loaded
-// with dlopen, lent a LineHostPort whose channel reaches a simulated line
+// by the kit's loader, lent a LineHostPort whose channel reaches a simulated line
 // either in-process (on a virtual clock), over a pseudo-terminal to a
 // `kavo5000 simulate --pty` process, or over TCP loopback to a
 // `kavo5000 simulate --tcp` process.
@@ -58,7 +58,7 @@ class Rig {
   RigOptions options_;
   sim::VirtualClock clock_;
   std::shared_ptr<sim::Line> line_;
-  std::unique_ptr<SimProcess> process_;
+  std::unique_ptr<host::SimProcess> process_;
   host::LineHostPort port_;
   std::unique_ptr<kavo5000::TVM30> driver_;
 };

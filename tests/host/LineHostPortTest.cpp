@@ -106,7 +106,7 @@ TEST_F(PortOnSimulator, ReturnsAtTheReplysLastByteNotAtReplySize) {
   // 9 frame bytes on the wire, the turnaround, one reply byte: nothing more.
   const Nanos expected = sim::WireTime(9, 4800) + milliseconds(5) + sim::WireTime(1, 4800);
   EXPECT_EQ(clock.Now() - before, expected);
-  EXPECT_EQ(records.back().verdict, "valid");
+  EXPECT_EQ(records.back().verdict, ExchangeVerdict::kValid);
 }
 
 TEST_F(PortOnSimulator, ADataReplyLandsWholeAtTheStartOfTheBuffer) {
@@ -120,20 +120,20 @@ TEST_F(PortOnSimulator, EachFaultGivesItsLineStateAndTheNextExchangeWorks) {
   struct Case {
     const char* fault;
     Byte state;
-    const char* verdict;
+    ExchangeVerdict verdict;
     std::int32_t lineError;
   };
   const Case cases[] = {
-      {"7:drop*1", kLineNoReply, "no reply", 0},
-      {"7:mute*1", kLineNoReply, "no reply", 0},
-      {"7:delay=400*1", kLineNoReply, "no reply", 0},
-      {"7:truncate=3*1", kLineIncomplete, "incomplete", 0},
-      {"7:corrupt*1", kLineIncomplete, "bad checksum", 222},
-      {"7:corrupt=2*1", kLineMalformed, "malformed", 246},
-      {"7:corrupt=0*1", kLineIncomplete, "no start byte", 223},
-      {"7:garbage*1", 1, "valid", 0},
-      {"7:delay=100*1", 1, "valid", 0},
-      {"7:refuse*1", 1, "valid", 0},
+      {"7:drop*1", kLineNoReply, ExchangeVerdict::kNoReply, 0},
+      {"7:mute*1", kLineNoReply, ExchangeVerdict::kNoReply, 0},
+      {"7:delay=400*1", kLineNoReply, ExchangeVerdict::kNoReply, 0},
+      {"7:truncate=3*1", kLineIncomplete, ExchangeVerdict::kIncomplete, 0},
+      {"7:corrupt*1", kLineIncomplete, ExchangeVerdict::kBadChecksum, 222},
+      {"7:corrupt=2*1", kLineMalformed, ExchangeVerdict::kMalformed, 246},
+      {"7:corrupt=0*1", kLineIncomplete, ExchangeVerdict::kNoStartByte, 223},
+      {"7:garbage*1", 1, ExchangeVerdict::kValid, 0},
+      {"7:delay=100*1", 1, ExchangeVerdict::kValid, 0},
+      {"7:refuse*1", 1, ExchangeVerdict::kValid, 0},
   };
   for (const Case& c : cases) {
     line->SetFaults(sim::FaultPlan::Parse(c.fault));
@@ -169,7 +169,7 @@ TEST_F(PortOnSimulator, NoReplyAwaitedReturnsRightAfterWriting) {
   const sim::Instant before = clock.Now();
   EXPECT_EQ(Send(w, 0), 0);
   EXPECT_EQ(clock.Now(), before);
-  EXPECT_EQ(records.back().verdict, "not awaited");
+  EXPECT_EQ(records.back().verdict, ExchangeVerdict::kNotAwaited);
   EXPECT_EQ(check.calls, 0);
 }
 

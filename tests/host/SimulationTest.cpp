@@ -59,18 +59,18 @@ class PortOnLine {
 
 std::string Data(const ExchangeRecord& r) {
   const wire::ParsedReply reply = wire::ParseReply(r.reply);
-  EXPECT_EQ(reply.verdict, wire::ReplyVerdict::kData) << r.verdict;
+  EXPECT_EQ(reply.verdict, wire::ReplyVerdict::kData) << VerdictText(r.verdict);
   return std::string(reply.data.begin(), reply.data.end());
 }
 
 TEST(PortSim, IsTheDefaultLinePacedAt4800Baud) {
   PortOnLine line("sim");
   const ExchangeRecord type = line.Ask(8, "7");
-  EXPECT_EQ(type.verdict, "valid");
+  EXPECT_EQ(type.verdict, ExchangeVerdict::kValid);
   EXPECT_EQ(Data(type), "A");  // type 1
   // Nine bytes out, six back at ten bits a byte, and the 5 ms turnaround.
   EXPECT_GE(type.milliseconds, 36.0);
-  EXPECT_EQ(line.Ask(9, "7").verdict, "no reply");  // eight controllers
+  EXPECT_EQ(line.Ask(9, "7").verdict, ExchangeVerdict::kNoReply);  // eight controllers
 }
 
 TEST(Simulation, SettingsMakeTheLineAndItsTransportOutlivesTheSimulation) {
@@ -85,7 +85,7 @@ TEST(Simulation, SettingsMakeTheLineAndItsTransportOutlivesTheSimulation) {
 
   EXPECT_EQ(line.Ask(3, "7").reply, (wire::Bytes{wire::kRefuse}));  // the injected fault
   EXPECT_EQ(Data(line.Ask(3, "7")), "A");
-  EXPECT_EQ(line.Ask(4, "7").verdict, "no reply");  // three controllers
+  EXPECT_EQ(line.Ask(4, "7").verdict, ExchangeVerdict::kNoReply);  // three controllers
   EXPECT_EQ(line.Ask(1, "2").reply, (wire::Bytes{wire::kAck}));
   EXPECT_EQ(Data(line.Ask(1, "1")), "40");  // lifted on the start: fuel runs
 }

@@ -15,9 +15,11 @@ namespace kavo5000::tool {
 namespace {
 
 using host::ExchangeRecord;
+using host::ExchangeVerdict;
 
 // One exchange of command c to nozzle address 1, answered as given.
-ExchangeRecord Exchange(char c, std::vector<std::uint8_t> reply, const char* verdict = "valid") {
+ExchangeRecord Exchange(char c, std::vector<std::uint8_t> reply,
+                        ExchangeVerdict verdict = ExchangeVerdict::kValid) {
   ExchangeRecord r;
   r.frame = wire::EncodeFrame(wire::Bytes{0x02, 0x21, static_cast<std::uint8_t>(c)});
   r.reply = std::move(reply);
@@ -56,17 +58,22 @@ TEST(ToolOutcome, NamesWhatHappened) {
        nullptr},
       {"refusalNotJudged", 1, {Exchange('1', kRefused)}, Refusals::kTolerate, "", nullptr},
       {"refusalCodeWins", 0x12, {Exchange('T', kRefused)}, Refusals::kFail, "", "volume preset"},
-      {"silent", 2, {Exchange('6', {}, "no reply")}, Refusals::kTolerate, "", "no reply"},
+      {"silent",
+       2,
+       {Exchange('6', {}, ExchangeVerdict::kNoReply)},
+       Refusals::kTolerate,
+       "",
+       "no reply"},
       {"silentTotalsNotEmpty",
        3,
-       {Exchange('6', {}, "no reply")},
+       {Exchange('6', {}, ExchangeVerdict::kNoReply)},
        Refusals::kTolerate,
        "",
        "no reply from the controller to '6'"},
       {"refusedQuery", 3, {Exchange('1', kRefused)}, Refusals::kTolerate, "", "refused '1'"},
       {"malformed",
        3,
-       {Exchange('1', {0x02, 0x31}, "malformed")},
+       {Exchange('1', {0x02, 0x31}, ExchangeVerdict::kMalformed)},
        Refusals::kTolerate,
        "",
        "unusable (malformed"},

@@ -17,6 +17,8 @@
 namespace kavo5000::testing {
 namespace {
 
+using host::SimProcess;
+
 class ToolServed : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ToolServed, CommandsReachTheServedLineAndItRemembers) {

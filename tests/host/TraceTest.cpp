@@ -1,5 +1,6 @@
-// Trace lines: a record survives writing and reading back whole, the wall
-// time keeps its one form, and a trace with a bad line is refused naming it.
+// Trace lines: a record survives writing and reading back whole, each
+// verdict keeps the text traces already on disk spell it with, the wall time
+// keeps its one form, and a trace with a bad line is refused naming it.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -24,7 +25,7 @@ TEST(TraceLines, ARecordComesBackAsItWasWritten) {
   r.frame = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
   r.received = {0xFF, 0x02, 0x41, 0x3E, 0x03, 0x03, 0x42};
   r.reply = {0x02, 0x41, 0x3E, 0x03, 0x03, 0x42};
-  r.verdict = "valid";
+  r.verdict = ExchangeVerdict::kValid;
   r.lineState = 1;
   r.lineError = 222;
   r.result = 5;
@@ -45,6 +46,30 @@ TEST(TraceLines, ARecordComesBackAsItWasWritten) {
   EXPECT_EQ(back.lineError, r.lineError);
   EXPECT_EQ(back.result, r.result);
   EXPECT_DOUBLE_EQ(back.milliseconds, r.milliseconds);
+}
+
+TEST(TraceLines, EachVerdictIsWrittenAndReadAsTracesSpellIt) {
+  struct Case {
+    ExchangeVerdict verdict;
+    const char* text;
+  };
+  const Case cases[] = {
+      {ExchangeVerdict::kValid, "valid"},
+      {ExchangeVerdict::kNoReply, "no reply"},
+      {ExchangeVerdict::kBadChecksum, "bad checksum"},
+      {ExchangeVerdict::kNoStartByte, "no start byte"},
+      {ExchangeVerdict::kMalformed, "malformed"},
+      {ExchangeVerdict::kIncomplete, "incomplete"},
+      {ExchangeVerdict::kTransportFailure, "transport failure"},
+      {ExchangeVerdict::kNotAwaited, "not awaited"},
+  };
+  for (const Case& c : cases) {
+    ExchangeRecord r;
+    r.verdict = c.verdict;
+    const std::string line = ToJsonLine(r);
+    EXPECT_NE(line.find(std::string("\"verdict\":\"") + c.text + "\""), std::string::npos) << line;
+    EXPECT_EQ(FromJsonLine(line).verdict, c.verdict) << c.text;
+  }
 }
 
 TEST(TraceLines, WallTimeIsOneExactForm) {
@@ -76,6 +101,8 @@ TEST(TraceFiles, ABadLineIsRefusedByItsNumber) {
        "\"wall\" is not a time"},
       {R"({"t":"0","channel":1,"frame":"","received":"","reply":"","verdict":"","state":0,"error":0,"result":0,"ms":0})",
        "\"t\" is not a number"},
+      {R"({"t":0,"channel":1,"frame":"","received":"","reply":"","verdict":"fine","state":0,"error":0,"result":0,"ms":0})",
+       "\"verdict\" is not one the port writes"},
   };
   for (const Case& c : cases) {
     std::istringstream in(good + "\n\n" + c.line + "\n" + good + "\n");

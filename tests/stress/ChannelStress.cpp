@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "ScriptedPort.h"
 #include "VM30.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -21,12 +22,7 @@ constexpr int kThreads = kChannels + 2;
 constexpr int kYieldsInSend = 4;            // room for another thread to step in mid-exchange
 constexpr std::size_t kPortChannels = 256;  // a channel is a byte
 constexpr Byte kAck = 0x06;
-constexpr Byte kReplyStart = 0x02;
-constexpr Byte kEnd = 0x03;
-constexpr Byte kComplement = 0x7F;
-constexpr Byte kChecksumBit = 0x40;
-constexpr Byte kLineNoReply = 2;
-constexpr Byte kLineIncomplete = 4;
+constexpr Byte kLineIncomplete = 4;  // bytes arrived, no complete reply
 // Command bytes: c0 group, c1 address, c2 the command, c3 a parameter index.
 constexpr std::size_t kAddressAt = 1;
 constexpr std::size_t kCommandAt = 2;
@@ -43,32 +39,12 @@ std::int32_t ParamValue(Byte channel, int index) {
   return channel * 100 + index;
 }
 
-std::vector<Byte> DataReply(const std::vector<Byte>& data) {
-  std::vector<Byte> out{kReplyStart};
-  Byte sum = kEnd;
-  for (Byte b : data) {
-    out.push_back(b);
-    out.push_back(static_cast<Byte>(b ^ kComplement));
-    sum ^= b;
-  }
-  out.push_back(kEnd);
-  out.push_back(kEnd);
-  out.push_back(static_cast<Byte>(sum | kChecksumBit));
-  return out;
-}
-
-// The command bytes a frame carries.
-std::vector<Byte> CommandOf(const Byte* frame, Byte length) {
-  std::vector<Byte> command;
-  constexpr std::size_t kTail = 3;
-  if (length < kTail + 2) return command;
-  command.push_back(frame[1]);
-  for (std::size_t i = 2; i + kTail < length; i += 2) command.push_back(frame[i]);
-  return command;
-}
-
 // A line on every channel that answers at once, through the check, and
-// counts exchanges that meet on a channel.
+// counts exchanges that meet on a channel. Its answers are built and played
+// through the check by the scripted port's own functions; its bookkeeping is
+// its own, per channel and without a lock: the scripted port records every
+// call under one mutex, which would order every thread's work in the driver
+// and hide from the thread sanitizer the very races this stress looks for.
 class WatchingPort final : public kavo5000::HostPort {
  public:
   std::int32_t KAVO5000_CALL GetLastError(Byte) override { return 1; }
@@ -88,7 +64,8 @@ class WatchingPort final : public kavo5000::HostPort {
     if (line.busy.exchange(true)) overlaps_.fetch_add(1);
     for (int i = 0; i < kYieldsInSend; ++i) std::this_thread::yield();
     line.state.store(0);
-    if (replySize != 0) Answer(c, line, CommandOf(frame, length), reply);
+    if (replySize != 0)
+      Answer(c, line, testing::CommandOf(testing::Bytes(frame, frame + length)), reply);
     line.busy.store(false);
     return 0;
   }
@@ -115,26 +92,19 @@ class WatchingPort final : public kavo5000::HostPort {
         *it = static_cast<Byte>(kIndexBase + value % kDecimal);
       }
       data.insert(data.end(), digits.begin(), digits.end());
-      answer = DataReply(data);
+      answer = testing::DataReply(data);
     } else if (command.size() > kCommandAt && command[kCommandAt] == '1') {
-      answer = DataReply({'0', '0'});
+      answer = testing::DataReply({'0', '0'});
     }
     kavo5000::ReplyCheckRef check;
     {
       std::lock_guard lock(line.checkMutex);
       check = line.check;
     }
-    bool accepted = false;
-    std::size_t held = 0;
-    for (std::size_t i = 0; i < answer.size() && !accepted; ++i) {
-      reply[held++] = answer[i];
-      Byte kept = static_cast<Byte>(held);
-      accepted = check.Code(check.Self, c, reply, 0, &kept, 0);
-      held = kept;
-    }
-    if (!accepted && line.state.load() != kLineMalformed) {
-      line.state.store(answer.empty() ? kLineNoReply : kLineIncomplete);
-    }
+    // Shown to the check a byte at a time, as a line delivers it.
+    const std::vector<std::size_t> byteByByte(answer.size(), 1);
+    const bool accepted = testing::PlayThroughCheck(check, c, answer, byteByByte, reply);
+    if (!accepted && line.state.load() != kLineMalformed) line.state.store(kLineIncomplete);
   }
 
   std::array<Line, kPortChannels> lines_;

@@ -44,6 +44,25 @@ Bytes Ascii(const std::string& text) {
   return Bytes(text.begin(), text.end());
 }
 
+bool PlayThroughCheck(const ReplyCheckRef& check, Byte channel, const Bytes& incoming,
+                      const std::vector<std::size_t>& chunks, Byte* buffer) {
+  const std::vector<std::size_t> whole = {incoming.size()};
+  std::size_t next = 0;  // next incoming byte
+  std::size_t held = 0;  // bytes the buffer holds for the check
+  for (std::size_t chunk : chunks.empty() ? whole : chunks) {
+    const std::size_t take = std::min(chunk, incoming.size() - next);
+    for (std::size_t i = 0; i < take && held < kMaxReply; ++i) buffer[held++] = incoming[next + i];
+    next += take;
+    if (check.Code != nullptr) {
+      Byte length = static_cast<Byte>(held);
+      if (check.Code(check.Self, channel, buffer, 0, &length, 0)) return true;
+      held = length;
+    }
+    if (next >= incoming.size()) break;
+  }
+  return false;
+}
+
 void ScriptedPort::Queue(Byte channel, Reply reply) {
   std::lock_guard lock(mutex_);
   lines_[channel].queue.push_back(std::move(reply));
@@ -196,27 +215,12 @@ void ScriptedPort::Play(Line& line, Byte channel, const Reply& reply, Byte* buff
     line.state = kNoReplyState;
     return;
   }
-  std::vector<std::size_t> chunks = reply.chunks;
-  if (chunks.empty()) chunks.push_back(incoming.size());
   ReplyCheckRef check;
   {
     std::lock_guard lock(mutex_);
     check = line.check;
   }
-  std::size_t next = 0;  // next incoming byte
-  std::size_t held = 0;  // bytes the buffer holds for the check
-  bool accepted = false;
-  for (std::size_t chunk : chunks) {
-    const std::size_t take = std::min(chunk, incoming.size() - next);
-    for (std::size_t i = 0; i < take && held < kMaxReply; ++i) buffer[held++] = incoming[next + i];
-    next += take;
-    if (check.Code != nullptr) {
-      Byte length = static_cast<Byte>(held);
-      accepted = check.Code(check.Self, channel, buffer, 0, &length, 0);
-      held = length;
-    }
-    if (accepted || next >= incoming.size()) break;
-  }
+  const bool accepted = PlayThroughCheck(check, channel, incoming, reply.chunks, buffer);
   std::lock_guard lock(mutex_);
   if (!accepted && line.state == 0) line.state = kIncompleteState;
 }

@@ -29,6 +29,12 @@ Bytes DataReply(const Bytes& data);
 Bytes CommandOf(const Bytes& frame);
 // Text as bytes, for digits and command characters.
 Bytes Ascii(const std::string& text);
+// Plays `incoming` into `buffer` through the driver's reply check as a port
+// does: in `chunks` (empty: all at once), the check shown the buffer after
+// each, honouring the length it writes back, until it accepts or the bytes
+// run out. Whether it accepted.
+bool PlayThroughCheck(const ReplyCheckRef& check, Byte channel, const Bytes& incoming,
+                      const std::vector<std::size_t>& chunks, Byte* buffer);
 
 // How the port answers one Send.
 struct Reply {

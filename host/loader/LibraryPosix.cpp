@@ -1,0 +1,39 @@
+// LibraryPosix.cpp — the platform's part of loading the module on POSIX
+// systems: dlopen, and the program's folder from /proc/self/exe.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "Library.h"
+
+namespace kavo5000::loader::platform {
+
+namespace {
+constexpr std::size_t kPathCapacity = 4096;  // Linux's PATH_MAX
+}  // namespace
+
+std::string ProgramFolder() {
+  std::vector<char> buffer(kPathCapacity);
+  const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return ".";
+  const std::string path(buffer.data(), static_cast<std::size_t>(n));
+  const auto slash = path.rfind(kSeparator);
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+bool FileExists(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
+
+void* LoadForever(const std::string& path, std::string& why) {
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+  if (library == nullptr) why = dlerror();
+  return library;
+}
+
+void* Symbol(void* library, const char* name) {
+  return dlsym(library, name);
+}
+
+}  // namespace kavo5000::loader::platform
