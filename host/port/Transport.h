@@ -89,7 +89,7 @@ Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings);
 
 // A serial device (a kDevice spec) opened for this program alone: a second
 // opener (another program, or one of ours in another process) fails with
-// kPortInUse. Each transport describes itself by the spec it was made from.
+// kPortInUse. Each transport describes itself by the port spec it was made from.
 std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec);
 // A serial device server in raw TCP mode (a kTcp spec).
 std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec);

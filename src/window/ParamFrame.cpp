@@ -321,10 +321,7 @@ void TParamFrm::RxDGCommonDblClick(const QPoint& viewportPos) {
 }
 
 std::string TParamFrm::ReadParam(int row) {
-  catalogue::CParameter& p = params_->Item(row - 1);
-  const std::optional<ReadRequest> request = ReadRequestFor(p, Target());
-  const std::int32_t raw = request ? PerformRead(*request) : kFailedRead;
-  return ApplyRead(p, raw, SystemNumberFormat(), FailedReadText::kClear);
+  return ReadRowNow(params_->Item(row - 1), Target(), SystemNumberFormat());
 }
 
 TReadParamsTread::Hooks TParamFrm::ReaderHooks() {

@@ -43,6 +43,13 @@ std::string ApplyRead(catalogue::CParameter& row, std::int32_t raw,
   return text;
 }
 
+std::string ReadRowNow(catalogue::CParameter& row, const LineTarget& target,
+                       const catalogue::NumberFormat& format) {
+  const std::optional<ReadRequest> request = ReadRequestFor(row, target);
+  const std::int32_t raw = request ? PerformRead(*request) : kFailedRead;
+  return ApplyRead(row, raw, format, FailedReadText::kClear);
+}
+
 const char* WriteRow(catalogue::CParameter& row, const EditorValues& values,
                      const WriteTarget& target, const catalogue::NumberFormat& format) {
   if (target.line.driver == nullptr) return kNoDriverText;

@@ -62,6 +62,12 @@ enum class FailedReadText { kClear, kKeep };
 std::string ApplyRead(catalogue::CParameter& row, std::int32_t raw,
                       const catalogue::NumberFormat& format, FailedReadText onFailure);
 
+// A double click's read, start to end on the calling thread: the row's
+// request, the exchange, and its result applied (a failure clears the text).
+// Gives the text read, empty when the read failed.
+std::string ReadRowNow(catalogue::CParameter& row, const LineTarget& target,
+                       const catalogue::NumberFormat& format);
+
 // Where a write goes: the line, and the ID number the address row programs.
 struct WriteTarget {
   LineTarget line;

@@ -246,10 +246,7 @@ void TParamFrm::RxDGCommonDblClick(int row, int column) {
 }
 
 std::string TParamFrm::ReadParam(int row) {
-  catalogue::CParameter& p = params_->Item(row - 1);
-  const std::optional<ReadRequest> request = ReadRequestFor(p, Target());
-  const std::int32_t raw = request ? PerformRead(*request) : kFailedRead;
-  return ApplyRead(p, raw, format_, FailedReadText::kClear);
+  return ReadRowNow(params_->Item(row - 1), Target(), format_);
 }
 
 TReadParamsTread::Hooks TParamFrm::ReaderHooks() {
