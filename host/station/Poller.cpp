@@ -1,11 +1,9 @@
-// Poller.cpp — polling the dispensers of one channel through the driver.
+// Poller.cpp — polling a channel's dispensers and carrying out commands,
+// on the one thread that talks to the line.
 #include "Poller.h"
 
 #include <algorithm>
-#include <chrono>
 #include <exception>
-
-#include "Text.h"
 
 namespace kavo5000::station {
 
@@ -14,32 +12,65 @@ namespace {
 constexpr Byte kAllNozzles = 0;            // GetSost: every nozzle of the dispenser
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 
-DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int number) {
+std::string ReasonFor(const LineReason& reason, Byte channel, const std::string& fallback) {
+  const std::string port = reason ? reason(channel) : std::string();
+  return port.empty() ? fallback : port;
+}
+
+DispenserView Failed(const PollPlan& plan, int number, const std::string& why) {
   DispenserView view;
+  view.channel = plan.channel;
+  view.number = number;
+  view.failure = why;
+  return view;
+}
+
+// One dispenser's state, and its amounts while fuel runs or once it has
+// stopped. While a delivery may run the volume is read before the state:
+// the driver takes a running delivery with nothing dispensed, as far as it
+// knows, for one that has ended and closes it. Throws ESerialIO when the
+// line itself fails.
+DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int number,
+                            bool following) {
+  DispenserView view;
+  view.channel = plan.channel;
   view.number = number;
   try {
+    std::optional<Amounts> running;
+    if (following) {
+      Amounts amounts;
+      amounts.litres = driver.GetDeliveredVolume(plan.channel, number, &amounts.money);
+      if (driver.GetChannelStatus(plan.channel) == kLineValid) running = amounts;
+    }
     kavo5000::StateRecord record{};
     driver.GetSost(plan.channel, static_cast<Byte>(number), kAllNozzles, &record);
-    const Byte status = driver.GetChannelStatus(plan.channel);
-    if (status != kavo5000::kLineValid) {
-      view.state = tool::StatusMessage(status);
-      return view;
-    }
+    view.status = driver.GetChannelStatus(plan.channel);
+    if (view.status != kavo5000::kLineValid) return view;
     view.answered = true;
-    view.state = tool::StateName(record.Summary);
+    view.summary = record.Summary;
     const std::size_t shown = std::min(static_cast<std::size_t>(plan.nozzles), kRecordNozzles);
-    for (std::size_t n = 0; n < shown; ++n)
-      view.nozzles.push_back(tool::StateName(record.Nozzle[n]));
-    if (tool::StateClass(record.Summary) == kavo5000::kStateDelivering) {
-      double money = 0;
-      view.litres = driver.GetDeliveredVolume(plan.channel, number, &money);
-      view.money = money;
+    view.nozzles.assign(record.Nozzle, record.Nozzle + shown);
+    const Byte state = record.Summary & kStateClassMask;
+    if (state == kStateDelivering) {
+      view.running = running;
+    } else if (state == kStateFinished) {
+      Amounts delivered;
+      driver.GetDeliveryCounters(plan.channel, number, &delivered.litres, &delivered.money);
+      if (driver.GetChannelStatus(plan.channel) == kLineValid) view.delivered = delivered;
     }
+  } catch (const kavo5000::ESerialIO&) {
+    throw;
   } catch (const std::exception& e) {
     view.answered = false;
-    view.state = std::string("line failed: ") + e.what();
+    view.failure = e.what();
   }
   return view;
+}
+
+// Whether a delivery may run on the dispenser the view shows.
+bool MayDeliver(const DispenserView& view) {
+  const Byte state = view.summary & kStateClassMask;
+  return view.answered && (state == kStateBusy || state == kStateDelivering);
 }
 
 }  // namespace
@@ -52,14 +83,34 @@ PollPlan PlanFor(Byte channel, std::uint32_t config, int dispensers) {
   return plan;
 }
 
-std::vector<DispenserView> PollOnce(kavo5000::TVM30& driver, const PollPlan& plan) {
-  std::vector<DispenserView> views;
-  for (int d = 1; d <= plan.dispensers; ++d) views.push_back(PollDispenser(driver, plan, d));
-  return views;
+Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const LineReason& reason,
+               Following& following) {
+  following.resize(static_cast<std::size_t>(plan.dispensers) + 1, false);
+  Round round;
+  round.channel = plan.channel;
+  round.lineUp = true;
+  for (int d = 1; d <= plan.dispensers; ++d) {
+    if (!round.lineUp) {
+      // Once the line has failed the rest of the round would only fail again.
+      round.dispensers.push_back(Failed(plan, d, round.reason));
+      continue;
+    }
+    try {
+      const auto at = static_cast<std::size_t>(d);
+      round.dispensers.push_back(PollDispenser(driver, plan, d, following[at]));
+      // A dispenser that did not answer keeps being followed.
+      if (round.dispensers.back().answered) following[at] = MayDeliver(round.dispensers.back());
+    } catch (const kavo5000::ESerialIO& e) {
+      round.lineUp = false;
+      round.reason = ReasonFor(reason, plan.channel, e.what());
+      round.dispensers.push_back(Failed(plan, d, round.reason));
+    }
+  }
+  return round;
 }
 
-Poller::Poller(kavo5000::TVM30& driver, PollPlan plan, Report report)
-    : driver_(driver), plan_(plan), report_(std::move(report)), thread_([this] { Run(); }) {}
+Poller::Poller(kavo5000::TVM30& driver, PollPlan plan, Hooks hooks)
+    : driver_(driver), plan_(plan), hooks_(std::move(hooks)), thread_([this] { Run(); }) {}
 
 Poller::~Poller() {
   {
@@ -70,28 +121,83 @@ Poller::~Poller() {
   thread_.join();
 }
 
+void Poller::PollSoon() {
+  {
+    std::lock_guard lock(mutex_);
+    roundWanted_ = true;
+  }
+  wake_.notify_all();
+}
+
+void Poller::Perform(const Command& command) {
+  {
+    std::lock_guard lock(mutex_);
+    commands_.push_back(command);
+  }
+  wake_.notify_all();
+}
+
+void Poller::Follow(int dispenser) {
+  const auto at = static_cast<std::size_t>(dispenser);
+  if (following_.size() <= at) following_.resize(at + 1, false);
+  following_[at] = true;
+}
+
+bool Poller::EnsureOpen(std::string& reason) {
+  if (open_) return true;
+  std::int32_t code = -1;
+  try {
+    code = driver_.OpenChannel(plan_.channel);
+  } catch (const std::exception& e) {
+    reason = ReasonFor(hooks_.reason, plan_.channel, e.what());
+    return false;
+  }
+  open_ = code == 0;
+  if (!open_) {
+    reason = ReasonFor(hooks_.reason, plan_.channel,
+                       "канал не открывается (код " + std::to_string(code) + ")");
+  }
+  return open_;
+}
+
 void Poller::Run() {
-  bool open = false;
   std::unique_lock lock(mutex_);
-  while (!stop_) {
-    lock.unlock();
-    std::vector<DispenserView> views;
-    if (!open) {
-      try {
-        open = driver_.OpenChannel(plan_.channel) == 0;
-      } catch (const std::exception&) {
-        open = false;
-      }
-    }
-    if (open) {
-      views = PollOnce(driver_, plan_);
+  for (;;) {
+    wake_.wait(lock, [this] { return stop_ || roundWanted_ || !commands_.empty(); });
+    if (stop_) return;
+    std::optional<Command> command;
+    if (!commands_.empty()) {
+      command = commands_.front();
+      commands_.pop_front();
     } else {
-      for (int d = 1; d <= plan_.dispensers; ++d)
-        views.push_back(DispenserView{d, "channel cannot be opened", false, {}, {}, {}});
+      roundWanted_ = false;
     }
-    report_(std::move(views));
+    lock.unlock();
+    std::string reason;
+    const bool open = EnsureOpen(reason);
+    if (command) {
+      CommandOutcome outcome;
+      if (open) {
+        outcome = station::Perform(driver_, *command, hooks_.reason);
+        if (command->action == Action::kStart && outcome.ok) Follow(command->dispenser);
+      } else {
+        outcome.command = *command;
+        outcome.text = ActionWords(command->action) + " — ошибка: нет связи: " + reason;
+      }
+      if (hooks_.performed) hooks_.performed(std::move(outcome));
+    } else {
+      Round round;
+      if (open) {
+        round = PollOnce(driver_, plan_, hooks_.reason, following_);
+      } else {
+        round.channel = plan_.channel;
+        round.reason = reason;
+        for (int d = 1; d <= plan_.dispensers; ++d)
+          round.dispensers.push_back(Failed(plan_, d, reason));
+      }
+      if (hooks_.polled) hooks_.polled(std::move(round));
+    }
     lock.lock();
-    wake_.wait_for(lock, std::chrono::milliseconds(plan_.intervalMs), [this] { return stop_; });
   }
 }
 

@@ -1,0 +1,118 @@
+// StationCommands.cpp — one operator command through the driver's slots.
+#include "StationCommands.h"
+
+#include <exception>
+
+#include "StationText.h"
+
+namespace kavo5000::station {
+
+namespace {
+
+constexpr bool kStopFirst = true;  // stop and close: stop the pump before closing
+
+// Calls the slot the action names; false when the transport failed outright.
+bool Call(kavo5000::TVM30& driver, const Command& c) {
+  switch (c.action) {
+    case Action::kPrice:
+      driver.SetPrice(c.channel, c.dispenser, c.nozzle, 0, 0, c.value);
+      return true;
+    case Action::kPresetVolume:
+      driver.PresetVolume(c.channel, c.dispenser, c.nozzle, 0, c.value);
+      return true;
+    case Action::kPresetMoney:
+      driver.PresetMoney(c.channel, c.dispenser, c.nozzle, 0, c.value);
+      return true;
+    case Action::kStart:
+      driver.StartPump(c.channel, c.dispenser, c.nozzle);
+      return true;
+    case Action::kStop:
+      driver.StopPump(c.channel, c.dispenser, c.nozzle, kStopFirst);
+      return true;
+    case Action::kClose:
+      return driver.StopAndClose(c.channel, c.dispenser, c.nozzle, kStopFirst) == 0;
+  }
+  return false;
+}
+
+std::string Subject(const Command& c) {
+  return "ТРК " + std::to_string(c.dispenser) + ", пистолет " + std::to_string(c.nozzle) + ", " +
+         ActionWords(c.action);
+}
+
+std::string ValueWords(const Command& c) {
+  switch (c.action) {
+    case Action::kPrice:
+    case Action::kPresetMoney:
+      return " " + AmountText(c.value);
+    case Action::kPresetVolume:
+      return " " + AmountText(c.value) + " л";
+    default:
+      return "";
+  }
+}
+
+// The port's reason, when it has one, says more than the driver's message.
+std::string Failure(const std::string& driverText, const std::string& portText) {
+  return portText.empty() ? driverText : portText + " (" + driverText + ")";
+}
+
+}  // namespace
+
+std::string ActionWords(Action action) {
+  switch (action) {
+    case Action::kPrice:
+      return "цена";
+    case Action::kPresetVolume:
+      return "доза по объёму";
+    case Action::kPresetMoney:
+      return "доза по сумме";
+    case Action::kStart:
+      return "пуск";
+    case Action::kStop:
+      return "остановка";
+    case Action::kClose:
+      return "закрытие отпуска";
+  }
+  return "";
+}
+
+CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason) {
+  CommandOutcome outcome;
+  outcome.command = command;
+  const std::string subject = Subject(command) + ValueWords(command);
+  try {
+    const bool sent = Call(driver, command);
+    const Byte status = driver.GetChannelStatus(command.channel);
+    if (!sent) {
+      const std::string port = reason ? reason(command.channel) : std::string();
+      outcome.text = subject + " — ошибка: " + Failure("обмен с контроллером не состоялся", port);
+      return outcome;
+    }
+    if (status != kLineValid) {
+      // A refusal or a silent controller: the status says which.
+      outcome.text = subject + " — ошибка: " + StatusWords(status);
+      return outcome;
+    }
+    if (command.action == Action::kClose) {
+      Amounts amounts;
+      driver.GetDeliveryCounters(command.channel, command.dispenser, &amounts.litres,
+                                 &amounts.money);
+      if (driver.GetChannelStatus(command.channel) == kLineValid) outcome.counters = amounts;
+    }
+  } catch (const std::exception& e) {
+    // The driver's exception: a value out of range, or the line itself failed.
+    const std::string port = reason ? reason(command.channel) : std::string();
+    outcome.text = subject + " — ошибка: " + Failure(e.what(), port);
+    return outcome;
+  }
+  outcome.ok = true;
+  outcome.text = subject + " — выполнено";
+  if (outcome.counters) {
+    outcome.text += ": отпущено " + AmountText(outcome.counters->litres) + " л на сумму " +
+                    AmountText(outcome.counters->money);
+  }
+  return outcome;
+}
+
+}  // namespace kavo5000::station

@@ -1,0 +1,51 @@
+// StationCommands.h — what the station's operator asks of a dispenser (a
+// price, a preset by volume or money, start, stop, close) carried out through
+// the driver's slots, with the outcome worded for the status line. Plain: the
+// poller's thread calls Perform, the window only shows the outcome.
+#ifndef KAVO5000_STATION_STATIONCOMMANDS_H
+#define KAVO5000_STATION_STATIONCOMMANDS_H
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::station {
+
+enum class Action { kPrice, kPresetVolume, kPresetMoney, kStart, kStop, kClose };
+
+struct Command {
+  Action action = Action::kStart;
+  Byte channel = 1;
+  int dispenser = 1;
+  int nozzle = 1;
+  double value = 0;  // the price, litres or money; unused by start, stop and close
+};
+
+// A delivery's counters as the controller reports them.
+struct Amounts {
+  double litres = 0;
+  double money = 0;
+};
+
+struct CommandOutcome {
+  Command command;
+  bool ok = false;
+  std::string text;                 // for the status line, in words
+  std::optional<Amounts> counters;  // the delivery's counters, once closed
+};
+
+// Why the channel's line failed in the port's words ("" when it did not).
+using LineReason = std::function<std::string(Byte channel)>;
+
+// Carries out `command` on the calling thread. The driver's status and its
+// exceptions decide the outcome; nothing escapes.
+CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason);
+
+// "цена", "доза по объёму" … for an action.
+std::string ActionWords(Action action);
+
+}  // namespace kavo5000::station
+
+#endif  // KAVO5000_STATION_STATIONCOMMANDS_H

@@ -1,0 +1,88 @@
+// StationRows.cpp — the station's rows and line status from the poller's reports.
+#include "StationRows.h"
+
+#include <cstdio>
+
+#include "StationText.h"
+
+namespace kavo5000::station {
+
+namespace {
+
+std::string NozzleList(const std::vector<std::uint16_t>& nozzles) {
+  if (nozzles.empty()) return "нет";
+  std::string text;
+  for (std::size_t n = 0; n < nozzles.size(); ++n) {
+    if (n != 0) text += "; ";
+    text += std::to_string(n + 1) + ": " + StateWords(nozzles[n]);
+  }
+  return text;
+}
+
+constexpr const char* kNoNozzle = "—";
+
+}  // namespace
+
+const std::vector<std::string>& ColumnTitles() {
+  static const std::vector<std::string> titles = {"Канал",    "ТРК",   "Состояние", "Пистолет",
+                                                  "Объём, л", "Сумма", "Пистолеты"};
+  return titles;
+}
+
+RowCells CellsFor(const DispenserView& view, RowMemory& memory) {
+  RowCells row;
+  row.cells.resize(ColumnTitles().size());
+  row.cells[kColChannel] = std::to_string(view.channel);
+  row.cells[kColDispenser] = std::to_string(view.number);
+  row.cells[kColNozzle] = kNoNozzle;
+  if (!view.answered) {
+    row.failed = true;
+    row.cells[kColState] =
+        view.failure.empty() ? StatusWords(view.status) : "нет связи: " + view.failure;
+  } else {
+    row.cells[kColState] = StateWords(view.summary);
+    if (const int nozzle = StateNozzle(view.summary); nozzle != 0)
+      row.cells[kColNozzle] = std::to_string(nozzle);
+    row.cells[kColNozzles] = NozzleList(view.nozzles);
+    if (view.running) memory.amounts = view.running;
+    if (view.delivered) memory.amounts = view.delivered;
+  }
+  if (memory.amounts) {
+    row.cells[kColLitres] = AmountText(memory.amounts->litres);
+    row.cells[kColMoney] = AmountText(memory.amounts->money);
+  }
+  return row;
+}
+
+void Observe(LineWatch& watch, const Round& round, const std::string& now) {
+  if (round.lineUp) {
+    if (watch.known && !watch.up) {
+      watch.recovered = true;
+      watch.since = now;
+    }
+    watch.reason.clear();
+  } else {
+    if (!watch.known || watch.up) watch.since = now;
+    watch.recovered = false;
+    watch.reason = round.reason;
+  }
+  watch.known = true;
+  watch.up = round.lineUp;
+}
+
+std::string LineWords(const LineWatch& watch, Byte channel, const std::string& port) {
+  const std::string name = "Канал " + std::to_string(channel) + " (" + port + "): ";
+  if (!watch.known) return name + "опрос…";
+  if (!watch.up) return name + "нет связи с " + watch.since + ": " + watch.reason;
+  if (watch.recovered) return name + "связь восстановлена в " + watch.since;
+  return name + "связь есть";
+}
+
+std::string ConfigWords(std::uint32_t config) {
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", config);
+  return std::string("Конфигурация ") + hex + ": пистолетов на ТРК — " +
+         std::to_string(kavo5000::NozzlesPerDispenser(config));
+}
+
+}  // namespace kavo5000::station

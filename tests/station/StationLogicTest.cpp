@@ -1,0 +1,133 @@
+// The sample station's plain parts: what it polls, how it reads its channels
+// off the command line, and what its rows and status line show as rounds
+// come in.
+#include <gtest/gtest.h>
+
+#include "DriverProbe.h"
+#include "Poller.h"
+#include "StationOptions.h"
+#include "StationRows.h"
+#include "VM30.h"
+
+namespace kavo5000::station {
+namespace {
+
+TEST(StationPlanTest, PollsTheNozzlesTheDriverNumbers) {
+  for (const std::uint32_t config : {0x00u, 0x10u, 0x40u, 0xC3u, 0x0Fu}) {
+    driver::VM30Driver driver(static_cast<Byte>(config), 0, nullptr);
+    const PollPlan plan = PlanFor(3, config, 5);
+    EXPECT_EQ(plan.nozzles, driver::DriverProbe(driver).Config().NozzlesPerDispenser)
+        << "config " << config;
+    EXPECT_EQ(plan.channel, 3);
+    EXPECT_EQ(plan.dispensers, 5);
+  }
+  EXPECT_EQ(ConfigWords(0x10), "Конфигурация 0x10: пистолетов на ТРК — 0");
+  EXPECT_EQ(ConfigWords(0x14), "Конфигурация 0x14: пистолетов на ТРК — 4");
+}
+
+TEST(StationChannelsTest, OnePortPerChannelNumberedOnFromTheFirst) {
+  struct Case {
+    std::vector<std::string> ports;
+    int first;
+    std::vector<std::pair<int, std::string>> channels;  // empty: refused
+  };
+  const Case cases[] = {
+      {{}, 3, {{3, "sim"}}},
+      {{"sim", "tcp://10.0.0.5:4001"}, 1, {{1, "sim"}, {2, "tcp://10.0.0.5:4001"}}},
+      {{"5=sim", "/dev/ttyUSB0:9600:8N1"}, 1, {{5, "sim"}, {6, "/dev/ttyUSB0:9600:8N1"}}},
+      {{"sim", "1=sim"}, 1, {}},  // channel 1 twice
+      {{"21=sim"}, 1, {}},        // beyond the last channel
+      {{"sim", "sim"}, 20, {}},   // the second would be channel 21
+      {{"4="}, 1, {}},            // no port
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ports.empty() ? std::string("(none)") : c.ports.front());
+    if (c.channels.empty()) {
+      EXPECT_THROW(ParseChannels(c.ports, c.first), ChannelListError);
+      continue;
+    }
+    const std::vector<ChannelPort> got = ParseChannels(c.ports, c.first);
+    ASSERT_EQ(got.size(), c.channels.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].channel, c.channels[i].first);
+      EXPECT_EQ(got[i].port, c.channels[i].second);
+    }
+  }
+}
+
+DispenserView Answered(std::uint16_t summary, std::vector<std::uint16_t> nozzles) {
+  DispenserView view;
+  view.channel = 2;
+  view.number = 3;
+  view.answered = true;
+  view.status = kLineValid;
+  view.summary = summary;
+  view.nozzles = std::move(nozzles);
+  return view;
+}
+
+// A delivery as the rounds report it: the amounts run while fuel flows, the
+// counters replace them at the end and stay after the nozzle is hung up; a
+// failed round shows why in red and keeps them.
+TEST(StationRowsTest, ADeliveryStaysInViewUntilTheNextOne) {
+  RowMemory memory;
+  DispenserView running = Answered(kStateDelivering + 2, {kStateIdle, kStateDelivering + 2});
+  running.running = Amounts{1.25, 65.5};
+  DispenserView finished = Answered(kStateFinished, {kStateIdle, kStateIdle});
+  finished.delivered = Amounts{2, 104.8};
+  DispenserView failed;
+  failed.channel = 2;
+  failed.number = 3;
+  failed.failure = "connection refused";
+
+  struct Step {
+    const DispenserView* view;
+    std::vector<std::string> cells;
+    bool failed;
+  };
+  const Step steps[] = {
+      {&running,
+       {"2", "3", "отпуск топлива", "2", "1.25", "65.50", "1: ожидание; 2: отпуск топлива"},
+       false},
+      {&finished,
+       {"2", "3", "отпуск закрыт", "—", "2.00", "104.80", "1: ожидание; 2: ожидание"},
+       false},
+      {&failed, {"2", "3", "нет связи: connection refused", "—", "2.00", "104.80", ""}, true},
+  };
+  for (const Step& s : steps) {
+    const RowCells row = CellsFor(*s.view, memory);
+    EXPECT_EQ(row.cells, s.cells);
+    EXPECT_EQ(row.failed, s.failed);
+  }
+  // No nozzles numbered (a configuration byte such as 0x10) says so.
+  RowMemory fresh;
+  EXPECT_EQ(CellsFor(Answered(kStateIdle, {}), fresh).cells[kColNozzles], "нет");
+}
+
+TEST(StationRowsTest, TheLineSaysSinceWhenItIsDownAndWhenItCameBack) {
+  LineWatch watch;
+  EXPECT_EQ(LineWords(watch, 1, "sim"), "Канал 1 (sim): опрос…");
+  Round up;
+  up.lineUp = true;
+  Round down;
+  down.reason = "connection refused";
+  struct Step {
+    const Round* round;
+    const char* now;
+    const char* words;
+  };
+  const Step steps[] = {
+      {&up, "12:00:00", "Канал 1 (sim): связь есть"},
+      {&down, "12:00:01", "Канал 1 (sim): нет связи с 12:00:01: connection refused"},
+      {&down, "12:00:02", "Канал 1 (sim): нет связи с 12:00:01: connection refused"},
+      {&up, "12:00:03", "Канал 1 (sim): связь восстановлена в 12:00:03"},
+      {&up, "12:00:04", "Канал 1 (sim): связь восстановлена в 12:00:03"},
+  };
+  for (const Step& s : steps) {
+    Observe(watch, *s.round, s.now);
+    EXPECT_EQ(LineWords(watch, 1, "sim"), s.words) << s.now;
+  }
+}
+
+}  // namespace
+}  // namespace kavo5000::station
