@@ -34,13 +34,13 @@ RowCells CellsFor(const DispenserView& view, RowMemory& memory) {
   row.cells.resize(ColumnTitles().size());
   row.cells[kColChannel] = std::to_string(view.channel);
   row.cells[kColDispenser] = std::to_string(view.number);
-  row.cells[kColNozzle] = kNoNozzle;
   if (!view.answered) {
     row.failed = true;
     row.cells[kColState] =
         view.failure.empty() ? StatusWords(view.status) : "нет связи: " + view.failure;
   } else {
     row.cells[kColState] = StateWords(view.summary);
+    row.cells[kColNozzle] = kNoNozzle;
     if (const int nozzle = StateNozzle(view.summary); nozzle != 0)
       row.cells[kColNozzle] = std::to_string(nozzle);
     row.cells[kColNozzles] = NozzleList(view.nozzles);
@@ -73,7 +73,7 @@ void Observe(LineWatch& watch, const Round& round, const std::string& now) {
 std::string LineWords(const LineWatch& watch, Byte channel, const std::string& port) {
   const std::string name = "Канал " + std::to_string(channel) + " (" + port + "): ";
   if (!watch.known) return name + "опрос…";
-  if (!watch.up) return name + "нет связи с " + watch.since + ": " + watch.reason;
+  if (!watch.up) return name + "нет связи с " + watch.since;
   if (watch.recovered) return name + "связь восстановлена в " + watch.since;
   return name + "связь есть";
 }

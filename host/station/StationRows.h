@@ -50,7 +50,8 @@ struct LineWatch {
 
 // Takes in a round that ended at `now` (a time of day, "12:00:03").
 void Observe(LineWatch& watch, const Round& round, const std::string& now);
-// "Канал 1 (sim): связь есть", "… нет связи с 12:00:01: …", "… связь восстановлена в …".
+// "Канал 1 (sim): связь есть", "… нет связи с 12:00:01", "… связь восстановлена в …";
+// why the line is down the rows show, and the watch's reason.
 std::string LineWords(const LineWatch& watch, Byte channel, const std::string& port);
 
 // "Конфигурация 0x14: пистолетов на ТРК — 4".

@@ -10,6 +10,7 @@
 #include <QTableWidget>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
 
 #include "DeliveryBar.h"
 
@@ -87,7 +88,7 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   auto* config = new QLabel(Text(ConfigWords(options.config)), this);
   config->setObjectName(QStringLiteral("config"));
   statusBar()->addWidget(message_, 1);
-  statusBar()->addPermanentWidget(lines_);
+  statusBar()->addPermanentWidget(lines_, 1);
   statusBar()->addPermanentWidget(config);
   ShowLines();
   resize(kWindowWidth, kChromeHeight + kRowHeight * table_->rowCount());
@@ -125,6 +126,11 @@ StationWindow::~StationWindow() {
 
 void StationWindow::PollNow() {
   for (Line& line : channels_) line.poller->PollSoon();
+}
+
+bool StationWindow::AllPolled() const {
+  return std::all_of(channels_.begin(), channels_.end(),
+                     [](const Line& line) { return line.watch.known; });
 }
 
 void StationWindow::Ask(Action action, int nozzle, double value) {
@@ -174,10 +180,13 @@ void StationWindow::Show(const CommandOutcome& outcome) {
 
 void StationWindow::ShowLines() {
   QStringList texts;
+  QStringList reasons;
   for (const Line& line : channels_) {
     texts << Text(LineWords(line.watch, line.port.channel, line.described));
+    if (!line.watch.reason.empty()) reasons << Text(line.watch.reason);
   }
   lines_->setText(texts.join(QStringLiteral("; ")));
+  lines_->setToolTip(reasons.join(QLatin1Char('\n')));
 }
 
 void StationWindow::Shown() {

@@ -49,6 +49,8 @@ class StationWindow : public QMainWindow {
   // Called on the window's thread after each round or command result shown.
   void OnShown(std::function<void()> callback) { onShown_ = std::move(callback); }
   HostMenuItem& Menus() { return menus_; }
+  // Whether every channel has reported a round.
+  bool AllPolled() const;
 
  private:
   struct Line {

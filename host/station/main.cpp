@@ -41,7 +41,7 @@ struct Options {
                             QStringLiteral("PATH")};
   QCommandLineOption screenshot{
       QStringLiteral("screenshot"),
-      QStringLiteral("Save a picture of the window after the first poll, then quit."),
+      QStringLiteral("Save a picture of the window once every channel has been polled, then quit."),
       QStringLiteral("FILE")};
 };
 
@@ -139,10 +139,10 @@ int main(int argc, char** argv) {
     kavo5000::station::StationWindow window(options, factory, &BindPort);
     if (parser.isSet(o.screenshot)) {
       const QString file = parser.value(o.screenshot);
-      bool polled = false;
-      window.OnShown([&window, &polled, file] {
-        if (polled) return;
-        polled = true;
+      bool taken = false;
+      window.OnShown([&window, &taken, file] {
+        if (taken || !window.AllPolled()) return;
+        taken = true;
         const bool saved = window.grab().save(file);
         QCoreApplication::exit(saved ? 0 : kExitFailure);
       });

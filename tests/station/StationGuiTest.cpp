@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QTableWidget>
@@ -108,6 +109,13 @@ class StationGuiTest : public ::testing::Test {
   std::string Label(const char* name) const {
     return window->findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
   }
+  // The window as it stands, for the documentation's pictures.
+  void Picture(const char* name) {
+    const QDir dir(QStringLiteral(KAVO5000_SCREENSHOT_DIR));
+    ASSERT_TRUE(dir.mkpath(QStringLiteral(".")));
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    ASSERT_TRUE(window->grab().save(path)) << path.toStdString();
+  }
   double Litres() const { return std::stod(Cell(kColLitres)); }
   sim::Controller& Nozzle1() { return *line->Find(1); }
 
@@ -124,6 +132,7 @@ class StationGuiTest : public ::testing::Test {
     clock.Advance(sim::Seconds(1));
     Poll();
     EXPECT_GT(Litres(), first);
+    Picture("station-delivery.png");
     clock.Advance(sim::Seconds(30));
     Poll();
   }
@@ -155,6 +164,7 @@ TEST_F(StationGuiTest, ADeliveryByVolumeFromPriceToCounters) {
   EXPECT_EQ(Nozzle1().deliveryVolume(), 200);
   EXPECT_EQ(Cell(kColLitres), "2.00");
   EXPECT_EQ(Cell(kColMoney), "104.80");
+  Picture("station-delivered.png");
 }
 
 TEST_F(StationGuiTest, ADeliveryByMoneyStoppedAndClosedByHand) {

@@ -92,7 +92,7 @@ TEST(StationRowsTest, ADeliveryStaysInViewUntilTheNextOne) {
       {&finished,
        {"2", "3", "отпуск закрыт", "—", "2.00", "104.80", "1: ожидание; 2: ожидание"},
        false},
-      {&failed, {"2", "3", "нет связи: connection refused", "—", "2.00", "104.80", ""}, true},
+      {&failed, {"2", "3", "нет связи: connection refused", "", "2.00", "104.80", ""}, true},
   };
   for (const Step& s : steps) {
     const RowCells row = CellsFor(*s.view, memory);
@@ -118,14 +118,15 @@ TEST(StationRowsTest, TheLineSaysSinceWhenItIsDownAndWhenItCameBack) {
   };
   const Step steps[] = {
       {&up, "12:00:00", "Канал 1 (sim): связь есть"},
-      {&down, "12:00:01", "Канал 1 (sim): нет связи с 12:00:01: connection refused"},
-      {&down, "12:00:02", "Канал 1 (sim): нет связи с 12:00:01: connection refused"},
+      {&down, "12:00:01", "Канал 1 (sim): нет связи с 12:00:01"},
+      {&down, "12:00:02", "Канал 1 (sim): нет связи с 12:00:01"},
       {&up, "12:00:03", "Канал 1 (sim): связь восстановлена в 12:00:03"},
       {&up, "12:00:04", "Канал 1 (sim): связь восстановлена в 12:00:03"},
   };
   for (const Step& s : steps) {
     Observe(watch, *s.round, s.now);
     EXPECT_EQ(LineWords(watch, 1, "sim"), s.words) << s.now;
+    EXPECT_EQ(watch.reason, s.round->lineUp ? "" : "connection refused");
   }
 }
 
