@@ -12,6 +12,7 @@ namespace kavo5000::host {
 namespace {
 constexpr Nanos kWriteTimeout = std::chrono::seconds(2);  // a line that takes no bytes is dead
 constexpr std::size_t kDrainChunk = 256;
+constexpr const char* kPeerClosedText = "connection closed by the server";
 
 timespec ToTimespec(Nanos d) {
   if (d < Nanos::zero()) d = Nanos::zero();
@@ -75,7 +76,7 @@ ReadResult FdTransport::Read(std::span<Byte> into, Nanos timeout) {
     if (n > 0) return {ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
     if (n == 0 && EndOfFileIsClosed()) {
       Close();
-      return {ReadStatus::kFailed, 0, Fail(kPortPeerClosed, "connection closed by the server")};
+      return {ReadStatus::kFailed, 0, Fail(kPortPeerClosed, kPeerClosedText)};
     }
     if (n == 0 && (p.revents & POLLHUP) != 0) {
       return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, "the line hung up")};
@@ -93,7 +94,10 @@ void FdTransport::DrainInput() {
   while (fd_ >= 0) {
     const ssize_t n = read(fd_, sink, sizeof sink);
     if (n > 0) continue;
-    if (n == 0 && EndOfFileIsClosed()) Close();
+    if (n == 0 && EndOfFileIsClosed()) {
+      Close();
+      Fail(kPortPeerClosed, kPeerClosedText);
+    }
     return;
   }
 }

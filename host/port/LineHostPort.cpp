@@ -1,6 +1,7 @@
-// LineHostPort.cpp — binding channels, and one exchange in three steps: the
-// read loop through the driver's check, the pacing that sleeps through a
-// reply of known length, and the record kept for the trace.
+// LineHostPort.cpp — binding channels, reopening one whose transport failed,
+// and one exchange in three steps: the read loop through the driver's check,
+// the pacing that sleeps through a reply of known length, and the record
+// kept for the trace.
 #include "LineHostPort.h"
 
 #include <optional>
@@ -84,6 +85,16 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
   return read;
 }
 
+// Whether a channel that is down may try its transport again: the first
+// exchange after the failure may, then one an interval.
+bool ReopenDue(std::optional<Nanos> lastAttempt, Nanos now, Nanos interval) {
+  return !lastAttempt || now - *lastAttempt >= interval;
+}
+
+std::string NotOpenText(Byte channel) {
+  return "channel " + std::to_string(channel) + " is not open";
+}
+
 std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
   switch (spec.kind) {
     case PortSpec::Kind::kSim:
@@ -119,6 +130,9 @@ void LineHostPort::Bind(Byte channel, std::unique_ptr<Transport> transport) {
   std::lock_guard lock(c.io);
   c.transport = std::move(transport);
   c.errorText.clear();
+  c.opened = false;
+  c.lastReopen.reset();
+  c.recoveries.store(0);
 }
 
 void LineHostPort::AddObserver(Observer observer) {
@@ -143,6 +157,14 @@ void LineHostPort::SetTimeouts(PortTimeouts timeouts) {
 
 PortTimeouts LineHostPort::Timeouts() const {
   return {firstByte_.load(), interByte_.load()};
+}
+
+void LineHostPort::SetReopenInterval(Nanos interval) {
+  reopenInterval_.store(interval);
+}
+
+std::uint32_t LineHostPort::Recoveries(Byte channel) const {
+  return channels_[channel].recoveries.load();
 }
 
 std::string LineHostPort::ErrorText(Byte channel) const {
@@ -187,8 +209,28 @@ std::int32_t KAVO5000_CALL LineHostPort::Open(Byte channel, std::int32_t /*setti
   std::lock_guard lock(c.io);
   if (!c.transport)
     return Failed(c, kPortNotConfigured, "channel " + std::to_string(channel) + " has no port");
+  const bool down = c.opened && !c.transport->IsOpen();
   const std::int32_t code = c.transport->Open();
   if (code != kPortOk) return Failed(c, code, c.transport->ErrorText());
+  if (down) c.recoveries.fetch_add(1);
+  c.opened = true;
+  c.errorText.clear();
+  c.lastError.store(kPortOk);
+  return kPortOk;
+}
+
+std::int32_t LineHostPort::Reopen(Channel& c, Byte channel) {
+  if (!c.opened) return Failed(c, kPortNotOpen, NotOpenText(channel));
+  Transport& t = *c.transport;
+  const Nanos now = t.Now();
+  if (!ReopenDue(c.lastReopen, now, reopenInterval_.load())) {
+    // Still down: the reason stays the one the transport gave.
+    c.lastError.store(kPortNotOpen);
+    return kPortNotOpen;
+  }
+  c.lastReopen = now;
+  if (const std::int32_t code = t.Open(); code != kPortOk) return Failed(c, code, t.ErrorText());
+  c.recoveries.fetch_add(1);
   c.errorText.clear();
   c.lastError.store(kPortOk);
   return kPortOk;
@@ -222,14 +264,21 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   c.lineError.store(0);
   ExchangeRecord record = StartRecord(channel, frame, frameLength);
 
-  if (!c.transport || !c.transport->IsOpen()) {
-    const std::int32_t code = c.transport ? kPortNotOpen : kPortNotConfigured;
-    return FinishRecord(c, lock, record,
-                        Failed(c, code, "channel " + std::to_string(channel) + " is not open"),
+  if (!c.transport) {
+    return FinishRecord(c, lock, record, Failed(c, kPortNotConfigured, NotOpenText(channel)),
                         ExchangeVerdict::kTransportFailure);
+  }
+  if (!c.transport->IsOpen()) {
+    if (const std::int32_t code = Reopen(c, channel); code != kPortOk)
+      return FinishRecord(c, lock, record, code, ExchangeVerdict::kTransportFailure);
   }
   Transport& t = *c.transport;
   t.DiscardInput();
+  if (!t.IsOpen()) {
+    // Dropping stale input found the line gone (a connection closed).
+    return FinishRecord(c, lock, record, Failed(c, t.ErrorCode(), t.ErrorText()),
+                        ExchangeVerdict::kTransportFailure);
+  }
   const Nanos began = t.Now();
   if (const std::int32_t code = t.Write(record.frame); code != kPortOk) {
     t.Close();
@@ -246,6 +295,9 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   const ReplyRead read = ReadReply(t, CheckOf(c), channel, c.state, waits, reply, record.received);
   record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
   if (read.failure) {
+    // A line that failed a read (hung up, the device gone) is closed like
+    // one that failed a write, so that a later exchange opens it afresh.
+    t.Close();
     return FinishRecord(c, lock, record, Failed(c, *read.failure, t.ErrorText()),
                         ExchangeVerdict::kTransportFailure);
   }

@@ -5,7 +5,8 @@
 // it gives up after a first-byte or an inter-byte timeout. A silent
 // controller is a line state (2: no reply in time, 4: bytes but no complete
 // reply), never a transport failure; Send returns non-zero only when the
-// transport itself fails.
+// transport itself fails. A channel whose transport failed comes back by
+// itself: a later exchange reopens it, at most once per reopen interval.
 #ifndef KAVO5000_HOST_LINEHOSTPORT_H
 #define KAVO5000_HOST_LINEHOSTPORT_H
 
@@ -14,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,12 @@ struct PortTimeouts {
   static PortTimeouts FromMilliseconds(std::int64_t firstByteMs, std::int64_t interByteMs);
 };
 
+// How often a channel whose transport failed is tried again. A line that
+// comes back (the adapter plugged back in, the server restarted) is found
+// within this much of its return; a line that stays away costs one open
+// attempt per interval, not one per exchange.
+inline constexpr Nanos kReopenInterval = std::chrono::seconds(1);
+
 class LineHostPort final : public kavo5000::HostPort {
  public:
   using Observer = std::function<void(const ExchangeRecord&)>;
@@ -64,8 +72,30 @@ class LineHostPort final : public kavo5000::HostPort {
   void SetTraceContext(std::string context);
   void SetTimeouts(PortTimeouts timeouts);
   PortTimeouts Timeouts() const;
-  // Why the channel's last operation failed, for people ("" when it did not).
+  // The channel's recovery. A channel the host has opened (Open succeeded
+  // once since Bind) whose transport then fails — the device gone, the
+  // connection closed, a write or a read failing — is closed. The next
+  // exchange on it reopens it, and so on at most once per reopen interval,
+  // measured on the transport's own clock (Transport::Now(): virtual on a
+  // simulator's). An exchange that finds the channel down and no attempt due
+  // fails at once with kPortNotOpen; an attempt that fails returns the
+  // transport's code (kPortOpenFailed, say); an attempt that succeeds goes
+  // on with the exchange, so the frame is not lost. Every one of these
+  // exchanges reaches the observers and the trace. A channel never opened
+  // stays "not open": the port reopens only what the host opened.
+  void SetReopenInterval(Nanos interval);
+  // Why the channel's last operation failed, for people ("" when it did
+  // not). While the channel is down it keeps the transport's words for it:
+  // why the line failed, or why the last reopen did ("connection closed by
+  // the server", "tcp://10.0.0.5:4001: Connection refused",
+  // "/dev/ttyUSB0: No such file or directory"), never merely "not open".
+  // Cleared when the channel comes back.
   std::string ErrorText(Byte channel) const;
+  // How many times the channel came back after its transport failed,
+  // reopened by an exchange or by Open; 0 after Bind. Cheap (an atomic
+  // load, no lock): a station polls it and notes the time it changes, the
+  // moment the line recovered.
+  std::uint32_t Recoveries(Byte channel) const;
   std::string Describe(Byte channel) const;
 
   // HostPort
@@ -82,9 +112,12 @@ class LineHostPort final : public kavo5000::HostPort {
  private:
   static constexpr std::size_t kReplySizes = 256;  // a Byte's worth of announced sizes
   struct Channel {
-    mutable std::mutex io;  // one exchange at a time; guards transport and errorText
+    mutable std::mutex io;  // one exchange at a time; guards what follows up to `state`
     std::unique_ptr<Transport> transport;
     std::string errorText;
+    bool opened = false;              // Open succeeded since Bind: reopened when it fails
+    std::optional<Nanos> lastReopen;  // the last reopen attempt, on the transport's clock
+    std::atomic<std::uint32_t> recoveries{0};
     std::atomic<Byte> state{0};
     std::atomic<std::int32_t> lineError{0};
     std::atomic<std::int32_t> lastError{0};
@@ -99,6 +132,9 @@ class LineHostPort final : public kavo5000::HostPort {
   static constexpr std::size_t kChannels = 256;
 
   std::int32_t Failed(Channel& c, std::int32_t code, std::string text);
+  // Brings a bound channel whose transport is closed back for an exchange,
+  // if the rule above allows; 0 or the exchange's failure code.
+  std::int32_t Reopen(Channel& c, Byte channel);
   static kavo5000::ReplyCheckRef CheckOf(Channel& c);
   // The record kept of each exchange for the trace and the observers: begun
   // with the frame, finished with what the exchange came to; finishing lets
@@ -117,6 +153,7 @@ class LineHostPort final : public kavo5000::HostPort {
   std::string context_;
   std::atomic<Nanos> firstByte_;
   std::atomic<Nanos> interByte_;
+  std::atomic<Nanos> reopenInterval_{kReopenInterval};
   std::chrono::steady_clock::time_point start_;
 };
 

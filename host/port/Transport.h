@@ -64,17 +64,22 @@ class Transport {
   // each of its bytes. Bytes arriving meanwhile wait for the next Read.
   virtual void Pause(Nanos d);
   virtual std::string Describe() const = 0;
-  // Why the last operation failed, for people.
+  // Why the last operation failed, for people, and its code: what a caller
+  // reports when the transport closed itself (a connection found closed
+  // while stale input was dropped, say).
   const std::string& ErrorText() const { return errorText_; }
+  std::int32_t ErrorCode() const { return errorCode_; }
 
  protected:
   std::int32_t Fail(std::int32_t code, std::string text) {
     errorText_ = std::move(text);
+    errorCode_ = code;
     return code;
   }
 
  private:
   std::string errorText_;
+  std::int32_t errorCode_ = kPortOk;
 };
 
 // How the in-process simulator paces its answers.

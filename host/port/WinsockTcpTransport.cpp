@@ -120,7 +120,10 @@ class WinsockTcpTransport final : public Transport {
     while (IsOpen()) {
       const int n = recv(socket_, sink, sizeof sink, 0);
       if (n > 0) continue;
-      if (n == 0) Close();  // the server has gone; the next write says so
+      if (n == 0) {
+        Close();
+        Fail(kPortPeerClosed, "connection closed by the server");
+      }
       return;
     }
   }

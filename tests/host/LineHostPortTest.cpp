@@ -32,11 +32,15 @@ class ScriptedTransport final : public Transport {
     Bytes bytes;
   };
   std::deque<Arrival> script;
+  std::int32_t openResult = kPortOk;
   std::int32_t writeResult = kPortOk;
   std::int32_t readResult = kPortOk;
+  int opens = 0;
   int writes = 0;
 
   std::int32_t Open() override {
+    ++opens;
+    if (openResult != kPortOk) return Fail(openResult, "device gone");
     open_ = true;
     return kPortOk;
   }
@@ -271,6 +275,8 @@ TEST(PortChannels, UnboundClosedAndUnopenableChannelsFailTheTransport) {
   port.Bind(4, "/nonexistent/tty");
   EXPECT_EQ(port.Open(4, 42, 4800), kPortOpenFailed);
   EXPECT_NE(port.ErrorText(4).find("/nonexistent/tty"), std::string::npos);
+  // Only what the host opened is reopened: no attempt at a device never opened.
+  EXPECT_EQ(port.Send(4, kTypeFrame.data(), 9, reply.data(), 6, 0), kPortNotOpen);
   port.Bind(5, "/dev/null");
   EXPECT_EQ(port.Open(5, 42, 4800), kPortOpenFailed);  // not a serial line
   EXPECT_THROW(port.Bind(6, "tcp://nowhere"), PortSpecError);
@@ -358,16 +364,70 @@ TEST_F(PortOnScript, StopsAt255BytesReceivedWhateverTheCheckKeeps) {
   EXPECT_EQ(last.received.size(), 255u);
 }
 
-TEST_F(PortOnScript, WriteAndReadFailuresAreTransportFailures) {
-  transport->writeResult = kPortWriteFailed;
-  EXPECT_EQ(Send(), kPortWriteFailed);
-  EXPECT_EQ(port.GetLastError(kChannel), kPortWriteFailed);
-  EXPECT_EQ(Send(), kPortNotOpen);  // a failed write closes the channel
-  transport->writeResult = kPortOk;
-  ASSERT_EQ(port.Open(kChannel, 42, 4800), 0);
-  transport->readResult = kPortReadFailed;
-  EXPECT_EQ(Send(), kPortReadFailed);
-  EXPECT_EQ(port.ErrorText(kChannel), "read refused");
+// A line that fails (a write or a read) is closed and reopened by a later
+// exchange, at most once per reopen interval on the transport's clock; each
+// exchange while it is down fails in the open and keeps the transport's
+// reason, and the one that finds it back goes out on the reopened line.
+TEST_F(PortOnScript, AFailedLineIsReopenedOncePerIntervalAndNoExchangeIsLost) {
+  struct Case {
+    const char* name;
+    std::int32_t ScriptedTransport::*result;
+    std::int32_t code;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"write fails", &ScriptedTransport::writeResult, kPortWriteFailed, "write refused"},
+      {"read fails", &ScriptedTransport::readResult, kPortReadFailed, "read refused"},
+  };
+  std::vector<ExchangeRecord> records;
+  port.AddObserver([&records](const ExchangeRecord& r) { records.push_back(r); });
+  std::uint32_t recoveries = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    records.clear();
+    const int opensBefore = transport->opens;
+    transport->*c.result = c.code;
+    EXPECT_EQ(Send(), c.code);
+    EXPECT_FALSE(transport->IsOpen());
+    EXPECT_EQ(port.ErrorText(kChannel), c.text);
+    transport->*c.result = kPortOk;
+
+    // The device is away: the first exchange tries it (no attempt was made
+    // in the last interval), the next ones within the interval do not, and
+    // the reason stays in the transport's words.
+    transport->openResult = kPortOpenFailed;
+    EXPECT_EQ(Send(), kPortOpenFailed);
+    const sim::Instant tried = clock.Now();
+    EXPECT_EQ(port.ErrorText(kChannel), "device gone");
+    clock.WaitUntil(tried + kReopenInterval - milliseconds(1));
+    EXPECT_EQ(Send(), kPortNotOpen);
+    EXPECT_EQ(port.GetLastError(kChannel), kPortNotOpen);
+    EXPECT_EQ(port.ErrorText(kChannel), "device gone");
+    EXPECT_EQ(transport->opens, opensBefore + 1);
+
+    // Back within the next interval: the exchange that reopens it is made.
+    transport->openResult = kPortOk;
+    EXPECT_EQ(Send(), kPortNotOpen);
+    clock.WaitUntil(tried + kReopenInterval);
+    const int writesBefore = transport->writes;
+    transport->script = {{milliseconds(10), {0x06}}};
+    ASSERT_EQ(Send(), 0);
+    EXPECT_EQ(transport->writes, writesBefore + 1);
+    EXPECT_EQ(port.GetLineState(kChannel), 1);
+    EXPECT_EQ(port.GetLastError(kChannel), kPortOk);
+    EXPECT_EQ(port.ErrorText(kChannel), "");
+    EXPECT_EQ(port.Recoveries(kChannel), ++recoveries);
+    EXPECT_EQ(transport->opens, opensBefore + 2);
+
+    // Every exchange reached the observers, the failed ones as failures.
+    ASSERT_EQ(records.size(), 5u);
+    for (std::size_t i = 0; i + 1 < records.size(); ++i) {
+      EXPECT_EQ(records[i].verdict, ExchangeVerdict::kTransportFailure) << i;
+      EXPECT_NE(records[i].result, kPortOk) << i;
+    }
+    EXPECT_EQ(records.back().verdict, ExchangeVerdict::kValid);
+    clock.WaitUntil(clock.Now() + kReopenInterval);
+  }
 }
 
 TEST_F(PortOnScript, TraceWritesOneJsonLinePerExchange) {
