@@ -45,9 +45,10 @@ constexpr const char* kOverview =
     "\n"
     "--faults (with --port sim or simulate): comma-separated TARGET:ACTION rules.\n"
     "TARGET is a command character (T), a command at one address (1@3) or the\n"
-    "n-th exchange (#3); ACTION is refuse, drop, truncate, corrupt[=I],\n"
-    "garbage=HEX, delay=MS or states=r1r2,...; *K limits a rule to K uses.\n"
-    "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'\n"
+    "n-th exchange (#3); ACTION is refuse, drop (lost: no action, no answer),\n"
+    "mute (acted on, no answer), truncate[=N], corrupt[=I], garbage=HEX, delay=MS\n"
+    "or state=r1r2/r1r2/... (the next answers to '1'); *K limits a rule to K uses.\n"
+    "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'   --faults 1:state=40/41\n"
     "\n"
     "kavo5000 help CMD explains one subcommand.";
 
@@ -222,6 +223,26 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   sub->add_option("--price", v.price, "set the nozzle's price first (the driver needs one)")
       ->check(kNotNegative);
 
+  sub = DriverCommand(app, inv, "deliver",
+                      "a whole delivery: price, preset, start, followed live, closed, counters",
+                      RunDeliver);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  CLI::Option* volume =
+      sub->add_option("--volume", v.volume, "preset litres, two decimals")->check(kNotNegative);
+  CLI::Option* money =
+      sub->add_option("--money", v.money, "preset money, two decimals")->check(kNotNegative);
+  volume->excludes(money);
+  sub->add_option("--price", v.price, "set the nozzle's price first (a money preset needs one)")
+      ->check(kNotNegative);
+  sub->callback([&inv, sub] {
+    if (sub->count("--volume") + sub->count("--money") != 1) {
+      throw CLI::RequiredError("deliver needs --volume LITRES or --money MONEY");
+    }
+    inv.global.command = "deliver";
+    inv.withDriver = [&inv](Session& s) { return RunDeliver(s, inv.values); };
+  });
+
   sub = DriverCommand(app, inv, "start", "authorise a nozzle (StartPump; --ex: StartPumpEx)",
                       RunStart);
   Dispenser(sub, inv);
@@ -380,7 +401,9 @@ void DeclareStandalone(CLI::App& app, Invocation& inv) {
 
 void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
   app.fallthrough();
-  app.footer(kOverview);
+  app.footer(inShell ? std::string(kOverview) +
+                           "\n\nIn the shell also: wait SECONDS (pause the script), quit."
+                     : std::string(kOverview));
   if (!inShell) {
     SessionOptions(app, inv.global);
     SimulatorOptions(app, inv.global.sim);

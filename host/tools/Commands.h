@@ -20,6 +20,8 @@ struct CommandValues {
   int nozzle = 0;     // N: the nozzle on the dispenser
   double amount = 0;  // a price, litres, money or a total
   std::optional<double> price;
+  std::optional<double> volume;  // deliver: the preset, by volume …
+  std::optional<double> money;   // … or by money
   bool extended = false;
   int number = 0;  // a host parameter number, a switch code
   std::string value;
@@ -35,6 +37,10 @@ struct CommandValues {
   double waitSeconds = 120;  // demo: how long to wait for the delivery to end
   std::vector<std::string> words;
 };
+
+// Refuses (UsageError) a dispenser, or a dispenser's nozzle, that has no place
+// of its own on the line with the session's nozzles per dispenser.
+void CheckPlace(const Session& s, int dispenser, std::optional<int> nozzle);
 
 int RunState(Session& s, const CommandValues& v);
 int RunType(Session& s, const CommandValues& v);
@@ -56,6 +62,7 @@ int RunCalibrate(Session& s, const CommandValues& v);
 int RunParamsRead(Session& s, const CommandValues& v);
 int RunAddressProgram(Session& s, const CommandValues& v);
 int RunWatch(Session& s, const CommandValues& v);
+int RunDeliver(Session& s, const CommandValues& v);
 int RunScan(Session& s, const CommandValues& v);
 int RunDemo(Session& s, const CommandValues& v);
 

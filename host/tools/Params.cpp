@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "Checks.h"
 #include "Commands.h"
 #include "LineProtocol.h"
 #include "ParamLimits.h"
@@ -80,7 +81,7 @@ std::string ValueText(const catalogue::CParameter& row, std::int32_t raw) {
 // A read through GetParam; the failure named from the exchanges.
 std::int32_t ReadParameter(Session& s, int dispenser, std::int32_t number) {
   std::int32_t raw = kNoValue;
-  Guarded(s, [&] { raw = s.driver().GetParam(s.channel(), dispenser, number); });
+  Guarded(s, "parameter read", [&] { raw = s.driver().GetParam(s.channel(), dispenser, number); });
   s.Expect("parameter read");
   if (raw < 0) throw ToolError("parameter read: no value in the reply");
   return raw;
@@ -201,6 +202,9 @@ int RunParamGet(Session& s, const CommandValues& v) {
     return kExitOk;
   }
   const std::int32_t number = v.number;
+  if (const auto refusal = ParamNumberRefusal(v.dispenser, number, s.nozzles())) {
+    throw UsageError(*refusal);
+  }
   if (number < kFirstNozzleNumber) {
     throw ToolError("parameter " + std::to_string(number) +
                     " cannot be read: 0..9 are only written");
@@ -226,7 +230,7 @@ int RunParamSetAt(Session& s, const CommandValues& v) {
     throw UsageError("code " + std::to_string(*v.code) + " (" + FirstLine(row.Name) +
                      "): " + value.error + "; nothing was sent");
   }
-  Guarded(s, [&] {
+  Guarded(s, "parameter write", [&] {
     s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, *v.code), *value.raw);
   });
   s.Expect("parameter write", Refusals::kFail);
@@ -242,6 +246,7 @@ int RunSwitch(Session& s, const CommandValues& v) {
 }
 
 int RunCalibrate(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, v.nozzle);
   const std::int32_t coefficient = v.number;
   if (const auto refusal =
           ParamValueRefusal(HostNumber(v.nozzle, kCoefficientIndex), coefficient)) {
@@ -249,12 +254,12 @@ int RunCalibrate(Session& s, const CommandValues& v) {
   }
   // The password opens the coefficient for one write; reading the password's
   // index back gives the controller's confirmation.
-  Guarded(s, [&] {
+  Guarded(s, "calibration password", [&] {
     s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kPasswordIndex),
                         kCalibrationPassword);
   });
   s.Expect("calibration password", Refusals::kFail);
-  Guarded(s, [&] {
+  Guarded(s, "calibration coefficient", [&] {
     s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kCoefficientIndex),
                         coefficient);
   });
