@@ -52,6 +52,14 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
   }
 }
 
+TEST(ToolBuiltIn, AConfigurationByteWithoutNozzlesIsNamed) {
+  const ToolRun r = Tool("state 1 --config 0x10");
+  EXPECT_NE(r.out.find("warning: configuration byte 0x10 means 0 nozzles per dispenser"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("0x14 keeps 4"), std::string::npos) << r.out;
+}
+
 TEST(ToolBuiltIn, ADemoWithoutACustomerEndsAfterItsWait) {
   const ToolRun r = Tool("demo --no-customer --wait 0.5");
   EXPECT_EQ(r.exitCode, 1) << r.out;
@@ -85,6 +93,33 @@ TEST(ToolShell, RunsAWholeDeliveryOnNozzleTwo) {
   EXPECT_NE(r.out.find("dispenser 1: delivery done, code 0xD8 from nozzle 2"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("dispenser 1: delivery 5.00 l, 250.00"), std::string::npos) << r.out;
+}
+
+// A delivery in one command, and a watch of a dispenser this session did not
+// preset: the driver, knowing no preset, closes the delivery it sees, the
+// controller refuses that close (nozzle address 5 answers "delivering" and
+// refuses '8'), and the watch says so and fails instead of reporting a
+// finished delivery.
+TEST(ToolShell, DeliversInOneCommandAndAWatchWithoutThePresetSaysSo) {
+  const ToolRun r = Shell(
+      "deliver 1 2 --money 100 --price 52.40\n"
+      "watch 2 --once\n",
+      "--flow 4 --lift-after 0 --hang-after 0.2 --faults '1@5:state=40,8@5:refuse'");
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  for (const char* line : {
+           "dispenser 1 nozzle 2: price 52.40\n",
+           "dispenser 1 nozzle 2: preset 100.00 (money), sent as 1.90 l at 52.40 (99.56): money "
+           "travels as volume with this configuration byte (0x14 sends money)\n",
+           "dispenser 1 nozzle 2: started\n",
+           "delivery closed by the driver\n",
+           "delivery: 1.90 l, 99.56\n",
+           "note: this run did not preset dispenser 2",
+           "dispenser 2 on channel 1: delivering: the controller refused the close\n",
+           "watch: the controller refused the close ('8') the driver sent for dispenser 2",
+       }) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  EXPECT_EQ(r.out.find("dispenser 2 on channel 1: delivery done"), std::string::npos) << r.out;
 }
 
 TEST(ToolShell, AFailedLineIsReportedAndTheScriptGoesOn) {

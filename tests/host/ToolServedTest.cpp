@@ -50,6 +50,23 @@ TEST_P(ToolServed, AFaultyServedLineGivesOneErrorLine) {
 
 INSTANTIATE_TEST_SUITE_P(Served, ToolServed, ::testing::Values("--pty", "--tcp=0"));
 
+// A delivery preset and started by earlier runs, watched by a later one: its
+// driver knows no preset, so it closes the running delivery, and the
+// controller refuses the close while fuel flows. The watch fails and shows
+// the delivery still running, never "delivery done".
+TEST(ToolServedWatch, AWatchInAnotherRunReportsTheRefusedClose) {
+  SimProcess server(KAVO5000_TOOL_PATH, {"--pty", "--lift-after", "0"});
+  const std::string port = " --port " + server.spec();
+  ASSERT_EQ(Tool("preset-volume 1 1 10" + port).exitCode, 0);
+  ASSERT_EQ(Tool("start 1 1" + port).exitCode, 0);
+  const ToolRun watch = Tool("watch 1 --once" + port);
+  EXPECT_EQ(watch.exitCode, 1) << watch.out;
+  EXPECT_NE(watch.out.find("1      0xD8   delivering (close refused)"), std::string::npos)
+      << watch.out;
+  EXPECT_NE(watch.out.find("refused the close ('8')"), std::string::npos) << watch.out;
+  EXPECT_EQ(watch.out.find("delivery done"), std::string::npos) << watch.out;
+}
+
 TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
   const ToolRun r = Tool("params read --address 1");
   ASSERT_EQ(r.exitCode, 0) << r.out;
