@@ -158,6 +158,14 @@ int RunParamsRead(Session& s, const CommandValues& v) {
     try {
       value = ValueText(row, ReadParameter(s, at.dispenser, HostNumber(at.nozzle, row.Code)));
       silentInARow = 0;
+    } catch (const LineError& e) {
+      // The port itself failed (an adapter unplugged, a connection closed):
+      // no row after this one can be read, and silence is not the reason.
+      ++failed;
+      values.push_back(std::string("read failed: ") + e.what());
+      stopped = "the line failed at code " + std::to_string(row.Code) + " (" + s.PortReason() +
+                "); the rows after it were not read";
+      break;
     } catch (const std::exception& e) {
       ++failed;
       value = std::string("read failed: ") + e.what();
