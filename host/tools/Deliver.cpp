@@ -90,17 +90,14 @@ int RunDeliver(Session& s, const CommandValues& v) {
     const std::uint16_t code = NozzleCode(record, n);
     const std::uint8_t cls = StateClass(code);
     const bool refused = CloseRefused(s.Exchanges());
-    if (refused) {
-      std::fflush(stdout);
-      std::fprintf(stderr,
-                   "kavo5000: deliver: the controller refused the driver's close ('8'); "
-                   "following on\n");
-    } else if (cls == kavo5000::kStateFinished) {
-      closedByDriver = true;
-    }
+    // Within its last litre the driver closes the delivery it follows, and
+    // the controller refuses that while fuel still flows: the delivery goes
+    // on, and the next poll closes it again.
+    if (!refused && cls == kavo5000::kStateFinished) closedByDriver = true;
     // Closed, and the next state shows the close went through.
     done = closedByDriver && (cls == kavo5000::kStateIdle || cls == kavo5000::kStateLifted);
-    const std::string state = refused ? "delivering (close refused)" : StateName(code);
+    const std::string state =
+        refused ? "delivering, last litre (the driver's close refused)" : StateName(code);
     const std::string line = "  " + Amount(litres) + " l   " + Amount(money) + "   " + state;
     if (terminal) {
       std::printf("\r%-60s", line.c_str());
