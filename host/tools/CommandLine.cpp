@@ -312,6 +312,25 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
                       RunParamsRead);
   sub->add_option("--address", v.address, "nozzle address V")->required();
   sub->add_flag("--keep-going", v.keepGoing, "read on after three silent rows in a row");
+  sub = DriverCommand(*params, inv, "save",
+                      "read a nozzle's every parameter into FILE (JSON: code, name, raw, text)",
+                      RunParamsSave);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "the file to write")->required();
+  sub = DriverCommand(*params, inv, "load",
+                      "write a saved set to a nozzle: only what differs, each write read back",
+                      RunParamsLoad);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
+  sub->add_flag("--dry-run", v.once, "say what would be written, write nothing");
+  sub = DriverCommand(*params, inv, "diff",
+                      "compare a nozzle's parameters with a saved set (exit 1 when they differ)",
+                      RunParamsDiff);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
   sub = params->add_subcommand("list", "the catalogue: codes, names, units, limits, choices");
   sub->add_flag("--json", v.json, "as JSON");
   sub->callback([&inv] { inv.alone = [&inv] { return RunParamsList(inv.values); }; });

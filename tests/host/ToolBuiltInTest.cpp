@@ -122,6 +122,31 @@ TEST(ToolShell, DeliversInOneCommandAndAWatchWithoutThePresetSaysSo) {
   EXPECT_EQ(r.out.find("dispenser 2 on channel 1: delivery done"), std::string::npos) << r.out;
 }
 
+// A nozzle's set-up saved, one value changed, the set loaded back (first only
+// said, then written and read back) and compared: only the changed row moves.
+TEST(ToolShell, AParameterSetRoundTripsThroughAFile) {
+  const std::string file = ::testing::TempDir() + "kavo5000-set.json";
+  const ToolRun r = Shell("params save 1 2 " + file +
+                              "\n"
+                              "param set --address 2 --code 23 2.50\n"
+                              "params load 1 2 " +
+                              file + " --dry-run\nparams diff 1 2 " + file + "\nparams load 1 2 " +
+                              file + "\nparams diff 1 2 " + file + "\n",
+                          "--baud 0");
+  for (const std::string& line : {
+           "dispenser 1 nozzle 2: 46 parameters saved to " + file + "\n",
+           std::string("  code 23  would write 2.00 л (now 2.50 л)  Минимальная доза отпуска\n"),
+           "dispenser 1 nozzle 2: 1 would be written, 0 skipped, 45 already as in " + file + "\n",
+           "dispenser 1 nozzle 2: 1 of 46 parameters differ from " + file + "\n",
+           std::string("  code 23  written 2.00 л (read back)  Минимальная доза отпуска\n"),
+           "dispenser 1 nozzle 2: 0 of 46 parameters differ from " + file + "\n",
+       }) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  // The dry run wrote nothing: the first diff still found the change.
+  EXPECT_LT(r.out.find("1 of 46 parameters differ"), r.out.find("written 2.00"));
+}
+
 TEST(ToolShell, AFailedLineIsReportedAndTheScriptGoesOn) {
   const ToolRun r = Shell("price 1 1 10\nbogus\nprice 1 1 11\n", "");
   EXPECT_EQ(r.exitCode, 1) << r.out;

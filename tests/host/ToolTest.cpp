@@ -86,7 +86,8 @@ TEST(ToolCommandLine, EverySubcommandExplainsItself) {
                                "param set",    "params read", "params list",
                                "switch",       "calibrate",   "address program",
                                "scan",         "decode",      "simulate",
-                               "shell",        "deliver"};
+                               "shell",        "deliver",     "params save",
+                               "params load",  "params diff"};
   for (const char* s : subcommands) {
     const std::string usage = std::string("Usage: kavo5000 ") + s;
     const ToolRun help = Tool(std::string("help ") + s);
