@@ -100,6 +100,9 @@ void AmountArg(CLI::App* sub, Invocation& inv, const std::string& name, const st
 void AddressAndCode(CLI::App* sub, CommandValues& v) {
   sub->add_option("--address", v.address, "nozzle address V");
   sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+  sub->add_option("--name", v.name,
+                  "instead of --code: a part of the parameter's name that only it has, in any "
+                  "case");
 }
 
 void SessionOptions(CLI::App& app, GlobalOptions& g) {
@@ -168,7 +171,7 @@ void SimulatorOptions(CLI::App& app, SimOptions& sim) {
 // `param set` takes D NUMBER VALUE, or only VALUE with --address and --code.
 int RunParamSetWords(Session& s, const CommandValues& given) {
   CommandValues v = given;
-  if (v.address || v.code) {
+  if (v.address || v.code || v.name) {
     if (v.words.size() != 1) throw UsageError("param set --address V --code C takes one VALUE");
     v.value = v.words[0];
     return RunParamSetAt(s, v);

@@ -25,8 +25,9 @@ struct CommandValues {
   bool extended = false;
   int number = 0;  // a host parameter number, a switch code
   std::string value;
-  std::optional<int> address;  // a nozzle address (linear nozzle number)
-  std::optional<int> code;     // a parameter's code in the catalogue
+  std::optional<int> address;       // a nozzle address (linear nozzle number)
+  std::optional<int> code;          // a parameter's code in the catalogue
+  std::optional<std::string> name;  // … or a unique part of its name
   std::optional<long long> id;
   bool once = false;
   int intervalMs = 500;

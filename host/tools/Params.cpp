@@ -87,6 +87,17 @@ std::int32_t ReadParameter(Session& s, int dispenser, std::int32_t number) {
   return raw;
 }
 
+// The code --code gives, or the one --name names; UsageError for neither,
+// both, or a name that is not one parameter's.
+int CodeOf(const CommandValues& v) {
+  if (v.code && v.name) throw UsageError("give --code or --name, not both");
+  if (v.code) return *v.code;
+  if (!v.name) throw UsageError("needs --code C or --name TEXT");
+  const CodeByName found = FindCodeByName(*v.name);
+  if (!found.code) throw UsageError(found.error);
+  return *found.code;
+}
+
 const catalogue::CParameter& RowOf(int code) {
   const catalogue::CParameter* row = ParameterRow(code);
   if (row == nullptr) {
@@ -199,13 +210,16 @@ int RunParamsRead(Session& s, const CommandValues& v) {
 }
 
 int RunParamGet(Session& s, const CommandValues& v) {
-  if (v.address || v.code) {
-    if (!v.address || !v.code) throw UsageError("param get needs both --address V and --code C");
+  if (v.address || v.code || v.name) {
+    if (!v.address || (!v.code && !v.name)) {
+      throw UsageError("param get needs both --address V and --code C (or --name TEXT)");
+    }
+    const int code = CodeOf(v);
     const HostNozzle at = FromAddress(*v.address, s.nozzles());
-    const catalogue::CParameter& row = RowOf(*v.code);
-    const std::int32_t raw = ReadParameter(s, at.dispenser, HostNumber(at.nozzle, *v.code));
+    const catalogue::CParameter& row = RowOf(code);
+    const std::int32_t raw = ReadParameter(s, at.dispenser, HostNumber(at.nozzle, code));
     std::printf("nozzle address %d (dispenser %d, nozzle %d) code %d: %s  %s\n", *v.address,
-                at.dispenser, at.nozzle, *v.code, ValueText(row, raw).c_str(),
+                at.dispenser, at.nozzle, code, ValueText(row, raw).c_str(),
                 FirstLine(row.Name).c_str());
     return kExitOk;
   }
@@ -230,19 +244,22 @@ int RunParamGet(Session& s, const CommandValues& v) {
 }
 
 int RunParamSetAt(Session& s, const CommandValues& v) {
-  if (!v.address || !v.code) throw UsageError("param set needs both --address V and --code C");
+  if (!v.address || (!v.code && !v.name)) {
+    throw UsageError("param set needs both --address V and --code C (or --name TEXT)");
+  }
+  const int code = CodeOf(v);
   const HostNozzle at = FromAddress(*v.address, s.nozzles());
-  const catalogue::CParameter& row = RowOf(*v.code);
+  const catalogue::CParameter& row = RowOf(code);
   const RawValue value = RawFromText(row, v.value);
   if (!value.raw) {
-    throw UsageError("code " + std::to_string(*v.code) + " (" + FirstLine(row.Name) +
+    throw UsageError("code " + std::to_string(code) + " (" + FirstLine(row.Name) +
                      "): " + value.error + "; nothing was sent");
   }
   Guarded(s, "parameter write", [&] {
-    s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, *v.code), *value.raw);
+    s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, code), *value.raw);
   });
   s.Expect("parameter write", Refusals::kFail);
-  std::printf("nozzle address %d code %d set to %s (raw %d)  %s\n", *v.address, *v.code,
+  std::printf("nozzle address %d code %d set to %s (raw %d)  %s\n", *v.address, code,
               ValueText(row, *value.raw).c_str(), *value.raw, FirstLine(row.Name).c_str());
   return kExitOk;
 }

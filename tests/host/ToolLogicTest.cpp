@@ -210,6 +210,16 @@ TEST(ToolParamLimits, RefusesWhatTheControllerWouldCut) {
   }
 }
 
+TEST(ToolParamNames, FindsTheOneParameterAPartOfItsNameNames) {
+  EXPECT_EQ(FindCodeByName("ДОЗА ОТП").code, std::optional<int>(23));  // Cyrillic, any case
+  EXPECT_EQ(FindCodeByName("версии по").code, std::optional<int>(19));
+  EXPECT_EQ(FindCodeByName("ёмкость").code, std::nullopt);
+  const CodeByName several = FindCodeByName("минимальная");
+  EXPECT_FALSE(several.code.has_value());
+  EXPECT_NE(several.error.find("is in 4 names"), std::string::npos) << several.error;
+  EXPECT_FALSE(FindCodeByName("").code.has_value());
+}
+
 TEST(ToolParamValues, ReadsValuesInTheParametersUnit) {
   struct Case {
     int code;
