@@ -45,9 +45,10 @@ constexpr const char* kOverview =
     "\n"
     "--faults (with --port sim or simulate): comma-separated TARGET:ACTION rules.\n"
     "TARGET is a command character (T), a command at one address (1@3) or the\n"
-    "n-th exchange (#3); ACTION is refuse, drop, truncate, corrupt[=I],\n"
-    "garbage=HEX, delay=MS or states=r1r2,...; *K limits a rule to K uses.\n"
-    "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'\n"
+    "n-th exchange (#3); ACTION is refuse, drop (lost: no action, no answer),\n"
+    "mute (acted on, no answer), truncate[=N], corrupt[=I], garbage=HEX, delay=MS\n"
+    "or state=r1r2/r1r2/... (the next answers to '1'); *K limits a rule to K uses.\n"
+    "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'   --faults 1:state=40/41\n"
     "\n"
     "kavo5000 help CMD explains one subcommand.";
 
@@ -99,6 +100,9 @@ void AmountArg(CLI::App* sub, Invocation& inv, const std::string& name, const st
 void AddressAndCode(CLI::App* sub, CommandValues& v) {
   sub->add_option("--address", v.address, "nozzle address V");
   sub->add_option("--code", v.code, "parameter code (kavo5000 params list)");
+  sub->add_option("--name", v.name,
+                  "instead of --code: a part of the parameter's name that only it has, in any "
+                  "case");
 }
 
 void SessionOptions(CLI::App& app, GlobalOptions& g) {
@@ -167,7 +171,7 @@ void SimulatorOptions(CLI::App& app, SimOptions& sim) {
 // `param set` takes D NUMBER VALUE, or only VALUE with --address and --code.
 int RunParamSetWords(Session& s, const CommandValues& given) {
   CommandValues v = given;
-  if (v.address || v.code) {
+  if (v.address || v.code || v.name) {
     if (v.words.size() != 1) throw UsageError("param set --address V --code C takes one VALUE");
     v.value = v.words[0];
     return RunParamSetAt(s, v);
@@ -221,6 +225,26 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   AmountArg(sub, inv, "MONEY", "money units, two decimals");
   sub->add_option("--price", v.price, "set the nozzle's price first (the driver needs one)")
       ->check(kNotNegative);
+
+  sub = DriverCommand(app, inv, "deliver",
+                      "a whole delivery: price, preset, start, followed live, closed, counters",
+                      RunDeliver);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  CLI::Option* volume =
+      sub->add_option("--volume", v.volume, "preset litres, two decimals")->check(kNotNegative);
+  CLI::Option* money =
+      sub->add_option("--money", v.money, "preset money, two decimals")->check(kNotNegative);
+  volume->excludes(money);
+  sub->add_option("--price", v.price, "set the nozzle's price first (a money preset needs one)")
+      ->check(kNotNegative);
+  sub->callback([&inv, sub] {
+    if (sub->count("--volume") + sub->count("--money") != 1) {
+      throw CLI::RequiredError("deliver needs --volume LITRES or --money MONEY");
+    }
+    inv.global.command = "deliver";
+    inv.withDriver = [&inv](Session& s) { return RunDeliver(s, inv.values); };
+  });
 
   sub = DriverCommand(app, inv, "start", "authorise a nozzle (StartPump; --ex: StartPumpEx)",
                       RunStart);
@@ -291,6 +315,25 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
                       RunParamsRead);
   sub->add_option("--address", v.address, "nozzle address V")->required();
   sub->add_flag("--keep-going", v.keepGoing, "read on after three silent rows in a row");
+  sub = DriverCommand(*params, inv, "save",
+                      "read a nozzle's every parameter into FILE (JSON: code, name, raw, text)",
+                      RunParamsSave);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "the file to write")->required();
+  sub = DriverCommand(*params, inv, "load",
+                      "write a saved set to a nozzle: only what differs, each write read back",
+                      RunParamsLoad);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
+  sub->add_flag("--dry-run", v.once, "say what would be written, write nothing");
+  sub = DriverCommand(*params, inv, "diff",
+                      "compare a nozzle's parameters with a saved set (exit 1 when they differ)",
+                      RunParamsDiff);
+  Dispenser(sub, inv);
+  Nozzle(sub, inv);
+  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
   sub = params->add_subcommand("list", "the catalogue: codes, names, units, limits, choices");
   sub->add_flag("--json", v.json, "as JSON");
   sub->callback([&inv] { inv.alone = [&inv] { return RunParamsList(inv.values); }; });
@@ -380,7 +423,9 @@ void DeclareStandalone(CLI::App& app, Invocation& inv) {
 
 void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
   app.fallthrough();
-  app.footer(kOverview);
+  app.footer(inShell ? std::string(kOverview) +
+                           "\n\nIn the shell also: wait SECONDS (pause the script), quit."
+                     : std::string(kOverview));
   if (!inShell) {
     SessionOptions(app, inv.global);
     SimulatorOptions(app, inv.global.sim);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 
+#include "Checks.h"
 #include "Decode.h"
 #include "Frames.h"
 #include "Hex.h"
@@ -31,10 +32,41 @@ std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
 
 }  // namespace
 
+void CheckPlace(const Session& s, int dispenser, std::optional<int> nozzle) {
+  if (const auto refusal = PlaceRefusal(dispenser, nozzle, s.nozzles())) throw UsageError(*refusal);
+}
+
+void CheckAmount(AmountKind kind, double value) {
+  if (const auto refusal = AmountRefusal(kind, value)) throw UsageError(*refusal);
+}
+
+// "2.00 l, sent as 2.00 l" or "100.00 (money), sent as 1.90 l at 52.40 …":
+// what was asked for and what went on the line, read off the preset's frame.
+std::string PresetText(Session& s, int dispenser, int nozzle, double requested, bool money) {
+  std::string text = Amount(requested) + (money ? " (money)" : " l");
+  const auto sent = PresetSent(s.Exchanges());
+  if (!sent) return text;
+  if (sent->money) return text + ", sent as money " + Amount(sent->amount);
+  text += ", sent as " + Amount(sent->amount) + " l";
+  if (!money) return text;
+  if (const auto price = s.PriceOf(dispenser, nozzle)) {
+    text += " at " + Amount(*price) + " (" + Amount(sent->amount * *price) + ")";
+  }
+  // The byte that sends money as money and keeps the nozzles per dispenser.
+  unsigned keeping = s.options().Config();
+  if ((keeping & kavo5000::kConfigNozzleMask) == 0) keeping |= kavo5000::kConfigDefaultNozzles;
+  char hint[96];
+  std::snprintf(hint, sizeof hint,
+                ": money travels as volume with this configuration byte (0x%02X sends money)",
+                keeping | kavo5000::kConfigMoneyAsMoney);
+  return text + hint;
+}
+
 int RunState(Session& s, const CommandValues& v) {
   const int d = v.dispenser;
+  CheckPlace(s, d, std::nullopt);
   kavo5000::StateRecord record{};
-  Guarded(s, [&] {
+  Guarded(s, "state query", [&] {
     s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(d), kAllNozzles, &record);
   });
   s.Expect("state query");
@@ -51,11 +83,13 @@ int RunState(Session& s, const CommandValues& v) {
 
 int RunType(Session& s, const CommandValues& v) {
   const int d = v.dispenser;
+  CheckPlace(s, d, std::nullopt);
   double litres = 0;
   double money = 0;
   // The driver reads the type on its way to the delivery counters; the tool
   // sees the answer to '7' go past on the line.
-  Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
+  Guarded(s, "type query",
+          [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
   const auto type = s.ObservedType();
   if (!type) throw ToolError("type query: no valid reply to '7'");
   const auto& layout = wire::kCounterLayouts[static_cast<std::size_t>(*type)];
@@ -65,37 +99,68 @@ int RunType(Session& s, const CommandValues& v) {
 }
 
 int RunPrice(Session& s, const CommandValues& v) {
-  Guarded(s, [&] { s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, v.amount); });
+  CheckPlace(s, v.dispenser, v.nozzle);
+  CheckAmount(AmountKind::kPrice, v.amount);
+  Guarded(s, "price",
+          [&] { s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, v.amount); });
+  // The driver keeps the price even when the line fails; so does the session.
+  s.NotePrice(v.dispenser, v.nozzle, v.amount);
   s.Expect("price", Refusals::kFail);
   std::printf("%s: price %s\n", Where(v.dispenser, v.nozzle).c_str(), Amount(v.amount).c_str());
   return kExitOk;
 }
 
 int RunPresetVolume(Session& s, const CommandValues& v) {
-  Guarded(s, [&] { s.driver().PresetVolume(s.channel(), v.dispenser, v.nozzle, 0, v.amount); });
+  CheckPlace(s, v.dispenser, v.nozzle);
+  CheckAmount(AmountKind::kVolume, v.amount);
+  Guarded(s, "volume preset",
+          [&] { s.driver().PresetVolume(s.channel(), v.dispenser, v.nozzle, 0, v.amount); });
   s.Expect("volume preset", Refusals::kFail);
-  std::printf("%s: preset %s l\n", Where(v.dispenser, v.nozzle).c_str(), Amount(v.amount).c_str());
+  s.NotePreset(v.dispenser);
+  std::printf("%s: preset %s\n", Where(v.dispenser, v.nozzle).c_str(),
+              PresetText(s, v.dispenser, v.nozzle, v.amount, false).c_str());
   return kExitOk;
 }
 
 int RunPresetMoney(Session& s, const CommandValues& v) {
-  Guarded(s, [&] {
-    // The driver turns money into litres with the price it holds; a fresh
-    // session holds none, and --price sets one first.
-    if (v.price) {
-      s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, *v.price);
-      s.Expect("price", Refusals::kFail);
+  CheckPlace(s, v.dispenser, v.nozzle);
+  if (v.price) CheckAmount(AmountKind::kPrice, *v.price);
+  const bool asMoney = !kavo5000::DecodeConfig(s.options().Config()).MoneyAsVolume;
+  const std::optional<double> price = v.price ? v.price : s.PriceOf(v.dispenser, v.nozzle);
+  if (asMoney) {
+    CheckAmount(AmountKind::kMoney, v.amount);
+  } else if (price) {
+    const double litres = MoneyAsLitres(v.amount, *price);
+    if (AmountRefusal(AmountKind::kVolume, litres)) {
+      throw UsageError("money " + Amount(v.amount) + " at " + Amount(*price) + " is " +
+                       Amount(litres) + " l, above " + Amount(LargestAmount(AmountKind::kVolume)) +
+                       " l, the largest volume preset (money travels as volume with this "
+                       "configuration byte); nothing was sent");
     }
-    s.driver().PresetMoney(s.channel(), v.dispenser, v.nozzle, 0, v.amount);
-  });
+  }
+  if (!price) {
+    throw UsageError(
+        "a money preset needs the nozzle's price, and this run has set none: "
+        "give --price P; nothing was sent");
+  }
+  if (v.price) {
+    Guarded(s, "price",
+            [&] { s.driver().SetPrice(s.channel(), v.dispenser, v.nozzle, 0, 0, *v.price); });
+    s.NotePrice(v.dispenser, v.nozzle, *v.price);
+    s.Expect("price", Refusals::kFail);
+  }
+  Guarded(s, "money preset",
+          [&] { s.driver().PresetMoney(s.channel(), v.dispenser, v.nozzle, 0, v.amount); });
   s.Expect("money preset", Refusals::kFail);
-  std::printf("%s: preset %s (money)\n", Where(v.dispenser, v.nozzle).c_str(),
-              Amount(v.amount).c_str());
+  s.NotePreset(v.dispenser);
+  std::printf("%s: preset %s\n", Where(v.dispenser, v.nozzle).c_str(),
+              PresetText(s, v.dispenser, v.nozzle, v.amount, true).c_str());
   return kExitOk;
 }
 
 int RunStart(Session& s, const CommandValues& v) {
-  Guarded(s, [&] {
+  CheckPlace(s, v.dispenser, v.nozzle);
+  Guarded(s, "start", [&] {
     if (v.extended) {
       s.driver().StartPumpEx(s.channel(), v.dispenser, v.nozzle, false);
     } else {
@@ -111,16 +176,19 @@ int RunStart(Session& s, const CommandValues& v) {
 }
 
 int RunStop(Session& s, const CommandValues& v) {
-  Guarded(s, [&] { s.driver().StopPump(s.channel(), v.dispenser, v.nozzle, true); });
+  CheckPlace(s, v.dispenser, v.nozzle);
+  Guarded(s, "stop", [&] { s.driver().StopPump(s.channel(), v.dispenser, v.nozzle, true); });
   s.Expect("stop", Refusals::kFail);
   std::printf("%s: stopped\n", Where(v.dispenser, v.nozzle).c_str());
   return kExitOk;
 }
 
 int RunClose(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, v.nozzle);
   std::int32_t result = 0;
-  Guarded(s, [&] { result = s.driver().StopAndClose(s.channel(), v.dispenser, v.nozzle, false); });
-  if (result != 0) throw ToolError("close: the exchange failed (" + s.PortReason() + ")");
+  Guarded(s, "close",
+          [&] { result = s.driver().StopAndClose(s.channel(), v.dispenser, v.nozzle, false); });
+  if (result != 0) throw LineError("close: the line failed (" + s.PortReason() + ")");
   // The close carries no refusal code of its own; Expect reads its answer off
   // the line.
   s.Expect("close", Refusals::kFail);
@@ -129,9 +197,11 @@ int RunClose(Session& s, const CommandValues& v) {
 }
 
 int RunDelivery(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, std::nullopt);
   double money = 0;
   double litres = 0;
-  Guarded(s, [&] { litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money); });
+  Guarded(s, "volume query",
+          [&] { litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money); });
   s.Expect("volume query");
   std::printf("dispenser %d: delivered %s l, %s (at the price the driver holds)\n", v.dispenser,
               Amount(litres).c_str(), Amount(money).c_str());
@@ -139,9 +209,11 @@ int RunDelivery(Session& s, const CommandValues& v) {
 }
 
 int RunCounters(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, std::nullopt);
   double litres = 0;
   double money = 0;
-  Guarded(s, [&] { s.driver().GetDeliveryCounters(s.channel(), v.dispenser, &litres, &money); });
+  Guarded(s, "delivery counters",
+          [&] { s.driver().GetDeliveryCounters(s.channel(), v.dispenser, &litres, &money); });
   s.Expect("delivery counters");
   std::printf("dispenser %d: delivery %s l, %s\n", v.dispenser, Amount(litres).c_str(),
               Amount(money).c_str());
@@ -149,9 +221,10 @@ int RunCounters(Session& s, const CommandValues& v) {
 }
 
 int RunTotals(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, v.nozzle);
   double volume = 0;
   double money = 0;
-  Guarded(s, [&] {
+  Guarded(s, "total counters", [&] {
     s.driver().GetTotalCounters(s.channel(), v.dispenser, v.nozzle, &volume, &money, 0);
   });
   const std::string where = Where(v.dispenser, v.nozzle);
@@ -169,7 +242,10 @@ int RunTotals(Session& s, const CommandValues& v) {
 }
 
 int RunTotalsSet(Session& s, const CommandValues& v) {
-  Guarded(s, [&] { s.driver().SetTotalCounter(s.channel(), v.dispenser, v.nozzle, v.amount, 0); });
+  CheckPlace(s, v.dispenser, v.nozzle);
+  CheckAmount(AmountKind::kTotal, v.amount);
+  Guarded(s, "setting the total",
+          [&] { s.driver().SetTotalCounter(s.channel(), v.dispenser, v.nozzle, v.amount, 0); });
   s.Expect("setting the total", Refusals::kFail);
   std::printf("%s: volume total set to %s l\n", Where(v.dispenser, v.nozzle).c_str(),
               Amount(v.amount).c_str());
@@ -187,7 +263,11 @@ int RunParamSet(Session& s, const CommandValues& v) {
   // The controller keeps only as many digits as the parameter has: a value
   // that does not fit would be cut, so it is refused before anything is sent.
   if (const auto refusal = ParamValueRefusal(number, value)) throw UsageError(*refusal);
-  Guarded(s, [&] { s.driver().SetParam(s.channel(), v.dispenser, number, value); });
+  if (const auto refusal = ParamNumberRefusal(v.dispenser, number, s.nozzles())) {
+    throw UsageError(*refusal);
+  }
+  Guarded(s, "parameter write",
+          [&] { s.driver().SetParam(s.channel(), v.dispenser, number, value); });
   // A common switch goes to every controller and is never answered.
   if (number < kAddressNumber && number >= 0) {
     std::printf(
@@ -203,7 +283,7 @@ int RunParamSet(Session& s, const CommandValues& v) {
 int RunAddressProgram(Session& s, const CommandValues& v) {
   const auto identification = static_cast<std::int32_t>(v.id.value_or(0));
   const int a = v.address.value_or(0);
-  Guarded(s, [&] {
+  Guarded(s, "address programming", [&] {
     s.driver().SetParam(s.channel(), 1, kAddressNumber, identification * kAddressFactor + a);
   });
   s.Expect("address programming", Refusals::kFail);

@@ -20,11 +20,14 @@ struct CommandValues {
   int nozzle = 0;     // N: the nozzle on the dispenser
   double amount = 0;  // a price, litres, money or a total
   std::optional<double> price;
+  std::optional<double> volume;  // deliver: the preset, by volume …
+  std::optional<double> money;   // … or by money
   bool extended = false;
   int number = 0;  // a host parameter number, a switch code
   std::string value;
-  std::optional<int> address;  // a nozzle address (linear nozzle number)
-  std::optional<int> code;     // a parameter's code in the catalogue
+  std::optional<int> address;       // a nozzle address (linear nozzle number)
+  std::optional<int> code;          // a parameter's code in the catalogue
+  std::optional<std::string> name;  // … or a unique part of its name
   std::optional<long long> id;
   bool once = false;
   int intervalMs = 500;
@@ -35,6 +38,10 @@ struct CommandValues {
   double waitSeconds = 120;  // demo: how long to wait for the delivery to end
   std::vector<std::string> words;
 };
+
+// Refuses (UsageError) a dispenser, or a dispenser's nozzle, that has no place
+// of its own on the line with the session's nozzles per dispenser.
+void CheckPlace(const Session& s, int dispenser, std::optional<int> nozzle);
 
 int RunState(Session& s, const CommandValues& v);
 int RunType(Session& s, const CommandValues& v);
@@ -54,8 +61,12 @@ int RunParamSetAt(Session& s, const CommandValues& v);
 int RunSwitch(Session& s, const CommandValues& v);
 int RunCalibrate(Session& s, const CommandValues& v);
 int RunParamsRead(Session& s, const CommandValues& v);
+int RunParamsSave(Session& s, const CommandValues& v);
+int RunParamsLoad(Session& s, const CommandValues& v);
+int RunParamsDiff(Session& s, const CommandValues& v);
 int RunAddressProgram(Session& s, const CommandValues& v);
 int RunWatch(Session& s, const CommandValues& v);
+int RunDeliver(Session& s, const CommandValues& v);
 int RunScan(Session& s, const CommandValues& v);
 int RunDemo(Session& s, const CommandValues& v);
 

@@ -40,7 +40,7 @@ int RunDemo(Session& s, const CommandValues& v) {
 
   std::printf("driver:   %s (%s)\n", Description(driver).c_str(), options.port.c_str());
   std::printf("channel %d open\n", ch);
-  Guarded(s, [&] {
+  Guarded(s, "demo", [&] {
     double before = 0;
     double beforeMoney = 0;
     driver.GetDeliveryCounters(ch, kDispenser, &before, &beforeMoney);

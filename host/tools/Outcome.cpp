@@ -56,6 +56,28 @@ bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>
          CommandByte(exchanges.back().frame) == wire::kCmdTotals;
 }
 
+std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& exchanges) {
+  constexpr double kHundredths = 100.0;
+  for (auto r = exchanges.rbegin(); r != exchanges.rend(); ++r) {
+    const std::uint8_t c = CommandByte(r->frame);
+    if (c != wire::kCmdPresetVolume && c != wire::kCmdPresetMoney) continue;
+    const wire::Bytes command = wire::ParseFrame(r->frame).command;
+    std::int64_t hundredths = 0;
+    for (std::size_t i = wire::kArgumentsAt; i < command.size(); ++i) {
+      hundredths = hundredths * 10 + (command[i] - wire::kDigitZero);
+    }
+    return SentPreset{c == wire::kCmdPresetMoney, static_cast<double>(hundredths) / kHundredths};
+  }
+  return std::nullopt;
+}
+
+bool CloseRefused(const std::vector<host::ExchangeRecord>& exchanges) {
+  for (const host::ExchangeRecord& r : exchanges) {
+    if (IsRefusal(r) && CommandByte(r.frame) == wire::kCmdClose) return true;
+  }
+  return false;
+}
+
 std::string CommandOf(const std::vector<std::uint8_t>& frame) {
   const std::uint8_t c = CommandByte(frame);
   if (c == 0) return "the command";

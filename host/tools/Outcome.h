@@ -36,6 +36,18 @@ bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>
 // it (a byte out of range counts as type 1); none for any other exchange.
 std::optional<int> DispenserTypeOf(const host::ExchangeRecord& exchange);
 
+// A preset as it went on the line: 'T' litres or 'S' money, in hundredths.
+struct SentPreset {
+  bool money = false;
+  double amount = 0;
+};
+// The last preset among the exchanges, read off its frame; none when no
+// preset was sent.
+std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& exchanges);
+
+// Whether the controller refused a close ('8') among the exchanges.
+bool CloseRefused(const std::vector<host::ExchangeRecord>& exchanges);
+
 // "'8' (close the transaction)" for the command a frame carries.
 std::string CommandOf(const std::vector<std::uint8_t>& frame);
 

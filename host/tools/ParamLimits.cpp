@@ -3,6 +3,9 @@
 // catalogue's raw limits.
 #include "ParamLimits.h"
 
+#include <cctype>
+#include <vector>
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -105,6 +108,67 @@ std::optional<std::string> ParamValueRefusal(std::int32_t number, std::int32_t v
   }
   if (value <= high) return std::nullopt;
   return where + "): " + Outside(value, low, high) + "; nothing was sent";
+}
+
+namespace {
+// UTF-8 text with its Latin and Cyrillic capitals made small, for comparing
+// names as a technician types them.
+std::string FoldCase(const std::string& text) {
+  constexpr unsigned char kLead = 0xD0;       // U+0400..U+043F: D0 80..D0 BF
+  constexpr unsigned char kCapitalA = 0x90;   // А: D0 90
+  constexpr unsigned char kCapitalPe = 0x9F;  // П: D0 9F; а..п are D0 B0..D0 BF
+  constexpr unsigned char kCapitalEr = 0xA0;  // Р: D0 A0; р..я are D1 80..D1 8F
+  constexpr unsigned char kCapitalYa = 0xAF;  // Я: D0 AF
+  constexpr unsigned char kCapitalYo = 0x81;  // Ё: D0 81; ё is D1 91
+  constexpr unsigned char kSmallLead = 0xD1;
+  constexpr unsigned char kSmallOffset = 0x20;  // D0 90..9F → D0 B0..BF
+  constexpr unsigned char kRowOffset = 0x20;    // D0 A0..AF → D1 80..8F
+  constexpr unsigned char kSmallYo = 0x91;
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c == kLead && next >= kCapitalA && next <= kCapitalPe) {
+      out += static_cast<char>(kLead);
+      out += static_cast<char>(next + kSmallOffset);
+      ++i;
+    } else if (c == kLead && next >= kCapitalEr && next <= kCapitalYa) {
+      out += static_cast<char>(kSmallLead);
+      out += static_cast<char>(next - kRowOffset);
+      ++i;
+    } else if (c == kLead && next == kCapitalYo) {
+      out += static_cast<char>(kSmallLead);
+      out += static_cast<char>(kSmallYo);
+      ++i;
+    } else {
+      out += static_cast<char>(std::tolower(c));
+    }
+  }
+  return out;
+}
+}  // namespace
+
+CodeByName FindCodeByName(const std::string& text) {
+  const std::string wanted = FoldCase(text);
+  std::vector<const catalogue::CParameter*> found;
+  const catalogue::CTRKParameters& table = Catalogue();
+  for (std::int32_t i = 0; i < table.Count(); ++i) {
+    const catalogue::CParameter& row = table.Item(i);
+    if (catalogue::CommandFamilyOf(row.Kind) != catalogue::CommandFamily::Parameter) continue;
+    if (!wanted.empty() && FoldCase(row.Name).find(wanted) != std::string::npos) {
+      found.push_back(&row);
+    }
+  }
+  if (found.size() == 1) return {found[0]->Code, {}};
+  if (found.empty()) {
+    return {std::nullopt, "no parameter's name holds \"" + text + "\" (kavo5000 params list)"};
+  }
+  std::string names;
+  for (const catalogue::CParameter* row : found) {
+    names += (names.empty() ? "" : "; ") + std::to_string(row->Code) + " " + row->Name;
+  }
+  return {std::nullopt, "\"" + text + "\" is in " + std::to_string(found.size()) + " names (" +
+                            names + "): give more of the name, or --code"};
 }
 
 const catalogue::CParameter* ParameterRow(int code) {

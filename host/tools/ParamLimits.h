@@ -35,6 +35,15 @@ const catalogue::CTRKParameters& Catalogue();
 // The catalogue's per-nozzle parameter with this code, or none.
 const catalogue::CParameter* ParameterRow(int code);
 
+// The code of the one per-nozzle parameter whose name holds `text`, compared
+// without regard to case (Latin and Cyrillic letters), or why there is none:
+// no name holds it, or several do (they are named).
+struct CodeByName {
+  std::optional<int> code;
+  std::string error;
+};
+CodeByName FindCodeByName(const std::string& text);
+
 // A value typed in the parameter's unit, as the raw value the controller
 // stores: "1.50" for a two-decimal number; a choice by its number or its
 // text; a temperature signed ("-5": 205 in the 2XX encoding, "off": 200); the

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "Checks.h"
 #include "Commands.h"
 #include "LineProtocol.h"
 #include "ParamLimits.h"
@@ -80,10 +81,21 @@ std::string ValueText(const catalogue::CParameter& row, std::int32_t raw) {
 // A read through GetParam; the failure named from the exchanges.
 std::int32_t ReadParameter(Session& s, int dispenser, std::int32_t number) {
   std::int32_t raw = kNoValue;
-  Guarded(s, [&] { raw = s.driver().GetParam(s.channel(), dispenser, number); });
+  Guarded(s, "parameter read", [&] { raw = s.driver().GetParam(s.channel(), dispenser, number); });
   s.Expect("parameter read");
   if (raw < 0) throw ToolError("parameter read: no value in the reply");
   return raw;
+}
+
+// The code --code gives, or the one --name names; UsageError for neither,
+// both, or a name that is not one parameter's.
+int CodeOf(const CommandValues& v) {
+  if (v.code && v.name) throw UsageError("give --code or --name, not both");
+  if (v.code) return *v.code;
+  if (!v.name) throw UsageError("needs --code C or --name TEXT");
+  const CodeByName found = FindCodeByName(*v.name);
+  if (!found.code) throw UsageError(found.error);
+  return *found.code;
 }
 
 const catalogue::CParameter& RowOf(int code) {
@@ -157,6 +169,14 @@ int RunParamsRead(Session& s, const CommandValues& v) {
     try {
       value = ValueText(row, ReadParameter(s, at.dispenser, HostNumber(at.nozzle, row.Code)));
       silentInARow = 0;
+    } catch (const LineError& e) {
+      // The port itself failed (an adapter unplugged, a connection closed):
+      // no row after this one can be read, and silence is not the reason.
+      ++failed;
+      values.push_back(std::string("read failed: ") + e.what());
+      stopped = "the line failed at code " + std::to_string(row.Code) + " (" + s.PortReason() +
+                "); the rows after it were not read";
+      break;
     } catch (const std::exception& e) {
       ++failed;
       value = std::string("read failed: ") + e.what();
@@ -190,17 +210,23 @@ int RunParamsRead(Session& s, const CommandValues& v) {
 }
 
 int RunParamGet(Session& s, const CommandValues& v) {
-  if (v.address || v.code) {
-    if (!v.address || !v.code) throw UsageError("param get needs both --address V and --code C");
+  if (v.address || v.code || v.name) {
+    if (!v.address || (!v.code && !v.name)) {
+      throw UsageError("param get needs both --address V and --code C (or --name TEXT)");
+    }
+    const int code = CodeOf(v);
     const HostNozzle at = FromAddress(*v.address, s.nozzles());
-    const catalogue::CParameter& row = RowOf(*v.code);
-    const std::int32_t raw = ReadParameter(s, at.dispenser, HostNumber(at.nozzle, *v.code));
+    const catalogue::CParameter& row = RowOf(code);
+    const std::int32_t raw = ReadParameter(s, at.dispenser, HostNumber(at.nozzle, code));
     std::printf("nozzle address %d (dispenser %d, nozzle %d) code %d: %s  %s\n", *v.address,
-                at.dispenser, at.nozzle, *v.code, ValueText(row, raw).c_str(),
+                at.dispenser, at.nozzle, code, ValueText(row, raw).c_str(),
                 FirstLine(row.Name).c_str());
     return kExitOk;
   }
   const std::int32_t number = v.number;
+  if (const auto refusal = ParamNumberRefusal(v.dispenser, number, s.nozzles())) {
+    throw UsageError(*refusal);
+  }
   if (number < kFirstNozzleNumber) {
     throw ToolError("parameter " + std::to_string(number) +
                     " cannot be read: 0..9 are only written");
@@ -218,19 +244,22 @@ int RunParamGet(Session& s, const CommandValues& v) {
 }
 
 int RunParamSetAt(Session& s, const CommandValues& v) {
-  if (!v.address || !v.code) throw UsageError("param set needs both --address V and --code C");
+  if (!v.address || (!v.code && !v.name)) {
+    throw UsageError("param set needs both --address V and --code C (or --name TEXT)");
+  }
+  const int code = CodeOf(v);
   const HostNozzle at = FromAddress(*v.address, s.nozzles());
-  const catalogue::CParameter& row = RowOf(*v.code);
+  const catalogue::CParameter& row = RowOf(code);
   const RawValue value = RawFromText(row, v.value);
   if (!value.raw) {
-    throw UsageError("code " + std::to_string(*v.code) + " (" + FirstLine(row.Name) +
+    throw UsageError("code " + std::to_string(code) + " (" + FirstLine(row.Name) +
                      "): " + value.error + "; nothing was sent");
   }
-  Guarded(s, [&] {
-    s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, *v.code), *value.raw);
+  Guarded(s, "parameter write", [&] {
+    s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, code), *value.raw);
   });
   s.Expect("parameter write", Refusals::kFail);
-  std::printf("nozzle address %d code %d set to %s (raw %d)  %s\n", *v.address, *v.code,
+  std::printf("nozzle address %d code %d set to %s (raw %d)  %s\n", *v.address, code,
               ValueText(row, *value.raw).c_str(), *value.raw, FirstLine(row.Name).c_str());
   return kExitOk;
 }
@@ -242,6 +271,7 @@ int RunSwitch(Session& s, const CommandValues& v) {
 }
 
 int RunCalibrate(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, v.nozzle);
   const std::int32_t coefficient = v.number;
   if (const auto refusal =
           ParamValueRefusal(HostNumber(v.nozzle, kCoefficientIndex), coefficient)) {
@@ -249,12 +279,12 @@ int RunCalibrate(Session& s, const CommandValues& v) {
   }
   // The password opens the coefficient for one write; reading the password's
   // index back gives the controller's confirmation.
-  Guarded(s, [&] {
+  Guarded(s, "calibration password", [&] {
     s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kPasswordIndex),
                         kCalibrationPassword);
   });
   s.Expect("calibration password", Refusals::kFail);
-  Guarded(s, [&] {
+  Guarded(s, "calibration coefficient", [&] {
     s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kCoefficientIndex),
                         coefficient);
   });

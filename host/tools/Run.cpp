@@ -173,7 +173,16 @@ bool ReadLine(bool terminal, std::string& line) {
   return static_cast<bool>(std::getline(std::cin, line));
 }
 
+constexpr const char* kWaitHelp =
+    "wait SECONDS: pause the script (a delivery runs on meanwhile); SECONDS may have decimals\n";
+constexpr const char* kQuitHelp = "quit (or exit): end the shell; so does the end of the input\n";
+
 int ShellLine(Session& session, const std::vector<std::string>& words) {
+  // The shell's own two words explain themselves like the subcommands.
+  if (words[0] == "help" && words.size() == 2 && (words[1] == "wait" || words[1] == "quit")) {
+    std::printf("%s", words[1] == "wait" ? kWaitHelp : kQuitHelp);
+    return kExitOk;
+  }
   if (words[0] == "wait") {
     if (words.size() != 2) throw UsageError("wait SECONDS");
     double seconds = 0;

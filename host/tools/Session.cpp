@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "Checks.h"
 #include "Decode.h"
 #include "Frames.h"
 #include "Hex.h"
@@ -38,6 +39,12 @@ host::Simulation MakeSimulation(const SimOptions& options) {
 }
 
 Session::Session(const GlobalOptions& options) : options_(options), module_(options.module) {
+  if (const auto refusal = FramingRefusal(options.port)) throw UsageError(*refusal);
+  if (!options.nozzles) {
+    if (const auto warning = ConfigWarning(options.config)) {
+      std::fprintf(stderr, "kavo5000: warning: %s\n", warning->c_str());
+    }
+  }
   try {
     const host::PortSpec spec = host::ParsePortSpec(options.port);
     if (spec.kind == host::PortSpec::Kind::kSim) {
@@ -107,6 +114,12 @@ void Session::Expect(const std::string& what, Refusals refusals, std::string_vie
   if (const auto failure = FailureOf(status, exchanges_, refusals, tolerated)) {
     throw ToolError(what + ": " + *failure);
   }
+}
+
+std::optional<double> Session::PriceOf(int dispenser, int nozzle) const {
+  const auto it = prices_.find({dispenser, nozzle});
+  if (it == prices_.end()) return std::nullopt;
+  return it->second;
 }
 
 std::string Session::PortReason() {

@@ -6,9 +6,12 @@
 #define KAVO5000_TOOL_SESSION_H
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Cli.h"
@@ -71,6 +74,14 @@ class Session {
   // The reason the port gives for the channel's last failure, or "".
   std::string PortReason();
 
+  // What this session has told the controllers, which the driver keeps to
+  // itself: the prices set, and the dispensers preset or started (whose
+  // running delivery the driver then knows how to judge).
+  void NotePrice(int dispenser, int nozzle, double price) { prices_[{dispenser, nozzle}] = price; }
+  std::optional<double> PriceOf(int dispenser, int nozzle) const;
+  void NotePreset(int dispenser) { preset_.insert(dispenser); }
+  bool Preset(int dispenser) const { return preset_.count(dispenser) != 0; }
+
  private:
   void Observe(const host::ExchangeRecord& record);
 
@@ -80,20 +91,26 @@ class Session {
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::optional<int> observedType_;
   std::vector<host::ExchangeRecord> exchanges_;
+  std::map<std::pair<int, int>, double> prices_;
+  std::set<int> preset_;
 };
 
-// Runs a subcommand's body, turning the driver's exceptions into ToolErrors
-// that carry the port's reason for a transport failure.
+// Runs a subcommand's body, turning the driver's exceptions into one line
+// that says first, in the tool's words, what `what` ran into, then the
+// driver's own text: a failed exchange (LineError, with the port's reason)
+// or a refusal of the numbers given.
 template <class F>
-void Guarded(Session& session, F&& body) {
+void Guarded(Session& session, std::string_view what, F&& body) {
   session.BeginOperation();
   try {
     body();
   } catch (const kavo5000::ESerialIO& e) {
     const std::string reason = session.PortReason();
-    throw ToolError(std::string(e.what()) + (reason.empty() ? "" : " (" + reason + ")"));
+    throw LineError(std::string(what) + ": the line failed" +
+                    (reason.empty() ? "" : " (" + reason + ")") + "; the driver says \"" +
+                    e.what() + "\"");
   } catch (const kavo5000::Exception& e) {
-    throw ToolError(e.what());
+    throw ToolError(std::string(what) + ": the driver refused it (\"" + e.what() + "\")");
   }
 }
 

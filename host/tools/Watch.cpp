@@ -2,6 +2,12 @@
 // as a station program follows it: the running volume first (so the driver
 // knows how much has flowed before it maps a delivering nozzle's state),
 // then the states; refreshed until Ctrl-C, or printed once with --once.
+//
+// The driver judges a running delivery by the preset it was given. A watch in
+// a run that did not preset the dispenser leaves it none, and the driver then
+// closes whatever delivery it sees: the controller refuses that close while
+// fuel flows. The watch says so, shows the delivery as still running and
+// fails, rather than report the delivery done.
 #include <unistd.h>
 
 #include <atomic>
@@ -22,49 +28,74 @@ std::atomic<bool> gInterrupted{false};
 
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 constexpr const char* kHome = "\033[H\033[2J";
+constexpr const char* kStillRunning = "delivering: the controller refused the close";
+
+bool Running(std::uint8_t cls) {
+  return cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished;
+}
 
 }  // namespace
 
 int RunWatch(Session& s, const CommandValues& v) {
+  CheckPlace(s, v.dispenser, std::nullopt);
   // Ended by a signal, the watch still closes its port on the way out: a
   // device left marked exclusive would refuse the next program.
   RaiseOnInterrupt(gInterrupted);
   gInterrupted.store(false);
   const bool terminal = isatty(STDOUT_FILENO) != 0 && !v.once;
   const int shown = std::min<int>(s.nozzles(), static_cast<int>(kRecordNozzles));
+  bool noted = false;
+  bool failed = false;
   while (!gInterrupted.load()) {
     double money = 0;
     double litres = 0;
     kavo5000::StateRecord record{};
-    Guarded(s, [&] {
+    Guarded(s, "state query", [&] {
       litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money);
       s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(v.dispenser), 0, &record);
     });
     s.Expect("state query");
+    const bool closeRefused = CloseRefused(s.Exchanges());
+    if (!noted && !s.Preset(v.dispenser) && Running(StateClass(record.Summary))) {
+      noted = true;
+      std::fflush(stdout);
+      std::fprintf(stderr,
+                   "kavo5000: note: this run did not preset dispenser %d, so the driver knows no "
+                   "preset and closes a delivery it sees running; the running volume is that of "
+                   "the nozzle this run last started (nozzle 1 when none)\n",
+                   v.dispenser);
+    }
     if (terminal) std::printf("%s", kHome);
     std::printf("dispenser %d on channel %d: %s\n", v.dispenser, s.channel(),
-                StateName(record.Summary).c_str());
+                closeRefused ? kStillRunning : StateName(record.Summary).c_str());
     std::printf("  %-6s %-6s %-28s %10s %10s\n", "nozzle", "code", "state", "litres", "money");
     for (int n = 1; n <= shown; ++n) {
       const std::uint16_t code = record.Nozzle[n - 1];
-      const std::uint8_t cls = StateClass(code);
       // The running delivery belongs to the nozzle whose code carries it.
-      const bool running = (cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished) &&
-                           n == record.SummaryNozzle;
+      const bool running = Running(StateClass(code)) && n == record.SummaryNozzle;
+      const std::string state =
+          running && closeRefused ? std::string("delivering (close refused)") : StateName(code);
       char row[160];
-      std::snprintf(row, sizeof row, "  %-6d 0x%02X   %-28s %10s %10s", n, code,
-                    StateName(code).c_str(), running ? Amount(litres).c_str() : "",
-                    running ? Amount(money).c_str() : "");
+      std::snprintf(row, sizeof row, "  %-6d 0x%02X   %-28s %10s %10s", n, code, state.c_str(),
+                    running ? Amount(litres).c_str() : "", running ? Amount(money).c_str() : "");
       std::string text(row);
       text.erase(text.find_last_not_of(' ') + 1);  // no trailing blanks for a nozzle at rest
       std::printf("%s\n", text.c_str());
     }
     std::fflush(stdout);
+    if (closeRefused) {
+      // Reported as it happens; the watch reads on, since the delivery does.
+      failed = true;
+      std::fprintf(stderr,
+                   "kavo5000: watch: the controller refused the close ('8') the driver sent for "
+                   "dispenser %d: the delivery goes on\n",
+                   v.dispenser);
+    }
     if (v.once) break;
     if (!terminal) std::printf("\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(v.intervalMs));
   }
-  return kExitOk;
+  return failed ? kExitFailure : kExitOk;
 }
 
 }  // namespace kavo5000::tool

@@ -24,8 +24,9 @@ void CheckDispenser(std::int32_t dispenser) {
   if (dispenser < 0 || dispenser > kLastDispenser) throw Exception(kMsgDispenserRange);
 }
 
-int CheckNozzle(std::int32_t nozzle) {
+int CheckNozzle(std::int32_t nozzle, Byte nozzlesPerDispenser) {
   if (nozzle < 0 || nozzle > kLastNozzle) throw Exception(kMsgNozzleRange);
+  if (nozzlesPerDispenser != 0 && nozzle > nozzlesPerDispenser) throw Exception(kMsgNozzleRange);
   return nozzle == 0 ? kFirstNozzle : nozzle;
 }
 

@@ -17,8 +17,11 @@ Byte CheckChannel(std::int32_t channel);
 // Dispenser 0..32.
 void CheckDispenser(std::int32_t dispenser);
 
-// Nozzle 0..15; returns it with 0 taken as 1.
-int CheckNozzle(std::int32_t nozzle);
+// Nozzle 0..15 and, while the configuration numbers its nozzles
+// (nozzlesPerDispenser at least 1), no higher than the dispenser has: a
+// higher one would name the next dispenser's nozzle on the wire. Returns it
+// with 0 taken as 1.
+int CheckNozzle(std::int32_t nozzle, Byte nozzlesPerDispenser);
 
 // An amount that travels as round(amount × 100) in a field of `digits` digits.
 void CheckAmount(double amount, int digits);

@@ -30,7 +30,7 @@ VM30Driver::SlotEntry VM30Driver::Enter(std::int32_t channel, std::int32_t dispe
 VM30Driver::SlotEntry VM30Driver::Enter(std::int32_t channel, std::int32_t dispenser,
                                         std::int32_t nozzle) {
   SlotEntry entry = Enter(channel, dispenser);
-  entry.nozzle = CheckNozzle(nozzle);
+  entry.nozzle = CheckNozzle(nozzle, config_.NozzlesPerDispenser);
   return entry;
 }
 

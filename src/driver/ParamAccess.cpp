@@ -48,14 +48,15 @@ CommandBytes SwitchCommand(std::int32_t code, std::int32_t value) {
   return LineCommand(kCmdCommonSwitch, std::string_view(arguments, sizeof arguments));
 }
 
-// Host parameter number ≥ 10 to (nozzle, index).
+// Host parameter number ≥ 10 to (nozzle, index); the nozzle it names is
+// checked as a nozzle given outright would be.
 struct NozzleParam {
   int nozzle;
   std::int32_t index;
 };
-NozzleParam SplitNumber(std::int32_t number) {
+NozzleParam SplitNumber(std::int32_t number, Byte nozzlesPerDispenser) {
   const NozzleParam p{number / kParamCount + 1, number % kParamCount};
-  if (p.nozzle > kLastNozzle) throw Exception(kMsgNozzleRange);
+  CheckNozzle(p.nozzle, nozzlesPerDispenser);
   return p;
 }
 
@@ -96,7 +97,7 @@ std::int32_t KAVO5000_CALL VM30Driver::GetParam(std::int32_t channel, std::int32
   const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
   if (number < kFirstNozzleParam) return kNoValue;  // the common switches cannot be read
-  const NozzleParam p = SplitNumber(number - kFirstNozzleParam);
+  const NozzleParam p = SplitNumber(number - kFirstNozzleParam, config_.NozzlesPerDispenser);
   const ExchangeResult result =
       ExchangeOrRaise(slot.channel, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
                       ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
@@ -109,7 +110,8 @@ void KAVO5000_CALL VM30Driver::SetParam(std::int32_t channel, std::int32_t dispe
   const Byte ch = slot.channel;
   // The nozzle a parameter number names is judged before the values, as
   // every slot judges its nozzle before its amounts.
-  if (number >= kFirstNozzleParam) SplitNumber(number - kFirstNozzleParam);
+  if (number >= kFirstNozzleParam)
+    SplitNumber(number - kFirstNozzleParam, config_.NozzlesPerDispenser);
   CheckParamValue(number);
   CheckParamValue(value);
   if (number < kAddressProgramming) {
@@ -129,7 +131,7 @@ void VM30Driver::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int
   const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
   CheckParamValue(value);
-  const NozzleParam p = SplitNumber(number);
+  const NozzleParam p = SplitNumber(number, config_.NozzlesPerDispenser);
   const int k = ParamDigits[static_cast<std::size_t>(p.index)];
   WriteParamCommand(slot.channel,
                     WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k));

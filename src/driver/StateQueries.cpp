@@ -119,7 +119,11 @@ void KAVO5000_CALL VM30Driver::GetSost(Byte channel, Byte dispenser, Byte count,
   record.Zero1 = 0;
   record.Zero15 = 0;
   CheckDispenser(dispenser);
-  const int nozzles = std::min<int>(count == 0 ? config_.NozzlesPerDispenser : count, kLastNozzle);
+  // A count above the dispenser's own nozzles would poll the next
+  // dispenser's; hosts pass a count by habit, so it is cut, not refused.
+  int nozzles = std::min<int>(count == 0 ? config_.NozzlesPerDispenser : count, kLastNozzle);
+  if (config_.NozzlesPerDispenser != 0)
+    nozzles = std::min<int>(nozzles, config_.NozzlesPerDispenser);
   for (int n = 1; n <= nozzles; ++n) {
     const NozzleReading reading = GetNozzleState(channel, dispenser, n);
     if (n <= kStateRecordNozzles) StoreNozzleWord(record, n, reading.code);

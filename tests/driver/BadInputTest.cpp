@@ -28,6 +28,10 @@ TEST_P(BadInputTest, IsRefusedBeforeAnythingIsSent) {
   EXPECT_EQ(Status(), 0x42);
 }
 
+StateRecord scratchRecord;
+double scratchA;
+double scratchB;
+
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 
@@ -85,6 +89,29 @@ INSTANTIATE_TEST_SUITE_P(
         BAD("setParamNozzle16NegativeValue", 0, SetParam(1, 1, 10 + 15 * 60, -1), kMsgNozzleRange)),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A nozzle above the configured nozzles per dispenser names another
+// dispenser's nozzle on the wire (with four, dispenser 1 nozzle 5 is
+// dispenser 2 nozzle 1): refused wherever a nozzle becomes an address, also
+// when a parameter number names it.
+INSTANTIATE_TEST_SUITE_P(
+    BeyondTheDispenser, BadInputTest,
+    ::testing::Values(
+        BAD("price5of4", 0, SetPrice(1, 1, 5, 0, 0, 11.11), kMsgNozzleRange),
+        BAD("price3of2", 0x02, SetPrice(1, 1, 3, 0, 0, 11.11), kMsgNozzleRange),
+        BAD("start5of4", 0, StartPump(1, 1, 5), kMsgNozzleRange),
+        BAD("startEx2of1", 0x01, StartPumpEx(1, 1, 2, true), kMsgNozzleRange),
+        BAD("stop5of4", 0, StopPump(1, 1, 5, true), kMsgNozzleRange),
+        BAD("close5of4", 0, StopAndClose(1, 1, 5, false), kMsgNozzleRange),
+        BAD("presetVolume5of4", 0, PresetVolume(1, 1, 5, 0, 1.0), kMsgNozzleRange),
+        BAD("presetMoney5of4", 0, PresetMoney(1, 1, 5, 0, 1.0), kMsgNozzleRange),
+        BAD("totals5of4", 0, GetTotalCounters(1, 1, 5, &scratchA, &scratchB, 0), kMsgNozzleRange),
+        BAD("setTotal5of4", 0, SetTotalCounter(1, 1, 5, 1.0, 0), kMsgNozzleRange),
+        BAD("getParamNozzle5of4", 0, GetParam(1, 1, 10 + 4 * 60), kMsgNozzleRange),
+        BAD("setParamNozzle3of2", 0x02, SetParam(1, 1, 10 + 2 * 60 + 23, 250), kMsgNozzleRange),
+        // Before the value, as every slot orders its refusals.
+        BAD("price5of4NaN", 0, SetPrice(1, 1, 5, 0, 0, kNaN), kMsgNozzleRange)),
+    [](const auto& info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(
     Values, BadInputTest,
     ::testing::Values(
@@ -113,10 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
         BAD("switchValueHuge", 0, SetParam(1, 1, 0, 2147483647), kMsgInvalidValue),
         BAD("addressNegative", 0, SetParam(1, 1, 9, -100), kMsgInvalidValue)),
     [](const auto& info) { return std::string(info.param.name); });
-
-StateRecord scratchRecord;
-double scratchA;
-double scratchB;
 
 INSTANTIATE_TEST_SUITE_P(
     Queries, BadInputTest,

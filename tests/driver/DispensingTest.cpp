@@ -74,7 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                    [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 99.996); },
                    Bytes{0x02, 0x27, 'T', '0', '0', '2', '0', '0'}},
         DigitsCase{"moneyAsVolumeBelow", 0, [](VM30Driver& d) { d.PresetMoney(1, 2, 3, 0, 99.99); },
-                   Bytes{0x02, 0x27, 'T', '0', '0', '1', '9', '9'}}),
+                   Bytes{0x02, 0x27, 'T', '0', '0', '1', '9', '9'}},
+        // No nozzles per dispenser configured: the nozzle number is the
+        // address, whatever the dispenser, as hosts of such lines rely on.
+        DigitsCase{"noNozzlesConfiguredNozzle5", 0x10,
+                   [](VM30Driver& d) { d.SetPrice(1, 2, 5, 0, 0, 31.9); },
+                   Bytes{0x02, 0x25, 'Q', '3', '1', '9', '0'}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DispensingTest, MoneyPresetStoresWholeLitresWhenSentAsMoney) {

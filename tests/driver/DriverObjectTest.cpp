@@ -184,8 +184,10 @@ TEST(BoundsTest, RefusesNumbersOutsideTheTablesWithTheirMessages) {
       {[] { CheckChannel(-1); }, kMsgChannelRange},
       {[] { CheckDispenser(33); }, kMsgDispenserRange},
       {[] { CheckDispenser(-1); }, kMsgDispenserRange},
-      {[] { CheckNozzle(16); }, kMsgNozzleRange},
-      {[] { CheckNozzle(-1); }, kMsgNozzleRange},
+      {[] { CheckNozzle(16, 0); }, kMsgNozzleRange},
+      {[] { CheckNozzle(-1, 4); }, kMsgNozzleRange},
+      {[] { CheckNozzle(5, 4); }, kMsgNozzleRange},  // dispenser 2's first on the wire
+      {[] { CheckNozzle(2, 1); }, kMsgNozzleRange},
       {[] { CheckAmount(-0.01, 4); }, kMsgInvalidValue},
       {[] { CheckAmount(100.0, 4); }, kMsgInvalidValue},
       {[] { CheckAmount(99.995, 4); }, kMsgInvalidValue},  // rounds to 10000
@@ -210,8 +212,10 @@ TEST(BoundsTest, AcceptsTheEdgesOfTheTables) {
   EXPECT_EQ(CheckChannel(20), 20);
   EXPECT_NO_THROW(CheckDispenser(0));
   EXPECT_NO_THROW(CheckDispenser(32));
-  EXPECT_EQ(CheckNozzle(0), 1);
-  EXPECT_EQ(CheckNozzle(15), 15);
+  EXPECT_EQ(CheckNozzle(0, 4), 1);
+  EXPECT_EQ(CheckNozzle(4, 4), 4);
+  EXPECT_EQ(CheckNozzle(15, 15), 15);
+  EXPECT_EQ(CheckNozzle(15, 0), 15);  // no nozzles per dispenser: the table's bound alone
   EXPECT_NO_THROW(CheckAmount(99.99, 4));
   EXPECT_NO_THROW(CheckAmount(0.0, 4));
   EXPECT_NO_THROW(CheckParamIndex(59));

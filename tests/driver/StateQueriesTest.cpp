@@ -110,6 +110,29 @@ TEST_F(StateQueriesTest, NozzlesAboveSevenKeepTheClassBits) {
   EXPECT_EQ(At(r, 15), 0);  // words only for nozzles 1..6
 }
 
+// A count above the dispenser's own nozzles would poll the next dispenser's
+// nozzles under this one's name: it is cut to the configured nozzles, and the
+// record's other words stay as the caller gave them. With no nozzles
+// configured the count is taken as it comes, on addresses 1, 2, ….
+TEST_F(StateQueriesTest, ACountAboveTheDispensersNozzlesPollsOnlyItsOwn) {
+  const struct {
+    Byte config;
+    Byte count;
+    std::size_t polled;
+  } cases[] = {{0x00, 6, 4}, {0x02, 4, 2}, {0x04, 4, 4}, {0x10, 6, 6}};
+  for (const auto& c : cases) {
+    Reconfigure(c.config);
+    port.ClearCalls();
+    for (std::size_t n = 0; n < c.polled; ++n) Data({'0', '0'});
+    StateRecord r = Patterned();
+    driver->GetSost(1, 2, c.count, &r);
+    ASSERT_EQ(port.SendCount(), c.polled) << int{c.config};
+    const Byte first = c.config == 0x10 ? 0x21 : static_cast<Byte>(0x21 + c.polled);
+    EXPECT_EQ(port.Commands()[0][1], first) << int{c.config};  // dispenser 2's first nozzle
+    for (std::size_t n = c.polled; n < 6; ++n) EXPECT_EQ(At(r, 2 + 2 * n), 0xAB) << n;
+  }
+}
+
 TEST_F(StateQueriesTest, NoNozzlesMeansNothingToAsk) {
   Reconfigure(0x10);
   StateRecord r = Patterned();

@@ -52,6 +52,14 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
   }
 }
 
+TEST(ToolBuiltIn, AConfigurationByteWithoutNozzlesIsNamed) {
+  const ToolRun r = Tool("state 1 --config 0x10");
+  EXPECT_NE(r.out.find("warning: configuration byte 0x10 means 0 nozzles per dispenser"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("0x14 keeps 4"), std::string::npos) << r.out;
+}
+
 TEST(ToolBuiltIn, ADemoWithoutACustomerEndsAfterItsWait) {
   const ToolRun r = Tool("demo --no-customer --wait 0.5");
   EXPECT_EQ(r.exitCode, 1) << r.out;
@@ -85,6 +93,58 @@ TEST(ToolShell, RunsAWholeDeliveryOnNozzleTwo) {
   EXPECT_NE(r.out.find("dispenser 1: delivery done, code 0xD8 from nozzle 2"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("dispenser 1: delivery 5.00 l, 250.00"), std::string::npos) << r.out;
+}
+
+// A delivery in one command, and a watch of a dispenser this session did not
+// preset: the driver, knowing no preset, closes the delivery it sees, the
+// controller refuses that close (nozzle address 5 answers "delivering" and
+// refuses '8'), and the watch says so and fails instead of reporting a
+// finished delivery.
+TEST(ToolShell, DeliversInOneCommandAndAWatchWithoutThePresetSaysSo) {
+  const ToolRun r = Shell(
+      "deliver 1 2 --money 100 --price 52.40\n"
+      "watch 2 --once\n",
+      "--flow 4 --lift-after 0 --hang-after 0.2 --faults '1@5:state=40,8@5:refuse'");
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  for (const char* line : {
+           "dispenser 1 nozzle 2: price 52.40\n",
+           "dispenser 1 nozzle 2: preset 100.00 (money), sent as 1.90 l at 52.40 (99.56): money "
+           "travels as volume with this configuration byte (0x14 sends money)\n",
+           "dispenser 1 nozzle 2: started\n",
+           "delivery closed by the driver\n",
+           "delivery: 1.90 l, 99.56\n",
+           "note: this run did not preset dispenser 2",
+           "dispenser 2 on channel 1: delivering: the controller refused the close\n",
+           "watch: the controller refused the close ('8') the driver sent for dispenser 2",
+       }) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  EXPECT_EQ(r.out.find("dispenser 2 on channel 1: delivery done"), std::string::npos) << r.out;
+}
+
+// A nozzle's set-up saved, one value changed, the set loaded back (first only
+// said, then written and read back) and compared: only the changed row moves.
+TEST(ToolShell, AParameterSetRoundTripsThroughAFile) {
+  const std::string file = ::testing::TempDir() + "kavo5000-set.json";
+  const ToolRun r = Shell("params save 1 2 " + file +
+                              "\n"
+                              "param set --address 2 --code 23 2.50\n"
+                              "params load 1 2 " +
+                              file + " --dry-run\nparams diff 1 2 " + file + "\nparams load 1 2 " +
+                              file + "\nparams diff 1 2 " + file + "\n",
+                          "--baud 0");
+  for (const std::string& line : {
+           "dispenser 1 nozzle 2: 46 parameters saved to " + file + "\n",
+           std::string("  code 23  would write 2.00 л (now 2.50 л)  Минимальная доза отпуска\n"),
+           "dispenser 1 nozzle 2: 1 would be written, 0 skipped, 45 already as in " + file + "\n",
+           "dispenser 1 nozzle 2: 1 of 46 parameters differ from " + file + "\n",
+           std::string("  code 23  written 2.00 л (read back)  Минимальная доза отпуска\n"),
+           "dispenser 1 nozzle 2: 0 of 46 parameters differ from " + file + "\n",
+       }) {
+    EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
+  }
+  // The dry run wrote nothing: the first diff still found the change.
+  EXPECT_LT(r.out.find("1 of 46 parameters differ"), r.out.find("written 2.00"));
 }
 
 TEST(ToolShell, AFailedLineIsReportedAndTheScriptGoesOn) {

@@ -1,11 +1,13 @@
 // What the tool decides without a line: how an operation's outcome is worded
-// from the status and the exchanges the port saw, and which parameter values
-// are refused before anything is sent.
+// from the status and the exchanges the port saw, which numbers, amounts,
+// parameter values and port texts are refused before anything is sent, and
+// what a preset went on the line as.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "Checks.h"
 #include "Frames.h"
 #include "Outcome.h"
 #include "ParamLimits.h"
@@ -101,6 +103,83 @@ TEST(ToolOutcome, NamesWhatHappened) {
   }
 }
 
+// Each refusal the tool makes before anything is sent, and its neighbours that
+// must pass: a nozzle beyond its dispenser would drive another dispenser's.
+TEST(ToolChecks, RefusesWhatWouldReachTheWrongPlaceOrNotFit) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> refusal;
+    const char* expected;  // nullptr: accepted
+  };
+  const Case cases[] = {
+      {"nozzle5of4", PlaceRefusal(1, 5, 4), "its nozzle 5 would be dispenser 2 nozzle 1"},
+      {"nozzle4of4", PlaceRefusal(1, 4, 4), nullptr},
+      {"nozzle3of2", PlaceRefusal(3, 3, 2), "its nozzle 3 would be dispenser 4 nozzle 1"},
+      {"noNozzlesConfigured", PlaceRefusal(1, 5, 0), nullptr},  // the number is the address
+      {"dispenser0", PlaceRefusal(0, std::nullopt, 4), "dispenser 0 has no nozzle address"},
+      {"dispenser0NoNozzles", PlaceRefusal(0, 1, 0), nullptr},
+      {"paramOfNozzle5", ParamNumberRefusal(1, 10 + 4 * 60, 4),
+       "parameter 250 belongs to nozzle 5"},
+      {"paramOfNozzle4", ParamNumberRefusal(1, 10 + 3 * 60 + 59, 4), nullptr},
+      {"switch", ParamNumberRefusal(1, 3, 1), nullptr},
+      {"priceLargest", AmountRefusal(AmountKind::kPrice, 99.99), nullptr},
+      {"priceTooLarge", AmountRefusal(AmountKind::kPrice, 99999999), "outside 0.00 to 99.99"},
+      {"priceRoundsUp", AmountRefusal(AmountKind::kPrice, 99.996), "outside 0.00 to 99.99"},
+      {"volumeTooLarge", AmountRefusal(AmountKind::kVolume, 1000), "outside 0.00 to 999.99"},
+      {"moneyLargest", AmountRefusal(AmountKind::kMoney, 9999.99), nullptr},
+      {"totalTooLarge", AmountRefusal(AmountKind::kTotal, 1e10), "12 digits"},
+      {"framing", FramingRefusal("/dev/pts/3:4800:7X1"), "framing \"7X1\" is not data bits"},
+      {"framingGood", FramingRefusal("/dev/pts/3:4800:7e2"), nullptr},
+      {"baudOnly", FramingRefusal("/dev/pts/3:9600"), nullptr},
+      {"tcp", FramingRefusal("tcp://127.0.0.1:4001"), nullptr},
+  };
+  for (const Case& c : cases) {
+    if (c.expected == nullptr) {
+      EXPECT_FALSE(c.refusal.has_value()) << c.name << ": " << c.refusal.value_or("");
+    } else {
+      ASSERT_TRUE(c.refusal.has_value()) << c.name;
+      EXPECT_NE(c.refusal->find(c.expected), std::string::npos) << c.name << ": " << *c.refusal;
+    }
+  }
+}
+
+TEST(ToolChecks, WarnsOfAConfigurationByteWithoutNozzles) {
+  EXPECT_NE(ConfigWarning(0x10).value_or("").find("0x10 means 0 nozzles per dispenser"),
+            std::string::npos);
+  EXPECT_NE(ConfigWarning(0x90).value_or("").find("0x94 keeps 4"), std::string::npos);
+  EXPECT_FALSE(ConfigWarning(0x00).has_value());  // 0 means four
+  EXPECT_FALSE(ConfigWarning(0x14).has_value());
+}
+
+// What a preset went on the line as, read off its frame; the money a volume
+// preset stands for is the driver's cut to hundredths.
+TEST(ToolPresets, ReadWhatWasSentOffTheFrame) {
+  const auto preset = [](char c, const char* digits) {
+    wire::Bytes command{0x02, 0x22, static_cast<std::uint8_t>(c)};
+    for (const char* d = digits; *d != 0; ++d) command.push_back(static_cast<std::uint8_t>(*d));
+    ExchangeRecord r = Exchange(c, kAccepted);
+    r.frame = wire::EncodeFrame(command);
+    return r;
+  };
+  const auto volume =
+      PresetSent({preset('Q', "5240"), preset('T', "00190"), Exchange('1', kAccepted)});
+  ASSERT_TRUE(volume.has_value());
+  EXPECT_FALSE(volume->money);
+  EXPECT_DOUBLE_EQ(volume->amount, 1.90);
+  const auto money = PresetSent({preset('S', "010000")});
+  ASSERT_TRUE(money.has_value());
+  EXPECT_TRUE(money->money);
+  EXPECT_DOUBLE_EQ(money->amount, 100.00);
+  EXPECT_FALSE(PresetSent({preset('Q', "5240")}).has_value());
+  EXPECT_DOUBLE_EQ(MoneyAsLitres(100.00, 52.40), 1.90);
+  EXPECT_DOUBLE_EQ(MoneyAsLitres(99.996, 50.00), 2.00);  // a hair below still reaches it
+}
+
+TEST(ToolOutcome, FindsARefusedClose) {
+  EXPECT_TRUE(CloseRefused({Exchange('4', kAccepted), Exchange('8', kRefused)}));
+  EXPECT_FALSE(CloseRefused({Exchange('8', kAccepted), Exchange('T', kRefused)}));
+}
+
 TEST(ToolParamLimits, RefusesWhatTheControllerWouldCut) {
   struct Case {
     std::int32_t number;
@@ -129,6 +208,16 @@ TEST(ToolParamLimits, RefusesWhatTheControllerWouldCut) {
       EXPECT_NE(refusal->find("nothing was sent"), std::string::npos) << *refusal;
     }
   }
+}
+
+TEST(ToolParamNames, FindsTheOneParameterAPartOfItsNameNames) {
+  EXPECT_EQ(FindCodeByName("ДОЗА ОТП").code, std::optional<int>(23));  // Cyrillic, any case
+  EXPECT_EQ(FindCodeByName("версии по").code, std::optional<int>(19));
+  EXPECT_EQ(FindCodeByName("ёмкость").code, std::nullopt);
+  const CodeByName several = FindCodeByName("минимальная");
+  EXPECT_FALSE(several.code.has_value());
+  EXPECT_NE(several.error.find("is in 4 names"), std::string::npos) << several.error;
+  EXPECT_FALSE(FindCodeByName("").code.has_value());
 }
 
 TEST(ToolParamValues, ReadsValuesInTheParametersUnit) {

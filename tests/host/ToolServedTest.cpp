@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <string>
 
@@ -50,6 +53,23 @@ TEST_P(ToolServed, AFaultyServedLineGivesOneErrorLine) {
 
 INSTANTIATE_TEST_SUITE_P(Served, ToolServed, ::testing::Values("--pty", "--tcp=0"));
 
+// A delivery preset and started by earlier runs, watched by a later one: its
+// driver knows no preset, so it closes the running delivery, and the
+// controller refuses the close while fuel flows. The watch fails and shows
+// the delivery still running, never "delivery done".
+TEST(ToolServedWatch, AWatchInAnotherRunReportsTheRefusedClose) {
+  SimProcess server(KAVO5000_TOOL_PATH, {"--pty", "--lift-after", "0"});
+  const std::string port = " --port " + server.spec();
+  ASSERT_EQ(Tool("preset-volume 1 1 10" + port).exitCode, 0);
+  ASSERT_EQ(Tool("start 1 1" + port).exitCode, 0);
+  const ToolRun watch = Tool("watch 1 --once" + port);
+  EXPECT_EQ(watch.exitCode, 1) << watch.out;
+  EXPECT_NE(watch.out.find("1      0xD8   delivering (close refused)"), std::string::npos)
+      << watch.out;
+  EXPECT_NE(watch.out.find("refused the close ('8')"), std::string::npos) << watch.out;
+  EXPECT_EQ(watch.out.find("delivery done"), std::string::npos) << watch.out;
+}
+
 TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
   const ToolRun r = Tool("params read --address 1");
   ASSERT_EQ(r.exitCode, 0) << r.out;
@@ -78,6 +98,29 @@ TEST(ToolParams, ADeadAddressStopsAfterThreeSilentRows) {
             std::string::npos)
       << dead.out;
   EXPECT_EQ(dead.out.find("\n   3  "), std::string::npos) << dead.out;  // row 3 was not asked
+}
+
+// An adapter unplugged while parameters are read: the port's own error
+// names it, not a silent controller. The line hangs up as the first frame
+// arrives.
+TEST(ToolServedPort, AnUnpluggedLineIsNamedByThePortsError) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  // Only this process may hold the line's other end, or closing it hangs up nothing.
+  ASSERT_EQ(fcntl(master, F_SETFD, FD_CLOEXEC), 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string slave = ptsname(master);
+  auto reading = std::async(std::launch::async,
+                            [&] { return Tool("params read --address 1 --port " + slave); });
+  char first = 0;
+  const bool framed = read(master, &first, 1) == 1;
+  close(master);
+  const ToolRun r = reading.get();
+  ASSERT_TRUE(framed);
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("kavo5000: the line failed at code 0 ("), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("no controller answers"), std::string::npos) << r.out;
 }
 
 // A second program on a port another one holds fails at once, naming the

@@ -57,6 +57,17 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"param set 1x 3 2", 2, "D and NUMBER are whole numbers"},
       {"scan --range 1-2x", 2, "FIRST-LAST within 1-99"},
       {"scan --range 1-4000000000", 2, "FIRST-LAST within 1-99"},
+      // A nozzle beyond the dispenser's four would drive dispenser 2's first.
+      {"price 1 5 11.11", 2, "its nozzle 5 would be dispenser 2 nozzle 1 on the line; nothing"},
+      {"totals 1 5", 2, "its nozzle 5 would be dispenser 2 nozzle 1"},
+      {"preset-volume 1 3 2 --nozzles 2", 2, "dispenser 1 has 2 nozzles"},
+      {"param get 1 250", 2, "parameter 250 belongs to nozzle 5"},
+      {"state 0", 2, "dispenser 0 has no nozzle address on the line"},
+      {"price 1 1 99999999", 2, "price 99999999.00 is outside 0.00 to 99.99"},
+      {"preset-money 1 1 100", 2, "needs the nozzle's price"},
+      {"preset-money 1 1 60000 --price 50", 2, "is 1200.00 l, above 999.99 l"},
+      {"state 1 --port /dev/null:4800:7X1", 2, "framing \"7X1\" is not data bits"},
+      {"deliver 1 1", 2, "deliver needs --volume LITRES or --money MONEY"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);
@@ -75,7 +86,8 @@ TEST(ToolCommandLine, EverySubcommandExplainsItself) {
                                "param set",    "params read", "params list",
                                "switch",       "calibrate",   "address program",
                                "scan",         "decode",      "simulate",
-                               "shell"};
+                               "shell",        "deliver",     "params save",
+                               "params load",  "params diff"};
   for (const char* s : subcommands) {
     const std::string usage = std::string("Usage: kavo5000 ") + s;
     const ToolRun help = Tool(std::string("help ") + s);

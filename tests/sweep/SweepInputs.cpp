@@ -53,9 +53,11 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 const std::vector<std::int32_t> kChannels = {-1, 0, 1, 20, 21, 255, 256};
 const std::vector<std::int32_t> kDispensers = {kMin, -1, 0, 32, 33, kMax};
-const std::vector<std::int32_t> kNozzles = {0, 1, 15, 16, 255};
-// 909 is nozzle 15's last parameter, 910 nozzle 16's first.
-const std::vector<std::int32_t> kParamNumbers = {kMin, -1, 0, 8, 9, 10, 909, 910, kMax};
+// With the sweep's four nozzles per dispenser, 5 is the next dispenser's first.
+const std::vector<std::int32_t> kNozzles = {0, 1, 4, 5, 15, 16, 255};
+// 249 is nozzle 4's last parameter, 250 nozzle 5's first; 909 is nozzle 15's
+// last, 910 nozzle 16's first.
+const std::vector<std::int32_t> kParamNumbers = {kMin, -1, 0, 8, 9, 10, 249, 250, 909, 910, kMax};
 const std::vector<std::int32_t> kParamValues = {kMin, -1, 0, 9, 10, 123456, kMax};
 const std::vector<std::int32_t> kOptionCodes = {kMin, -1, 0, 1, 2, 3, 4, 5, 6, kMax};
 const std::vector<std::int32_t> kFamilies = {0, 1, 2, 255};
@@ -81,8 +83,18 @@ bool ChannelOk(std::int64_t c) {
 bool DispenserOk(std::int64_t d) {
   return d >= 0 && d <= kLastDispenser;
 }
-bool NozzleOk(std::int64_t n) {
-  return n >= 0 && n <= kLastNozzle;
+// Nozzles per dispenser: the configuration byte's low four bits, four for a
+// byte of 0.
+std::int64_t NozzlesPer(Byte config) {
+  constexpr Byte kNozzleBits = 0x0F;
+  constexpr std::int64_t kDefaultNozzles = 4;
+  return config == 0 ? kDefaultNozzles : config & kNozzleBits;
+}
+// Within the tables and, while the configuration numbers nozzles per
+// dispenser, within the dispenser (0 counts as 1).
+bool NozzleOk(std::int64_t n, Byte config) {
+  const std::int64_t per = NozzlesPer(config);
+  return n >= 0 && n <= kLastNozzle && (per == 0 || n <= per);
 }
 // Finite, not negative, and its hundredths (halves to even) within the digits.
 bool Fits(double x, int digits) {
@@ -95,10 +107,10 @@ bool MoneyFitsAsVolume(double money) {
       std::trunc((money + kMoneyRoundUp) * kHundredths / kSweepPrice) / kHundredths;
   return Fits(litres, kVolumeDigits);
 }
-// The nozzle a host parameter number ≥ 10 names lies within the tables.
-bool ParamNozzleOk(std::int32_t number) {
+// The nozzle a host parameter number ≥ 10 names is one a slot would take.
+bool ParamNozzleOk(std::int32_t number, Byte config) {
   return number < kFirstNozzleParam ||
-         (number - kFirstNozzleParam) / kParamsPerNozzle + 1 <= kLastNozzle;
+         NozzleOk((number - kFirstNozzleParam) / kParamsPerNozzle + 1, config);
 }
 bool Known(std::int32_t code) {
   for (std::int32_t c : kOptionsOn)
@@ -116,10 +128,10 @@ const char* First(std::initializer_list<std::pair<bool, const char*>> refusals) 
   }
   return nullptr;
 }
-const char* Numbers(std::int64_t c, std::int64_t d, std::int64_t n = 0) {
+const char* Numbers(std::int64_t c, std::int64_t d, std::int64_t n = 0, Byte config = 0) {
   return First({{!ChannelOk(c), kChannelRange},
                 {!DispenserOk(d), kDispenserRange},
-                {!NozzleOk(n), kNozzleRange}});
+                {!NozzleOk(n, config), kNozzleRange}});
 }
 const char* Then(const char* numbers, bool valueRefused) {
   return numbers != nullptr ? numbers : (valueRefused ? kInvalidValue : nullptr);
@@ -283,7 +295,7 @@ class Builder {
             Add(
                 Text("PresetMoney/S", c, d, n, x), kMoneyAsMoney,
                 [=](VM30Driver& v) { v.PresetMoney(c, d, n, 0, x); },
-                Then(Numbers(c, d, n), !Fits(x, kMoneyDigits)));
+                Then(Numbers(c, d, n, kMoneyAsMoney), !Fits(x, kMoneyDigits)));
           });
     Grid4(Amounts(LargestMoneyAsVolume()), kMoneyDigits,
           [&](std::int32_t c, std::int32_t d, std::int32_t n, double x) {
@@ -306,10 +318,10 @@ class Builder {
       const char* numbers = Numbers(c, d);
       Add(
           Text("GetParam", c, d, number), 0, [=](VM30Driver& v) { v.GetParam(c, d, number); },
-          numbers != nullptr       ? numbers
-          : !ParamNozzleOk(number) ? kNozzleRange
-          : number < 0             ? kInvalidValue
-                                   : nullptr);
+          numbers != nullptr          ? numbers
+          : !ParamNozzleOk(number, 0) ? kNozzleRange
+          : number < 0                ? kInvalidValue
+                                      : nullptr);
     };
     auto setParam = [&](std::int32_t c, std::int32_t d, std::int32_t number, std::int32_t value) {
       const char* numbers = Numbers(c, d);
@@ -319,7 +331,7 @@ class Builder {
           Text("SetParam", c, d, number, value), 0,
           [=](VM30Driver& v) { v.SetParam(c, d, number, value); },
           numbers != nullptr                            ? numbers
-          : !ParamNozzleOk(number)                      ? kNozzleRange
+          : !ParamNozzleOk(number, 0)                   ? kNozzleRange
           : (number < 0 || value < 0 || switchTooLarge) ? kInvalidValue
                                                         : nullptr);
     };

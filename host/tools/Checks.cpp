@@ -1,0 +1,147 @@
+// Checks.cpp — the tool's refusals and warnings before anything is sent.
+#include "Checks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "LineProtocol.h"
+#include "Text.h"
+#include "kavo5000/Kavo5000.h"
+
+namespace kavo5000::tool {
+
+namespace {
+
+constexpr double kHundredths = 100.0;
+constexpr int kFirstNozzleNumber = 10;  // host parameter numbers of nozzle 1 start here
+// A money preset sent as a volume: added before cutting to hundredths, as the
+// driver does, so that an amount a hair below a whole hundredth reaches it.
+constexpr double kMoneyRoundUp = 0.0049;
+constexpr std::size_t kFramingLength = 3;  // data bits, parity, stop bits: 8N1
+constexpr char kFirstDataBits = '5';
+constexpr char kLastDataBits = '8';
+
+constexpr std::string_view kNothingSent = "; nothing was sent";
+
+int DigitsOf(AmountKind kind) {
+  switch (kind) {
+    case AmountKind::kPrice:
+      return wire::kPriceDigits;
+    case AmountKind::kVolume:
+      return wire::kPresetVolumeDigits;
+    case AmountKind::kMoney:
+      return wire::kPresetMoneyDigits;
+    case AmountKind::kTotal:
+      return wire::kTotalVolumeDigits;
+  }
+  return 0;
+}
+
+const char* NameOf(AmountKind kind) {
+  switch (kind) {
+    case AmountKind::kPrice:
+      return "price";
+    case AmountKind::kVolume:
+      return "volume";
+    case AmountKind::kMoney:
+      return "money";
+    case AmountKind::kTotal:
+      return "volume total";
+  }
+  return "amount";
+}
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+  });
+}
+
+bool IsFraming(std::string_view s) {
+  if (s.size() != kFramingLength) return false;
+  const char parity = static_cast<char>(std::toupper(static_cast<unsigned char>(s[1])));
+  return s[0] >= kFirstDataBits && s[0] <= kLastDataBits &&
+         (parity == 'N' || parity == 'E' || parity == 'O') && (s[2] == '1' || s[2] == '2');
+}
+
+}  // namespace
+
+std::optional<std::string> PlaceRefusal(int dispenser, std::optional<int> nozzle,
+                                        int perDispenser) {
+  if (perDispenser < 1) return std::nullopt;
+  if (dispenser == 0) {
+    return "dispenser 0 has no nozzle address on the line (dispensers count from 1 with " +
+           std::to_string(perDispenser) + " nozzles per dispenser)" + std::string(kNothingSent);
+  }
+  if (!nozzle || *nozzle <= perDispenser) return std::nullopt;
+  const int linear = perDispenser * (dispenser - 1) + *nozzle;
+  return "dispenser " + std::to_string(dispenser) + " has " + std::to_string(perDispenser) +
+         " nozzles (--nozzles or --config set how many): its nozzle " + std::to_string(*nozzle) +
+         " would be dispenser " + std::to_string((linear - 1) / perDispenser + 1) + " nozzle " +
+         std::to_string((linear - 1) % perDispenser + 1) + " on the line" +
+         std::string(kNothingSent);
+}
+
+std::optional<std::string> ParamNumberRefusal(int dispenser, std::int32_t number,
+                                              int perDispenser) {
+  if (number < kFirstNozzleNumber) return std::nullopt;
+  const int nozzle = (number - kFirstNozzleNumber) / wire::kParamCount + 1;
+  if (nozzle > kavo5000::kLastNozzle) return std::nullopt;  // the driver's own refusal
+  if (auto refusal = PlaceRefusal(dispenser, nozzle, perDispenser)) {
+    return "parameter " + std::to_string(number) + " belongs to nozzle " + std::to_string(nozzle) +
+           ": " + *refusal;
+  }
+  return std::nullopt;
+}
+
+double LargestAmount(AmountKind kind) {
+  return (std::pow(10.0, DigitsOf(kind)) - 1.0) / kHundredths;
+}
+
+std::optional<std::string> AmountRefusal(AmountKind kind, double value) {
+  const int digits = DigitsOf(kind);
+  if (std::isfinite(value) && value >= 0.0 &&
+      std::nearbyint(value * kHundredths) < std::pow(10.0, digits)) {
+    return std::nullopt;
+  }
+  return std::string(NameOf(kind)) + " " + Amount(value) + " is outside 0.00 to " +
+         Amount(LargestAmount(kind)) + ", what " + std::to_string(digits) +
+         " digits of hundredths carry" + std::string(kNothingSent);
+}
+
+double MoneyAsLitres(double money, double price) {
+  if (price <= 0.0) return 0.0;
+  return std::trunc((money + kMoneyRoundUp) * kHundredths / price) / kHundredths;
+}
+
+std::optional<std::string> ConfigWarning(std::uint8_t config) {
+  if (config == 0 || (config & kavo5000::kConfigNozzleMask) != 0) return std::nullopt;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "configuration byte 0x%02X means 0 nozzles per dispenser (its low four bits): "
+                "a nozzle number is then its line address and state polls nothing; "
+                "0x%02X keeps 4",
+                config, config | kavo5000::kConfigDefaultNozzles);
+  return std::string(text);
+}
+
+std::optional<std::string> FramingRefusal(std::string_view port) {
+  if (port == "sim" || port.substr(0, std::string_view("tcp://").size()) == "tcp://") {
+    return std::nullopt;
+  }
+  const auto colon = port.rfind(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const std::string_view before = port.substr(0, colon);
+  const auto baudColon = before.rfind(':');
+  if (baudColon == std::string_view::npos || !AllDigits(before.substr(baudColon + 1))) {
+    return std::nullopt;
+  }
+  const std::string_view framing = port.substr(colon + 1);
+  if (IsFraming(framing)) return std::nullopt;
+  return "port \"" + std::string(port) + "\": framing \"" + std::string(framing) +
+         "\" is not data bits 5-8, parity N, E or O, and stop bits 1 or 2 (e.g. 8N1)";
+}
+
+}  // namespace kavo5000::tool
