@@ -178,7 +178,7 @@ void Poller::Run() {
     if (command) {
       CommandOutcome outcome;
       if (open) {
-        outcome = station::Perform(driver_, *command, hooks_.reason);
+        outcome = station::Perform(driver_, *command, hooks_.reason, hooks_.lastRefused);
         if (command->action == Action::kStart && outcome.ok) Follow(command->dispenser);
       } else {
         outcome.command = *command;

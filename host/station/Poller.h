@@ -66,6 +66,7 @@ class Poller {
     std::function<void(Round)> polled;              // on the poller's thread
     std::function<void(CommandOutcome)> performed;  // on the poller's thread
     LineReason reason;                              // the port's words for a failure
+    LastRefused lastRefused;                        // whether the last exchange was refused
   };
   // Opens the channel on its thread; `driver` must outlive the poller.
   Poller(kavo5000::TVM30& driver, PollPlan plan, Hooks hooks);

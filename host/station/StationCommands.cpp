@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "LineProtocol.h"
 #include "StationText.h"
 
 namespace kavo5000::station {
@@ -77,7 +78,13 @@ std::string ActionWords(Action action) {
   return "";
 }
 
-CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason) {
+bool IsRefusal(const host::ExchangeRecord& exchange) {
+  return exchange.verdict == host::ExchangeVerdict::kValid && exchange.reply.size() == 1 &&
+         exchange.reply[0] == wire::kRefuse;
+}
+
+CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
+                       const LastRefused& lastRefused) {
   CommandOutcome outcome;
   outcome.command = command;
   const std::string subject = Subject(command) + ValueWords(command);
@@ -95,6 +102,11 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
       return outcome;
     }
     if (command.action == Action::kClose) {
+      // The close is the last exchange; a refused one leaves the status valid.
+      if (lastRefused && lastRefused(command.channel)) {
+        outcome.text = subject + " — ошибка: контроллер отказал в закрытии отпуска";
+        return outcome;
+      }
       Amounts amounts;
       driver.GetDeliveryCounters(command.channel, command.dispenser, &amounts.litres,
                                  &amounts.money);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "Trace.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::station {
@@ -39,9 +40,18 @@ struct CommandOutcome {
 // Why the channel's line failed in the port's words ("" when it did not).
 using LineReason = std::function<std::string(Byte channel)>;
 
+// Whether the channel's last exchange was refused by the controller: the
+// driver keeps no code for a refused close.
+using LastRefused = std::function<bool(Byte channel)>;
+
 // Carries out `command` on the calling thread. The driver's status and its
-// exceptions decide the outcome; nothing escapes.
-CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason);
+// exceptions decide the outcome, and for a close whether the controller
+// refused it; nothing escapes.
+CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
+                       const LastRefused& lastRefused = {});
+
+// Whether an exchange's reply is the controller's refusal.
+bool IsRefusal(const host::ExchangeRecord& exchange);
 
 // "цена", "доза по объёму" … for an action.
 std::string ActionWords(Action action);

@@ -97,6 +97,9 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   driver_.reset(factory(options.config, static_cast<std::uintptr_t>(winId()), &port_));
   driver_->AddDriverMenu(&menus_, &MakeMenuItem);
 
+  port_.AddObserver([this](const host::ExchangeRecord& exchange) {
+    lastRefused_[exchange.channel].store(IsRefusal(exchange));
+  });
   for (Line& line : channels_) {
     Poller::Hooks hooks;
     // Handed to the window's thread; dropped if the window is gone by then.
@@ -109,6 +112,7 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
           this, [this, outcome = std::move(outcome)] { Show(outcome); }, Qt::QueuedConnection);
     };
     hooks.reason = [this](Byte channel) { return port_.ErrorText(channel); };
+    hooks.lastRefused = [this](Byte channel) { return lastRefused_[channel].load(); };
     line.poller = std::make_unique<Poller>(
         *driver_, PlanFor(line.port.channel, options.config, dispensers_), std::move(hooks));
   }

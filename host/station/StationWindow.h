@@ -7,6 +7,8 @@
 #define KAVO5000_STATION_STATIONWINDOW_H
 
 #include <QMainWindow>
+#include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,6 +36,7 @@ using PortBinder =
 
 class StationWindow : public QMainWindow {
  public:
+  static constexpr std::size_t kChannelSlots = 256;  // a Byte's worth of channel numbers
   // How often the dispensers are polled.
   static constexpr int kPollIntervalMs = 500;
 
@@ -74,6 +77,8 @@ class StationWindow : public QMainWindow {
   int dispensers_;
   std::vector<Line> channels_;
   std::map<std::pair<Byte, int>, RowMemory> memory_;
+  // Per channel: the last exchange was refused (written by the port's observer).
+  std::array<std::atomic<bool>, kChannelSlots> lastRefused_{};
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::function<void()> onShown_;
 };

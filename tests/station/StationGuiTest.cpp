@@ -190,7 +190,7 @@ TEST_F(StationGuiTest, ADeliveryByMoneyStoppedAndClosedByHand) {
   EXPECT_EQ(Cell(kColMoney), "25.00");
 }
 
-TEST_F(StationGuiTest, ARefusedPresetIsShownInWords) {
+TEST_F(StationGuiTest, ARefusedPresetAndARefusedCloseAreShownInWords) {
   Open(0);
   Click("setPrice", "price", 52.40);
   line->SetFaults(sim::FaultPlan::Parse("T:refuse*1"));
@@ -200,6 +200,11 @@ TEST_F(StationGuiTest, ARefusedPresetIsShownInWords) {
   EXPECT_EQ(Label("message"),
             "ТРК 1, пистолет 1, доза по объёму 2.00 л — ошибка: контроллер отказал в дозе по "
             "объёму");
+  // The driver keeps no code for a refused close; the station sees the reply.
+  line->SetFaults(sim::FaultPlan::Parse("8:refuse*1"));
+  Click("close");
+  EXPECT_EQ(Label("message"),
+            "ТРК 1, пистолет 1, закрытие отпуска — ошибка: контроллер отказал в закрытии отпуска");
 }
 
 TEST_F(StationGuiTest, TheRowRecoversWhenTheLineComesBack) {
