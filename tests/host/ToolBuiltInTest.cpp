@@ -66,9 +66,11 @@ TEST(ToolBuiltIn, ADemoWithoutACustomerEndsAfterItsWait) {
   EXPECT_NE(r.out.find("did not end within 0.50 s (--wait)"), std::string::npos) << r.out;
 }
 
-// Runs a shell script on one session of the built-in simulator.
+// Runs a shell script on one session of the built-in simulator. The script's
+// file is named after the test, since ctest runs tests side by side.
 ToolRun Shell(const std::string& script, const std::string& options) {
-  const std::string path = ::testing::TempDir() + "kavo5000-shell.txt";
+  const std::string path = ::testing::TempDir() + "kavo5000-shell-" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt";
   std::ofstream(path) << script;
   return Tool("shell " + options + " < " + path);
 }
