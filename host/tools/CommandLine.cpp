@@ -358,14 +358,17 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   sub = DriverCommand(*address, inv, "program",
                       "give the controller with an identification number a line address",
                       RunAddressProgram);
-  sub->add_option("--id", v.id, "identification number")
+  sub->add_option("--id", v.id,
+                  "identification number (`switch 1 1` shows it on the dispenser's display)")
       ->required()
       ->check(CLI::Range(0LL, kMaxIdentification));
   sub->add_option("--address", v.address, "new nozzle address")
       ->required()
       ->check(CLI::Range(1, kMaxLineAddress));
 
-  sub = DriverCommand(app, inv, "scan", "which controllers answer at nozzle addresses 1..64",
+  sub = DriverCommand(app, inv, "scan",
+                      "which controllers answer at nozzle addresses 1..64, with progress on a "
+                      "terminal's stderr (no reply carries an identification number)",
                       RunScan);
   sub->add_option_function<std::string>(
       "--range",

@@ -3,13 +3,18 @@
 // answers is asked for its state ('1'). The scan talks to the port directly
 // with a check of its own, since the driver's slots address dispensers, not
 // single nozzle addresses; a silent address costs one first-byte timeout,
-// which is why the scan's default timeout is short.
+// which is why the scan's default timeout is short. No command of the line
+// returns a controller's identification number, so the scan cannot list them:
+// its last line says how the dispensers show them.
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 
 #include "Commands.h"
 #include "Decode.h"
 #include "Frames.h"
+#include "ScanProgress.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -67,7 +72,13 @@ int RunScan(Session& s, const CommandValues& v) {
   int found = 0;
   std::printf("scanning nozzle addresses %d..%d on channel %d (%d nozzles per dispenser)\n",
               v.first, v.last, s.channel(), perDispenser);
+  const bool terminal = isatty(STDERR_FILENO) != 0;
+  const auto progress = [](const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+  };
   for (int address = v.first; address <= v.last; ++address) {
+    progress(ScanProgressLine(address, v.first, v.last, terminal));
     const auto type = Ask(s, check, address, wire::kCmdType);
     if (!type) continue;
     ++found;
@@ -88,10 +99,13 @@ int RunScan(Session& s, const CommandValues& v) {
     }
     const int dispenser = perDispenser > 0 ? (address - 1) / perDispenser + 1 : 0;
     const int nozzle = perDispenser > 0 ? (address - 1) % perDispenser + 1 : 0;
+    progress(ScanProgressClear(terminal));
     std::printf("  address %2d  dispenser %2d nozzle %d  %s  %s\n", address, dispenser, nozzle,
                 typeText.c_str(), stateText.c_str());
   }
+  progress(ScanProgressClear(terminal));
   std::printf("%d controller%s answered\n", found, found == 1 ? "" : "s");
+  std::printf("%s\n", kScanIdentificationNote);
   return kExitOk;
 }
 

@@ -12,6 +12,7 @@
 #include "Outcome.h"
 #include "ParamLimits.h"
 #include "ParameterUnit.h"
+#include "ScanProgress.h"
 
 namespace kavo5000::tool {
 namespace {
@@ -208,6 +209,25 @@ TEST(ToolParamLimits, RefusesWhatTheControllerWouldCut) {
       EXPECT_NE(refusal->find("nothing was sent"), std::string::npos) << *refusal;
     }
   }
+}
+
+// The scan's progress counts within its range and stays off a stderr that
+// is not a terminal.
+TEST(ToolScanProgress, CountsWithinTheRangeOnATerminalOnly) {
+  struct Case {
+    int address, first, last;
+    bool terminal;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {17, 1, 64, true, "\r\x1b[Kscanning address 17 (17 of 64)"},
+      {7, 5, 20, true, "\r\x1b[Kscanning address 7 (3 of 16)"},
+      {17, 1, 64, false, ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ScanProgressLine(c.address, c.first, c.last, c.terminal), c.expected) << c.address;
+  EXPECT_EQ(ScanProgressClear(true), "\r\x1b[K");
+  EXPECT_EQ(ScanProgressClear(false), "");
 }
 
 TEST(ToolParamNames, FindsTheOneParameterAPartOfItsNameNames) {
