@@ -80,8 +80,8 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
     throw ToolError(e.what());
   }
   if (opened != 0) {
-    throw ToolError("cannot open channel " + std::to_string(options.channel) + " on " +
-                    options.port + ": " + port_.ErrorText(options.channel));
+    throw ToolError("cannot open channel " + std::to_string(options.channel) + " (" +
+                    PortReason() + ")");
   }
 }
 
@@ -124,7 +124,10 @@ std::optional<double> Session::PriceOf(int dispenser, int nozzle) const {
 
 std::string Session::PortReason() {
   const std::string text = port_.ErrorText(options_.channel);
-  return text.empty() ? "" : port_.Describe(options_.channel) + ": " + text;
+  const std::string port = port_.Describe(options_.channel);
+  // A failed open already names the port.
+  if (text.empty() || text.rfind(port, 0) == 0) return text;
+  return port + ": " + text;
 }
 
 }  // namespace kavo5000::tool
