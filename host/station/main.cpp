@@ -137,9 +137,9 @@ int main(int argc, char** argv) {
 
   try {
     kavo5000::station::StationWindow window(options, factory, &BindPort);
+    bool taken = false;  // lives as long as the window that calls back
     if (parser.isSet(o.screenshot)) {
       const QString file = parser.value(o.screenshot);
-      bool taken = false;
       window.OnShown([&window, &taken, file] {
         if (taken || !window.AllPolled()) return;
         taken = true;
