@@ -46,6 +46,11 @@ bool WaitForInput(int fd, Nanos timeout) {
 }
 }  // namespace
 
+wire::Bytes StateQuery(int nozzle) {
+  const wire::AddressPair a = wire::AddressOf(nozzle);
+  return wire::EncodeFrame(wire::Bytes{a.group, a.address, wire::kCmdState});
+}
+
 FloorLine::FloorLine(const std::string& device, int nozzles) {
   fd_ = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) Fail(device);
@@ -58,10 +63,8 @@ FloorLine::FloorLine(const std::string& device, int nozzles) {
   cfsetospeed(&tio, B4800);
   if (tcsetattr(fd_, TCSANOW, &tio) != 0) Fail(device);
   tcflush(fd_, TCIOFLUSH);
-  for (int v = 1; v <= nozzles; ++v) {
-    const wire::AddressPair a = wire::AddressOf(v);
-    frames_.push_back(wire::EncodeFrame(wire::Bytes{a.group, a.address, wire::kCmdState}));
-  }
+  frames_.reserve(static_cast<std::size_t>(nozzles));
+  for (int v = 1; v <= nozzles; ++v) frames_.push_back(StateQuery(v));
 }
 
 FloorLine::~FloorLine() {

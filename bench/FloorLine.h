@@ -15,6 +15,9 @@
 
 namespace kavo5000::bench {
 
+// The state query of linear nozzle number `nozzle`, framed.
+wire::Bytes StateQuery(int nozzle);
+
 class FloorLine {
  public:
   // Opens the serial device (a served simulator's pseudo-terminal) raw at
