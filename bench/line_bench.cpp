@@ -427,7 +427,7 @@ void Station(int cycles) {
              "reference", true);
   bench::Row("station: host CPU share", ShareText(share), ShareText(floorShare) + " (floor)",
              overFloor, "<= 1.1 x floor", overFloor <= kCpuOverFloorGoal);
-  bench::Row("station: port alone CPU share (no driver)", ShareText(aloneShare),
+  bench::Row("station: port alone, CPU share", ShareText(aloneShare),
              ShareText(floorShare) + " (floor)", aloneOverFloor, "<= 1.1 x floor",
              aloneOverFloor <= kCpuOverFloorGoal);
   bench::Note("station: system calls per exchange",

@@ -48,7 +48,8 @@ std::int32_t FdTransport::WriteSome(const Byte* bytes, std::size_t count, std::s
 std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
   if (fd_ < 0) return Fail(kPortNotOpen, "not open");
   std::size_t done = 0;
-  const Nanos deadline = Now() + kWriteTimeout;
+  // A frame nearly always goes in one write; the clock is read only when not.
+  std::optional<Nanos> deadline;
   while (done < bytes.size()) {
     std::size_t written = 0;
     if (WriteSome(bytes.data() + done, bytes.size() - done, written) != kPortOk) {
@@ -56,17 +57,20 @@ std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
     }
     done += written;
     if (done == bytes.size()) break;
+    if (!deadline) deadline = Now() + kWriteTimeout;
     pollfd p{fd_, POLLOUT, 0};
-    const timespec timeout = ToTimespec(deadline - Now());
+    const timespec timeout = ToTimespec(*deadline - Now());
     if (ppoll(&p, 1, &timeout, nullptr) == 0) return Fail(kPortWriteFailed, "write: timed out");
   }
   return kPortOk;
 }
 
-int FdTransport::WaitForInput(Nanos deadline, short& events) {
+// A signal restarts the wait whole: a little longer, never shorter, and the
+// clock is not read on the way to every reply.
+int FdTransport::WaitForInput(Nanos timeout, short& events) {
+  const timespec wait = ToTimespec(timeout);
   for (;;) {
     pollfd p{fd_, POLLIN, 0};
-    const timespec wait = ToTimespec(deadline - Now());
     const int ready = ppoll(&p, 1, &wait, nullptr);
     if (ready < 0 && errno == EINTR) continue;
     events = p.revents;
@@ -96,7 +100,7 @@ ReadResult FdTransport::Read(std::span<Byte> into, Nanos timeout) {
   const Nanos deadline = Now() + timeout;
   for (;;) {
     short events = 0;
-    const int ready = WaitForInput(deadline, events);
+    const int ready = WaitForInput(deadline - Now(), events);
     if (ready < 0) return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, std::strerror(errno))};
     if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
     if (const std::optional<ReadResult> r = TakeInput(into, events)) return *r;
@@ -108,15 +112,14 @@ ReadResult FdTransport::Read(std::span<Byte> into, Nanos timeout) {
 // one read takes it with the rest: a wait, a sleep and a read.
 ReadResult FdTransport::ReadKnownReply(std::span<Byte> into, Nanos timeout, std::size_t expected) {
   if (fd_ < 0) return {ReadStatus::kFailed, 0, Fail(kPortNotOpen, "not open")};
-  const Nanos deadline = Now() + timeout;
   short events = 0;
-  const int ready = WaitForInput(deadline, events);
+  const int ready = WaitForInput(timeout, events);
   if (ready < 0) return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, std::strerror(errno))};
   if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
   if ((events & POLLIN) != 0 && expected > 1) Pause(WireTime(expected) - WireTime(1));
   if (const std::optional<ReadResult> r = TakeInput(into, events)) return *r;
-  // Woken with nothing to take: wait on as an ordinary read.
-  return Read(into, deadline - Now());
+  // Woken with nothing to take (seldom if ever): wait on as an ordinary read.
+  return Read(into, timeout);
 }
 
 void FdTransport::DrainInput() {

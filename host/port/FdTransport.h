@@ -30,9 +30,9 @@ class FdTransport : public Transport {
   virtual std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written);
 
  private:
-  // Waits until input is there or `deadline` passes: poll's count (−1 on an
+  // Waits up to `timeout` until input is there: poll's count (−1 on an
   // error, errno set), and the events it saw.
-  int WaitForInput(Nanos deadline, short& events);
+  int WaitForInput(Nanos timeout, short& events);
   // One read of what is waiting: the result, or nothing when nothing was.
   std::optional<ReadResult> TakeInput(std::span<Byte> into, short events);
 

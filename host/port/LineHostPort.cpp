@@ -32,7 +32,7 @@ struct ReplyWaits {
 // own: the trace's account of the exchange, and what tells a reply from
 // bytes that followed it.
 struct Received {
-  std::array<Byte, kMaxReply> bytes{};
+  std::array<Byte, kMaxReply> bytes;  // only the first `count` hold anything
   std::size_t count = 0;
 };
 
