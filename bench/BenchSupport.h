@@ -37,6 +37,13 @@ inline void Row(const std::string& operation, const std::string& median, const s
   std::fflush(stdout);
 }
 
+// A row that reports a count beside its yardstick, with no goal of its own.
+inline void Note(const std::string& operation, const std::string& value,
+                 const std::string& beside) {
+  std::printf("ROW\t%s\t%s\t%s\t-\tcounted\t-\n", operation.c_str(), value.c_str(), beside.c_str());
+  std::fflush(stdout);
+}
+
 inline std::string Ms(double ms) {
   char text[32];
   if (ms >= 100) {

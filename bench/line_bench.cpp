@@ -3,7 +3,9 @@
 // every byte at ten bits plus the controller's turnaround. Sections:
 //   line     a station's poll loop on one pseudo-terminal at 4800 baud
 //   scaling  1, 2, 4, 8, 16 and 20 lines in parallel, one thread a line
-//   station  20 lines × 128 nozzles, cycle time and the host's CPU share
+//   station  20 lines × 128 nozzles, cycle time and the host's CPU share set
+//            against the floor, the bare exchange on the same lines
+//            (FloorLine.h), and the system calls an exchange of each
 //   peer     a state query over TCP loopback next to a libmodbus register read
 //   smoke    a few exchanges of each kind, to show the binary runs
 // Each section prints its figures and "ROW" lines for bench/table.sh.
@@ -14,21 +16,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <barrier>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "FloorLine.h"
 #include "LineHostPort.h"
 #include "ModuleLoader.h"
+#include "PortSpec.h"
 #include "SimProcess.h"
 #include "Simulation.h"
+#include "SyscallCounter.h"
+#include "WireCheck.h"
 
 #ifdef KAVO5000_WITH_MODBUS
 #include <modbus.h>
@@ -44,10 +52,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kTurnaroundMs = 5;
 // A state query: a 9-byte frame and an 8-byte reply.
 constexpr std::size_t kStateExchangeBytes = 9 + 8;
+constexpr Byte kStateReplySize = 8;
 constexpr double kLineGoal = 0.97;
 constexpr double kScalingGoal = 0.9;
 constexpr double kStationGoal = 0.97;
-constexpr double kCpuGoal = 0.01;
+constexpr double kCpuOverFloorGoal = 1.1;  // the station's CPU share over the floor's
 
 double MsSince(Clock::time_point t) {
   return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
@@ -90,11 +99,17 @@ struct Rig {
                                                     host::SimProcess::Banner::kHidden);
         }) {}
   // One simulator process per line, as `start` makes them.
-  Rig(int lines, const std::function<std::unique_ptr<host::SimProcess>()>& start) {
-    for (int i = 0; i < lines; ++i) {
-      sims.push_back(start());
-      port.Bind(static_cast<Byte>(i + 1), sims.back()->spec());
-    }
+  Rig(int lines, const std::function<std::unique_ptr<host::SimProcess>()>& start)
+      : Rig([&] {
+          std::vector<std::unique_ptr<host::SimProcess>> started;
+          started.reserve(lines);
+          for (int i = 0; i < lines; ++i) started.push_back(start());
+          return started;
+        }()) {}
+  // Simulator processes already running, channels 1..their number.
+  explicit Rig(std::vector<std::unique_ptr<host::SimProcess>> running) : sims(std::move(running)) {
+    const int lines = static_cast<int>(sims.size());
+    for (int i = 0; i < lines; ++i) port.Bind(static_cast<Byte>(i + 1), sims[i]->spec());
     driver = module.Create(bench::kConfigFourNozzles, &port);
     for (int i = 0; i < lines; ++i) driver->OpenChannel(static_cast<Byte>(i + 1));
   }
@@ -214,20 +229,91 @@ double CpuSeconds() {
          static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-// 20 lines of 32 dispensers × 4 nozzles, every dispenser polled in turn.
+// What running a piece of work on every line at once cost the host.
+struct LinesRun {
+  double cpu = 0;   // seconds of this process's CPU (the simulators are others)
+  double wall = 0;  // seconds
+  std::optional<std::uint64_t> syscalls;  // made by the work, over all lines, when counted
+};
+
+// Runs `work(line)` for lines 0..n−1, one thread each, once every thread has
+// done `prepare(line)`; measures from the moment all are prepared until all
+// are done, counting the work's system calls when asked.
+LinesRun OnEveryLine(int lines, bool countSyscalls, const std::function<void(int)>& prepare,
+                     const std::function<void(int)>& work) {
+  std::barrier start(lines + 1);
+  std::barrier end(lines + 1);
+  std::atomic<std::uint64_t> syscalls{0};
+  std::atomic<bool> counted{countSyscalls};
+  std::vector<std::thread> threads;
+  threads.reserve(lines);
+  for (int i = 0; i < lines; ++i) {
+    threads.emplace_back([&, i] {
+      prepare(i);
+      start.arrive_and_wait();
+      std::optional<bench::SyscallCounter> counter;
+      if (countSyscalls) counter.emplace();
+      work(i);
+      const std::optional<std::uint64_t> n = counter ? counter->Count() : std::nullopt;
+      if (n) syscalls += *n;
+      if (!n) counted = false;
+      end.arrive_and_wait();
+    });
+  }
+  start.arrive_and_wait();
+  const double cpu0 = CpuSeconds();
+  const auto wall0 = Clock::now();
+  end.arrive_and_wait();
+  LinesRun run;
+  run.cpu = CpuSeconds() - cpu0;
+  run.wall = MsSince(wall0) / 1000.0;
+  for (std::thread& t : threads) t.join();
+  if (counted) run.syscalls = syscalls.load();
+  return run;
+}
+
+std::string PerExchange(const std::optional<std::uint64_t>& syscalls, double exchanges) {
+  if (!syscalls) return "n/a";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(*syscalls) / exchanges);
+  return text;
+}
+
+std::string ShareText(double share) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f%% core", share * 100);
+  return text;
+}
+
+// The device path of a served line's port string.
+std::string DeviceOf(const std::string& port) {
+  return host::ParsePortSpec(port).path;
+}
+
+// 20 lines of 32 dispensers × 4 nozzles, every dispenser polled in turn, a
+// cycle at a time by the floor (the bare exchange, FloorLine.h), by
+// LineHostPort alone and by the driver through LineHostPort, on the same
+// simulator processes; each timed, then the floor and the station counted
+// over a shorter run.
 void Station(int cycles) {
   constexpr int kLines = 20;
   constexpr int kDispensers = 32;
-  const double limit = 128 * StateExchangeMs();
+  constexpr int kNozzles = kDispensers * 4;
+  constexpr int kCountedDispensers = 8;  // the short run that counts system calls
+  const double limit = kNozzles * StateExchangeMs();
+  const double exchanges = static_cast<double>(kLines) * cycles * kNozzles;
+  const double countedExchanges = static_cast<double>(kLines) * kCountedDispensers * 4;
   std::printf("station: %d lines x %d dispensers x 4 nozzles, %d cycles; limit %.1f ms a cycle\n",
               kLines, kDispensers, cycles, limit);
   // The tool serves at most 99 controllers a line; a child process serves
   // the 128 of a full line on the same simulator, paced the same way.
-  Rig rig(kLines, [] {
-    return std::make_unique<host::SimProcess>(
+  std::vector<std::unique_ptr<host::SimProcess>> sims;
+  sims.reserve(kLines);
+  for (int i = 0; i < kLines; ++i) {
+    sims.push_back(std::make_unique<host::SimProcess>(
         [] {
           host::SimulationSettings settings;
-          settings.controllers = 32 * 4;
+          settings.controllers = kNozzles;
           settings.baud = bench::kBaud;
           settings.turnaroundMs = kTurnaroundMs;
           host::Simulation simulation(settings);
@@ -237,52 +323,116 @@ void Station(int cycles) {
           const std::atomic<bool> stop{false};
           simulation.Serve(stop);
         },
-        host::SimProcess::Banner::kHidden);
-  });
-  std::vector<double> cycleMs(kLines, 0);
-  std::barrier start(kLines + 1);
-  std::barrier end(kLines + 1);
-  std::vector<std::thread> threads;
-  for (int i = 0; i < kLines; ++i) {
-    threads.emplace_back([&, i] {
+        host::SimProcess::Banner::kHidden));
+  }
+
+  // Both hold every line open; they take turns on it, never at once. The
+  // floor opens first: the port's exclusive mark turns later openers away.
+  std::vector<std::unique_ptr<bench::FloorLine>> floor;
+  floor.reserve(kLines);
+  for (const auto& sim : sims) {
+    floor.push_back(std::make_unique<bench::FloorLine>(DeviceOf(sim->spec()), kNozzles));
+  }
+  Rig rig(std::move(sims));
+  const auto floorPoll = [&](int dispensers) {
+    return [&, dispensers](int i) {
+      for (int v = 1; v <= dispensers * 4; ++v) floor[i]->Exchange(v);
+    };
+  };
+  std::vector<std::vector<double>> cycleMs(kLines);
+  const auto stationPoll = [&](int dispensers, bool timed) {
+    return [&, dispensers, timed](int i) {
       const auto channel = static_cast<Byte>(i + 1);
       StateRecord record{};
-      Quietly([&] { rig.driver->GetSost(channel, 1, 4, &record); });
-      start.arrive_and_wait();
-      std::vector<double> times;
-      for (int c = 0; c < cycles; ++c) {
-        const auto begin = Clock::now();
-        for (int d = 1; d <= kDispensers; ++d) {
-          Quietly([&] { rig.driver->GetSost(channel, static_cast<Byte>(d), 4, &record); });
-        }
-        times.push_back(MsSince(begin));
+      const auto begin = Clock::now();
+      for (int d = 1; d <= dispensers; ++d) {
+        Quietly([&] { rig.driver->GetSost(channel, static_cast<Byte>(d), 4, &record); });
       }
-      cycleMs[i] = bench::Median(times);
-      end.arrive_and_wait();
-    });
+      if (timed) cycleMs[i].push_back(MsSince(begin));
+    };
+  };
+  // The port alone, without the driver: its share of the gap to the floor.
+  std::vector<wire::Bytes> queries;
+  queries.reserve(kNozzles);
+  for (int v = 1; v <= kNozzles; ++v) queries.push_back(bench::StateQuery(v));
+  bench::WireCheck check{&rig.port};
+  const auto portPoll = [&](int i) {
+    const auto channel = static_cast<Byte>(i + 1);
+    std::array<Byte, 256> reply{};
+    for (const wire::Bytes& query : queries) {
+      rig.port.SetReplyCheck(channel, check.Ref());
+      rig.port.Send(channel, query.data(), static_cast<Byte>(query.size()), reply.data(),
+                    kStateReplySize, 0);
+    }
+  };
+  // First exchanges out of the way: the port learns the reply's length.
+  OnEveryLine(
+      kLines, false,
+      [&](int i) {
+        floor[i]->Exchange(1);
+        stationPoll(1, false)(i);
+      },
+      [](int) {});
+  // A cycle of each in turn, the order reversed every time, so that what the
+  // machine does meanwhile falls on all alike.
+  struct Contender {
+    std::function<void(int)> cycle;  // one cycle on line i
+    LinesRun total;
+  };
+  std::array<Contender, 3> contenders{
+      {{floorPoll(kDispensers), {}}, {portPoll, {}}, {stationPoll(kDispensers, true), {}}}};
+  for (int c = 0; c < cycles; ++c) {
+    for (std::size_t k = 0; k < contenders.size(); ++k) {
+      Contender& next = contenders[c % 2 == 0 ? k : contenders.size() - 1 - k];
+      const LinesRun run = OnEveryLine(
+          kLines, false, [](int) {}, next.cycle);
+      next.total.cpu += run.cpu;
+      next.total.wall += run.wall;
+    }
   }
-  start.arrive_and_wait();
-  const double cpu0 = CpuSeconds();
-  const auto wall0 = Clock::now();
-  end.arrive_and_wait();
-  const double cpu = CpuSeconds() - cpu0;
-  const double wall = MsSince(wall0) / 1000.0;
-  for (std::thread& t : threads) t.join();
+  const LinesRun& bare = contenders[0].total;
+  const LinesRun& alone = contenders[1].total;
+  const LinesRun& port = contenders[2].total;
+  const LinesRun bareCounted = OnEveryLine(
+      kLines, true, [](int) {}, floorPoll(kCountedDispensers));
+  const LinesRun portCounted = OnEveryLine(
+      kLines, true, [](int) {}, stationPoll(kCountedDispensers, false));
+
   double worst = 0;
-  for (double c : cycleMs) worst = std::max(worst, c);
+  for (const std::vector<double>& line : cycleMs) worst = std::max(worst, bench::Median(line));
   const double ratio = limit / worst;
-  const double share = cpu / wall;
+  const double floorShare = bare.cpu / bare.wall;
+  const double share = port.cpu / port.wall;
+  const double overFloor = share / floorShare;
+  const double aloneShare = alone.cpu / alone.wall;
+  const double aloneOverFloor = aloneShare / floorShare;
   std::printf(
-      "  slowest line's cycle %.1f ms (limit %.1f ms): %.4f; host CPU %.3f s in %.1f s = "
-      "%.2f %% of a core\n",
-      worst, limit, ratio, cpu, wall, share * 100);
-  std::printf("  host CPU per state exchange: %.1f us\n",
-              cpu * 1e6 / (static_cast<double>(kLines) * cycles * kDispensers * 4));
+      "  floor (bare exchange): host CPU %.3f s in %.1f s = %.2f %% of a core, %.1f us "
+      "an exchange, %s system calls an exchange\n",
+      bare.cpu, bare.wall, floorShare * 100, bare.cpu * 1e6 / exchanges,
+      PerExchange(bareCounted.syscalls, countedExchanges).c_str());
+  std::printf(
+      "  station: slowest line's cycle %.1f ms (limit %.1f ms): %.4f; host CPU %.3f s in %.1f s "
+      "= %.2f %% of a core, %.1f us a state exchange, %s system calls an exchange; %.3f x "
+      "the floor\n",
+      worst, limit, ratio, port.cpu, port.wall, share * 100, port.cpu * 1e6 / exchanges,
+      PerExchange(portCounted.syscalls, countedExchanges).c_str(), overFloor);
+  std::printf(
+      "  the port alone (no driver): %.2f %% of a core, %.1f us an exchange; %.3f x the "
+      "floor\n",
+      aloneShare * 100, alone.cpu * 1e6 / exchanges, aloneOverFloor);
   bench::Row("station: cycle, slowest of 20 lines", bench::Ms(worst), bench::Ms(limit), ratio,
              ">= 0.97 (limit/cycle)", ratio >= kStationGoal);
-  char used[32];
-  std::snprintf(used, sizeof used, "%.2f%% core", share * 100);
-  bench::Row("station: host CPU share", used, "-", share, "<= 0.01 of a core", share <= kCpuGoal);
+  bench::Row("station floor: bare exchange CPU share", ShareText(floorShare), "-", floorShare,
+             "reference", true);
+  bench::Row("station: host CPU share", ShareText(share), ShareText(floorShare) + " (floor)",
+             overFloor, "<= 1.1 x floor", overFloor <= kCpuOverFloorGoal);
+  bench::Row("station: port alone, CPU share", ShareText(aloneShare),
+             ShareText(floorShare) + " (floor)", aloneOverFloor, "<= 1.1 x floor",
+             aloneOverFloor <= kCpuOverFloorGoal);
+  bench::Note("station: system calls per exchange",
+              PerExchange(portCounted.syscalls, countedExchanges),
+              PerExchange(bareCounted.syscalls, countedExchanges) + " (floor)");
 }
 
 // Ties the calling thread (and what it starts from now on) to one CPU; on a

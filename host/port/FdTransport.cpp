@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace kavo5000::host {
 
@@ -47,7 +48,8 @@ std::int32_t FdTransport::WriteSome(const Byte* bytes, std::size_t count, std::s
 std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
   if (fd_ < 0) return Fail(kPortNotOpen, "not open");
   std::size_t done = 0;
-  const Nanos deadline = Now() + kWriteTimeout;
+  // A frame nearly always goes in one write; the clock is read only when not.
+  std::optional<Nanos> deadline;
   while (done < bytes.size()) {
     std::size_t written = 0;
     if (WriteSome(bytes.data() + done, bytes.size() - done, written) != kPortOk) {
@@ -55,38 +57,69 @@ std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
     }
     done += written;
     if (done == bytes.size()) break;
+    if (!deadline) deadline = Now() + kWriteTimeout;
     pollfd p{fd_, POLLOUT, 0};
-    const timespec timeout = ToTimespec(deadline - Now());
+    const timespec timeout = ToTimespec(*deadline - Now());
     if (ppoll(&p, 1, &timeout, nullptr) == 0) return Fail(kPortWriteFailed, "write: timed out");
   }
   return kPortOk;
+}
+
+// A signal restarts the wait whole: a little longer, never shorter, and the
+// clock is not read on the way to every reply.
+int FdTransport::WaitForInput(Nanos timeout, short& events) {
+  const timespec wait = ToTimespec(timeout);
+  for (;;) {
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = ppoll(&p, 1, &wait, nullptr);
+    if (ready < 0 && errno == EINTR) continue;
+    events = p.revents;
+    return ready;
+  }
+}
+
+std::optional<ReadResult> FdTransport::TakeInput(std::span<Byte> into, short events) {
+  const ssize_t n = read(fd_, into.data(), into.size());
+  if (n > 0) return ReadResult{ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
+  if (n == 0 && EndOfFileIsClosed()) {
+    Close();
+    return ReadResult{ReadStatus::kFailed, 0, Fail(kPortPeerClosed, kPeerClosedText)};
+  }
+  if (n == 0 && (events & POLLHUP) != 0) {
+    return ReadResult{ReadStatus::kFailed, 0, Fail(kPortReadFailed, "the line hung up")};
+  }
+  if (n < 0 && errno != EAGAIN && errno != EINTR) {
+    return ReadResult{ReadStatus::kFailed, 0,
+                      Fail(kPortReadFailed, std::string("read: ") + std::strerror(errno))};
+  }
+  return std::nullopt;
 }
 
 ReadResult FdTransport::Read(std::span<Byte> into, Nanos timeout) {
   if (fd_ < 0) return {ReadStatus::kFailed, 0, Fail(kPortNotOpen, "not open")};
   const Nanos deadline = Now() + timeout;
   for (;;) {
-    pollfd p{fd_, POLLIN, 0};
-    const timespec wait = ToTimespec(deadline - Now());
-    const int ready = ppoll(&p, 1, &wait, nullptr);
-    if (ready < 0 && errno == EINTR) continue;
+    short events = 0;
+    const int ready = WaitForInput(deadline - Now(), events);
     if (ready < 0) return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, std::strerror(errno))};
     if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
-    const ssize_t n = read(fd_, into.data(), into.size());
-    if (n > 0) return {ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
-    if (n == 0 && EndOfFileIsClosed()) {
-      Close();
-      return {ReadStatus::kFailed, 0, Fail(kPortPeerClosed, kPeerClosedText)};
-    }
-    if (n == 0 && (p.revents & POLLHUP) != 0) {
-      return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, "the line hung up")};
-    }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) {
-      return {ReadStatus::kFailed, 0,
-              Fail(kPortReadFailed, std::string("read: ") + std::strerror(errno))};
-    }
+    if (const std::optional<ReadResult> r = TakeInput(into, events)) return *r;
     if (Now() >= deadline) return {ReadStatus::kTimeout, 0, kPortOk};
   }
+}
+
+// The first byte is waited for but left where it is, so that after the sleep
+// one read takes it with the rest: a wait, a sleep and a read.
+ReadResult FdTransport::ReadKnownReply(std::span<Byte> into, Nanos timeout, std::size_t expected) {
+  if (fd_ < 0) return {ReadStatus::kFailed, 0, Fail(kPortNotOpen, "not open")};
+  short events = 0;
+  const int ready = WaitForInput(timeout, events);
+  if (ready < 0) return {ReadStatus::kFailed, 0, Fail(kPortReadFailed, std::strerror(errno))};
+  if (ready == 0) return {ReadStatus::kTimeout, 0, kPortOk};
+  if ((events & POLLIN) != 0 && expected > 1) Pause(WireTime(expected) - WireTime(1));
+  if (const std::optional<ReadResult> r = TakeInput(into, events)) return *r;
+  // Woken with nothing to take (seldom if ever): wait on as an ordinary read.
+  return Read(into, timeout);
 }
 
 void FdTransport::DrainInput() {

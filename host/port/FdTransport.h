@@ -3,6 +3,8 @@
 #ifndef KAVO5000_HOST_FDTRANSPORT_H
 #define KAVO5000_HOST_FDTRANSPORT_H
 
+#include <optional>
+
 #include "Transport.h"
 
 namespace kavo5000::host {
@@ -14,6 +16,7 @@ class FdTransport : public Transport {
   bool IsOpen() const override { return fd_ >= 0; }
   std::int32_t Write(std::span<const Byte> bytes) override;
   ReadResult Read(std::span<Byte> into, Nanos timeout) override;
+  ReadResult ReadKnownReply(std::span<Byte> into, Nanos timeout, std::size_t expected) override;
   Nanos Now() const override;
 
  protected:
@@ -27,6 +30,12 @@ class FdTransport : public Transport {
   virtual std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written);
 
  private:
+  // Waits up to `timeout` until input is there: poll's count (−1 on an
+  // error, errno set), and the events it saw.
+  int WaitForInput(Nanos timeout, short& events);
+  // One read of what is waiting: the result, or nothing when nothing was.
+  std::optional<ReadResult> TakeInput(std::span<Byte> into, short events);
+
   int fd_ = -1;
 };
 

@@ -1,7 +1,7 @@
 // LineHostPort.cpp — binding channels, reopening one whose transport failed,
 // and one exchange in three steps: the read loop through the driver's check,
 // the pacing that sleeps through a reply of known length, and the record
-// kept for the trace.
+// kept for the trace when someone observes the exchanges.
 #include "LineHostPort.h"
 
 #include <optional>
@@ -28,20 +28,30 @@ struct ReplyWaits {
   std::size_t expected = 0;  // the last valid reply's length to such an exchange (0: none yet)
 };
 
+// Every byte an exchange received, as it came, in a buffer of the exchange's
+// own: the trace's account of the exchange, and what tells a reply from
+// bytes that followed it.
+struct Received {
+  std::array<Byte, kMaxReply> bytes;  // only the first `count` hold anything
+  std::size_t count = 0;
+};
+
 // How the read of a reply ended.
 struct ReplyRead {
   bool accepted = false;                // the check took the reply
   std::size_t held = 0;                 // bytes of the reply buffer the check kept
+  std::size_t shown = 0;                // bytes received that the check has seen
   std::optional<std::int32_t> failure;  // the transport's code when a read failed
 };
 
 // The pacing: the rest of a reply of known length is on its way, a byte per
 // wire time, so sleep through it and take it in one read. Waking for every
 // byte costs a station of twenty lines several times the CPU of the
-// exchanges proper. The pause ends as the expected last byte lands, and that
-// byte alone is waited for as it comes, so it is not slept past. A reply
+// exchanges proper. The pause ends as the expected last byte lands. A reply
 // shorter than the last one is taken when the pause ends, a few byte times
-// late but whole; a first exchange of its kind is read as it comes.
+// late but whole; a first exchange of its kind is read as it comes. The
+// first read of a known reply sleeps through it itself
+// (Transport::ReadKnownReply); this is for a reply that paused on the way.
 void SleepThroughKnownReply(Transport& t, std::size_t held, std::size_t expected) {
   if (held + 1 < expected) t.Pause(t.WireTime(expected - held));
 }
@@ -49,26 +59,27 @@ void SleepThroughKnownReply(Transport& t, std::size_t held, std::size_t expected
 // The read loop: reads until the check accepts, the line falls silent or the
 // transport fails. The check sees the reply grow one byte at a time, so it
 // accepts at the reply's last byte and nothing after it can spoil the
-// verdict. Every byte that arrives goes to `received` as well.
+// verdict; bytes read beyond it stay unshown.
 ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte channel,
                     std::atomic<Byte>& lineState, const ReplyWaits& waits, Byte* reply,
-                    std::vector<Byte>& received) {
+                    Received& received) {
   ReplyRead read;
   Nanos timeout = waits.firstByte;
-  std::array<Byte, kMaxReply> chunk{};
   // The limit counts what arrived, not what the check kept: a check drops
   // noise before a start byte, and a line that babbles must still end.
-  while (!read.accepted && received.size() < kMaxReply) {
-    const ReadResult r =
-        t.Read(std::span<Byte>(chunk.data(), kMaxReply - received.size()), timeout);
+  while (!read.accepted && received.count < kMaxReply) {
+    const std::span<Byte> into(received.bytes.data() + received.count, kMaxReply - received.count);
+    const ReadResult r = received.count == 0 && waits.expected > 1
+                             ? t.ReadKnownReply(into, timeout, waits.expected)
+                             : t.Read(into, timeout);
     if (r.status == ReadStatus::kFailed) {
       read.failure = r.error;
       return read;
     }
     if (r.status == ReadStatus::kTimeout) break;
-    for (std::size_t i = 0; i < r.count && !read.accepted; ++i) {
-      received.push_back(chunk[i]);
-      reply[read.held++] = chunk[i];
+    received.count += r.count;
+    while (read.shown < received.count && !read.accepted) {
+      reply[read.held++] = received.bytes[read.shown++];
       if (check.Code == nullptr) continue;
       // Only the check's word on everything received counts: what it said
       // of a shorter prefix (malformed, for want of end bytes) is stale.
@@ -81,6 +92,18 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
     // The next byte needs its own wire time to arrive (33 ms at 300 baud):
     // the pause allowed between bytes comes on top of it.
     timeout = waits.interByte + t.WireTime(1);
+  }
+  // Bytes came after the reply (garbage the check took for a whole reply, a
+  // reply shorter than the last one's sleep): the line is still talking. Let
+  // it finish, so that the rest does not land in the next exchange's reply.
+  if (read.accepted && read.shown < received.count) {
+    while (received.count < kMaxReply) {
+      const ReadResult r = t.Read(
+          std::span<Byte>(received.bytes.data() + received.count, kMaxReply - received.count),
+          timeout);
+      if (r.status != ReadStatus::kData) break;
+      received.count += r.count;
+    }
   }
   return read;
 }
@@ -132,12 +155,14 @@ void LineHostPort::Bind(Byte channel, std::unique_ptr<Transport> transport) {
   c.errorText.clear();
   c.opened = false;
   c.lastReopen.reset();
+  c.strayInput = true;
   c.recoveries.store(0);
 }
 
 void LineHostPort::AddObserver(Observer observer) {
   std::lock_guard lock(observersMutex_);
   observers_.push_back(std::move(observer));
+  observed_.store(true);
 }
 
 void LineHostPort::TraceTo(const std::string& path) {
@@ -197,7 +222,7 @@ Byte KAVO5000_CALL LineHostPort::GetLineState(Byte channel) {
 
 void KAVO5000_CALL LineHostPort::SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) {
   Channel& c = channels_[channel];
-  std::lock_guard lock(c.checkMutex);
+  std::lock_guard lock(c.io);
   c.check = check;
 }
 
@@ -255,6 +280,11 @@ void LineHostPort::Notify(const ExchangeRecord& record) {
   for (const Observer& o : observers) o(record);
 }
 
+// The path of an exchange whose reply's length is known, on a line whose
+// last exchange ended cleanly, takes no lock but the channel's, allocates
+// nothing, makes no record unless someone observes the exchanges, and goes
+// into the kernel four times: write, wait for the first byte, sleep through
+// the rest, read.
 std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, Byte frameLength,
                                               Byte* reply, Byte replySize, Byte /*replyMode*/) {
   Channel& c = channels_[channel];
@@ -262,62 +292,70 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   // A state left from the last exchange must never pass for this one's.
   c.state.store(0);
   c.lineError.store(0);
-  ExchangeRecord record = StartRecord(channel, frame, frameLength);
+  std::optional<ExchangeRecord> record = StartRecord(channel, frame, frameLength);
+  const auto fail = [&](std::int32_t code) {
+    c.strayInput = true;
+    return FinishRecord(c, lock, record, code, ExchangeVerdict::kTransportFailure);
+  };
 
-  if (!c.transport) {
-    return FinishRecord(c, lock, record, Failed(c, kPortNotConfigured, NotOpenText(channel)),
-                        ExchangeVerdict::kTransportFailure);
-  }
+  if (!c.transport) return fail(Failed(c, kPortNotConfigured, NotOpenText(channel)));
   if (!c.transport->IsOpen()) {
-    if (const std::int32_t code = Reopen(c, channel); code != kPortOk)
-      return FinishRecord(c, lock, record, code, ExchangeVerdict::kTransportFailure);
+    if (const std::int32_t code = Reopen(c, channel); code != kPortOk) return fail(code);
   }
   Transport& t = *c.transport;
-  t.DiscardInput();
-  if (!t.IsOpen()) {
-    // Dropping stale input found the line gone (a connection closed).
-    return FinishRecord(c, lock, record, Failed(c, t.ErrorCode(), t.ErrorText()),
-                        ExchangeVerdict::kTransportFailure);
+  // Input is dropped only when something may be waiting in it: a late
+  // answer to an exchange that timed out, bytes that followed a reply. After
+  // a clean exchange the line is quiet, and a flush is two trips into the
+  // kernel a state poll does not need.
+  if (c.strayInput) {
+    t.DiscardInput();
+    // Dropping it may find the line gone (a connection closed).
+    if (!t.IsOpen()) return fail(Failed(c, t.ErrorCode(), t.ErrorText()));
+    c.strayInput = false;
   }
-  const Nanos began = t.Now();
-  if (const std::int32_t code = t.Write(record.frame); code != kPortOk) {
+  const Nanos began = record ? t.Now() : Nanos::zero();
+  if (const std::int32_t code = t.Write(std::span<const Byte>(frame, frameLength));
+      code != kPortOk) {
     t.Close();
-    return FinishRecord(c, lock, record, Failed(c, code, t.ErrorText()),
-                        ExchangeVerdict::kTransportFailure);
+    return fail(Failed(c, code, t.ErrorText()));
   }
-  if (replySize == 0) return FinishRecord(c, lock, record, kPortOk, ExchangeVerdict::kNotAwaited);
+  if (replySize == 0) {
+    // Nobody knows what may still come back.
+    c.strayInput = true;
+    return FinishRecord(c, lock, record, kPortOk, ExchangeVerdict::kNotAwaited);
+  }
 
   ReplyWaits waits;
   // The controller cannot answer before it has heard the whole frame.
-  waits.firstByte = firstByte_.load() + t.WireTime(record.frame.size());
+  waits.firstByte = firstByte_.load() + t.WireTime(frameLength);
   waits.interByte = interByte_.load();
   waits.expected = c.replyLengths[replySize];
-  const ReplyRead read = ReadReply(t, CheckOf(c), channel, c.state, waits, reply, record.received);
-  record.milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
+  Received received;
+  const ReplyRead read = ReadReply(t, c.check, channel, c.state, waits, reply, received);
+  if (record) {
+    record->received.assign(received.bytes.data(), received.bytes.data() + received.count);
+    record->milliseconds = std::chrono::duration<double, std::milli>(t.Now() - began).count();
+  }
   if (read.failure) {
     // A line that failed a read (hung up, the device gone) is closed like
     // one that failed a write, so that a later exchange opens it afresh.
     t.Close();
-    return FinishRecord(c, lock, record, Failed(c, *read.failure, t.ErrorText()),
-                        ExchangeVerdict::kTransportFailure);
+    return fail(Failed(c, *read.failure, t.ErrorText()));
   }
-  record.reply.assign(reply, reply + read.held);
+  if (record) record->reply.assign(reply, reply + read.held);
   if (read.accepted) c.replyLengths[replySize] = static_cast<Byte>(read.held);
   if (!read.accepted && c.state.load() != kLineMalformed) {
-    c.state.store(record.received.empty() ? kLineNoReply : kLineIncomplete);
+    c.state.store(received.count == 0 ? kLineNoReply : kLineIncomplete);
   }
+  c.strayInput = !read.accepted || read.shown < received.count;
   c.lastError.store(kPortOk);
-  return FinishRecord(
-      c, lock, record, kPortOk,
-      Verdict(read.accepted, record.received.size(), c.state.load(), c.lineError.load()));
+  return FinishRecord(c, lock, record, kPortOk,
+                      Verdict(read.accepted, received.count, c.state.load(), c.lineError.load()));
 }
 
-kavo5000::ReplyCheckRef LineHostPort::CheckOf(Channel& c) {
-  std::lock_guard checkLock(c.checkMutex);
-  return c.check;
-}
-
-ExchangeRecord LineHostPort::StartRecord(Byte channel, const Byte* frame, Byte frameLength) const {
+std::optional<ExchangeRecord> LineHostPort::StartRecord(Byte channel, const Byte* frame,
+                                                        Byte frameLength) const {
+  if (!observed_.load()) return std::nullopt;
   ExchangeRecord record;
   record.time = Timestamp();
   record.wall = std::chrono::system_clock::now();
@@ -331,15 +369,16 @@ ExchangeRecord LineHostPort::StartRecord(Byte channel, const Byte* frame, Byte f
 }
 
 std::int32_t LineHostPort::FinishRecord(Channel& c, std::unique_lock<std::mutex>& lock,
-                                        ExchangeRecord& record, std::int32_t result,
+                                        std::optional<ExchangeRecord>& record, std::int32_t result,
                                         ExchangeVerdict verdict) {
-  record.result = result;
-  record.verdict = verdict;
-  record.lineState = c.state.load();
-  record.lineError = c.lineError.load();
+  if (!record) return result;
+  record->result = result;
+  record->verdict = verdict;
+  record->lineState = c.state.load();
+  record->lineError = c.lineError.load();
   // The observers run with the channel free: one may well write a trace line.
   lock.unlock();
-  Notify(record);
+  Notify(*record);
   return result;
 }
 

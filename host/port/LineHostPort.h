@@ -107,27 +107,31 @@ class LineHostPort final : public kavo5000::HostPort {
                                   Byte replySize, Byte replyMode) override;
   std::int32_t KAVO5000_CALL Open(Byte channel, std::int32_t setting,
                                   std::int32_t baudRate) override;
+  // Waits for an exchange under way on the channel (the check is the
+  // channel's, like its line); a check must not call it.
   void KAVO5000_CALL SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) override;
 
  private:
   static constexpr std::size_t kReplySizes = 256;  // a Byte's worth of announced sizes
   struct Channel {
-    mutable std::mutex io;  // one exchange at a time; guards what follows up to `state`
+    mutable std::mutex io;  // one exchange at a time; guards what follows up to the atomics
     std::unique_ptr<Transport> transport;
     std::string errorText;
     bool opened = false;              // Open succeeded since Bind: reopened when it fails
     std::optional<Nanos> lastReopen;  // the last reopen attempt, on the transport's clock
-    std::atomic<std::uint32_t> recoveries{0};
+    // Input may hold bytes no exchange awaits (the line is new, the last
+    // exchange failed, timed out, awaited nothing or was followed by more
+    // bytes): the next exchange drops them before its frame.
+    bool strayInput = true;
+    kavo5000::ReplyCheckRef check{nullptr, nullptr};
+    // The length of the last valid reply to an exchange that announced each
+    // reply size (0: none yet). Announced sizes are upper bounds; the reply
+    // actually sent for one is nearly always as long as the last.
+    std::array<Byte, kReplySizes> replyLengths{};
     std::atomic<Byte> state{0};
     std::atomic<std::int32_t> lineError{0};
     std::atomic<std::int32_t> lastError{0};
-    std::mutex checkMutex;
-    kavo5000::ReplyCheckRef check{nullptr, nullptr};
-    // Guarded by io: the length of the last valid reply to an exchange that
-    // announced each reply size (0: none yet). Announced sizes are upper
-    // bounds; the reply actually sent for one is nearly always as long as
-    // the last.
-    std::array<Byte, kReplySizes> replyLengths{};
+    std::atomic<std::uint32_t> recoveries{0};
   };
   static constexpr std::size_t kChannels = 256;
 
@@ -135,19 +139,22 @@ class LineHostPort final : public kavo5000::HostPort {
   // Brings a bound channel whose transport is closed back for an exchange,
   // if the rule above allows; 0 or the exchange's failure code.
   std::int32_t Reopen(Channel& c, Byte channel);
-  static kavo5000::ReplyCheckRef CheckOf(Channel& c);
-  // The record kept of each exchange for the trace and the observers: begun
-  // with the frame, finished with what the exchange came to; finishing lets
-  // go of the channel and tells the observers.
-  ExchangeRecord StartRecord(Byte channel, const Byte* frame, Byte frameLength) const;
-  std::int32_t FinishRecord(Channel& c, std::unique_lock<std::mutex>& lock, ExchangeRecord& record,
-                            std::int32_t result, ExchangeVerdict verdict);
+  // The record kept of each exchange for the trace and the observers, made
+  // only once there is one: begun with the frame, finished with what the
+  // exchange came to; finishing lets go of the channel and tells the
+  // observers.
+  std::optional<ExchangeRecord> StartRecord(Byte channel, const Byte* frame,
+                                            Byte frameLength) const;
+  std::int32_t FinishRecord(Channel& c, std::unique_lock<std::mutex>& lock,
+                            std::optional<ExchangeRecord>& record, std::int32_t result,
+                            ExchangeVerdict verdict);
   void Notify(const ExchangeRecord& record);
   double Timestamp() const;
 
   std::array<Channel, kChannels> channels_;
   std::mutex observersMutex_;
   std::vector<Observer> observers_;
+  std::atomic<bool> observed_{false};  // an observer was added: exchanges are recorded
   std::shared_ptr<TraceFile> trace_;
   mutable std::mutex contextMutex_;
   std::string context_;

@@ -63,6 +63,13 @@ class Transport {
   // port sleeps through a reply's known wire time instead of waking for
   // each of its bytes. Bytes arriving meanwhile wait for the next Read.
   virtual void Pause(Nanos d);
+  // Reads a reply expected to be `expected` bytes long (its length the last
+  // time): waits up to `timeout` for its first byte, sleeps through the wire
+  // time of the rest and returns what has come by then, in as few trips
+  // into the kernel as the transport can make it (a wait, a sleep, a read on
+  // a descriptor). Fewer bytes than expected is no failure: the caller reads
+  // on. This one reads, pauses and reads again.
+  virtual ReadResult ReadKnownReply(std::span<Byte> into, Nanos timeout, std::size_t expected);
   virtual std::string Describe() const = 0;
   // Why the last operation failed, for people, and its code: what a caller
   // reports when the transport closed itself (a connection found closed

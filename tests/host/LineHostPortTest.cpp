@@ -37,6 +37,7 @@ class ScriptedTransport final : public Transport {
   std::int32_t readResult = kPortOk;
   int opens = 0;
   int writes = 0;
+  int discards = 0;
 
   std::int32_t Open() override {
     ++opens;
@@ -46,7 +47,7 @@ class ScriptedTransport final : public Transport {
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
-  void DiscardInput() override {}
+  void DiscardInput() override { ++discards; }
   std::int32_t Write(std::span<const Byte>) override {
     ++writes;
     written_ = clock_.Now();
@@ -228,13 +229,9 @@ TEST(PortOnPacedLine, SleepsThroughAKnownReplyAndHandsItBackAtItsLastByte) {
     ASSERT_EQ(port.Send(kChannel, kTypeFrame.data(), 9, reply.data(), kAnnounced, 0), 0);
     EXPECT_EQ(port.GetLineState(kChannel), 1);
     EXPECT_EQ(clock.Now() - before, took);
-    // The first exchange is read byte by byte; then the first byte, the
-    // bulk of the rest, at most the last one apart.
-    if (exchange == 1) {
-      EXPECT_EQ(transport.reads, 6);
-    } else {
-      EXPECT_LE(transport.reads, 3);
-    }
+    // The first exchange is read byte by byte; then the first byte, and
+    // after the pause the rest in one read.
+    EXPECT_EQ(transport.reads, exchange == 1 ? 6 : 2);
   }
 }
 
@@ -342,6 +339,34 @@ TEST_F(PortOnScript, TimeoutsSetInMillisecondsTakeEffect) {
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
   EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(35)));  // 30 ms, then 5 ms of silence
+}
+
+// A flush before the frame is two trips into the kernel: made only when
+// something may be waiting, never after a clean exchange.
+TEST_F(PortOnScript, InputIsDroppedOnlyAfterAnExchangeThatDidNotEndCleanly) {
+  struct Case {
+    const char* name;
+    Bytes arrived;
+    bool flushedNext;
+  };
+  const Case cases[] = {
+      {"a reply alone", {0x06}, false},
+      {"bytes after the reply", {0x06, 0x55}, true},
+      {"silence", {}, true},
+      {"a reply cut short", {0x02, 0x41}, true},
+  };
+  transport->script = {{milliseconds(10), {0x06}}};
+  ASSERT_EQ(Send(), 0);
+  EXPECT_EQ(transport->discards, 1);  // a new line may hold anything
+  for (const Case& c : cases) {
+    transport->script.clear();
+    if (!c.arrived.empty()) transport->script = {{milliseconds(10), c.arrived}};
+    ASSERT_EQ(Send(), 0) << c.name;
+    const int before = transport->discards;
+    transport->script = {{milliseconds(10), {0x06}}};
+    ASSERT_EQ(Send(), 0) << c.name;
+    EXPECT_EQ(transport->discards - before, c.flushedNext ? 1 : 0) << c.name;
+  }
 }
 
 TEST_F(PortOnScript, StopsAt255Bytes) {
