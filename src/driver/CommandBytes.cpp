@@ -11,7 +11,6 @@ constexpr std::uint32_t kDecimalBase = 10;
 
 CommandBytes Compose(AddressBytes address, Byte command, std::string_view arguments) {
   CommandBytes bytes;
-  bytes.reserve(3 + arguments.size());
   bytes.push_back(address.group);
   bytes.push_back(address.address);
   bytes.push_back(command);
@@ -21,7 +20,6 @@ CommandBytes Compose(AddressBytes address, Byte command, std::string_view argume
 
 CommandBytes LineCommand(Byte command, std::string_view arguments) {
   CommandBytes bytes;
-  bytes.reserve(2 + arguments.size());
   bytes.push_back(kFirstGroupStart);
   bytes.push_back(command);
   for (char c : arguments) bytes.push_back(static_cast<Byte>(c));

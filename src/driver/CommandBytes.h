@@ -3,16 +3,39 @@
 #ifndef KAVO5000_DRIVER_COMMANDBYTES_H
 #define KAVO5000_DRIVER_COMMANDBYTES_H
 
+#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "FrameCodec.h"
+#include "Protocol.h"
 
 namespace kavo5000::driver {
 
-using CommandBytes = std::vector<Byte>;
+// A command's bytes, held in place: a frame is built for every exchange, and
+// a station polls many a second. Room for one byte more than a frame carries,
+// so that a command too long is still seen as such by BuildFrame rather than
+// cut to fit.
+class CommandBytes {
+ public:
+  static constexpr std::size_t kCapacity = kMaxCommandBytes + 1;
+
+  void push_back(Byte b) {
+    if (size_ < kCapacity) bytes_[size_++] = b;
+  }
+  std::size_t size() const { return size_; }
+  const Byte* data() const { return bytes_.data(); }
+  const Byte* begin() const { return bytes_.data(); }
+  const Byte* end() const { return bytes_.data() + size_; }
+  Byte operator[](std::size_t i) const { return bytes_[i]; }
+  operator std::span<const Byte>() const { return {bytes_.data(), size_}; }  // NOLINT: a view
+
+ private:
+  std::array<Byte, kCapacity> bytes_{};
+  std::size_t size_ = 0;
+};
 
 // group start, address, command character, then the argument characters.
 CommandBytes Compose(AddressBytes address, Byte command, std::string_view arguments = {});
