@@ -80,8 +80,8 @@ Session::Session(const GlobalOptions& options) : options_(options), module_(opti
     throw ToolError(e.what());
   }
   if (opened != 0) {
-    throw ToolError("cannot open channel " + std::to_string(options.channel) + " (" +
-                    PortReason() + ")");
+    throw ToolError("cannot open channel " + std::to_string(options.channel) + " (" + PortReason() +
+                    ")");
   }
 }
 
@@ -123,7 +123,7 @@ std::optional<double> Session::PriceOf(int dispenser, int nozzle) const {
 }
 
 std::string Session::PortReason() {
-  const std::string text = port_.ErrorText(options_.channel);
+  std::string text = port_.ErrorText(options_.channel);
   const std::string port = port_.Describe(options_.channel);
   // A failed open already names the port.
   if (text.empty() || text.rfind(port, 0) == 0) return text;
