@@ -315,25 +315,22 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
                       RunParamsRead);
   sub->add_option("--address", v.address, "nozzle address V")->required();
   sub->add_flag("--keep-going", v.keepGoing, "read on after three silent rows in a row");
-  sub = DriverCommand(*params, inv, "save",
-                      "read a nozzle's every parameter into FILE (JSON: code, name, raw, text)",
-                      RunParamsSave);
-  Dispenser(sub, inv);
-  Nozzle(sub, inv);
-  sub->add_option("FILE", v.value, "the file to write")->required();
-  sub = DriverCommand(*params, inv, "load",
-                      "write a saved set to a nozzle: only what differs, each write read back",
-                      RunParamsLoad);
-  Dispenser(sub, inv);
-  Nozzle(sub, inv);
-  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
-  sub->add_flag("--dry-run", v.once, "say what would be written, write nothing");
-  sub = DriverCommand(*params, inv, "diff",
-                      "compare a nozzle's parameters with a saved set (exit 1 when they differ)",
-                      RunParamsDiff);
-  Dispenser(sub, inv);
-  Nozzle(sub, inv);
-  sub->add_option("FILE", v.value, "a file of kavo5000 params save")->required();
+  // save, load and diff: a nozzle's whole set against a file, D N FILE.
+  const auto fileCommand = [&](const char* name, const char* help, auto run, const char* file) {
+    CLI::App* command = DriverCommand(*params, inv, name, help, run);
+    Dispenser(command, inv);
+    Nozzle(command, inv);
+    command->add_option("FILE", v.value, file)->required();
+    return command;
+  };
+  fileCommand("save", "read a nozzle's every parameter into FILE (JSON: code, name, raw, text)",
+              RunParamsSave, "the file to write");
+  sub =
+      fileCommand("load", "write a saved set to a nozzle: only what differs, each write read back",
+                  RunParamsLoad, "a file of kavo5000 params save");
+  sub->add_flag("--dry-run", v.dryRun, "say what would be written, write nothing");
+  fileCommand("diff", "compare a nozzle's parameters with a saved set (exit 1 when they differ)",
+              RunParamsDiff, "a file of kavo5000 params save");
   sub = params->add_subcommand("list", "the catalogue: codes, names, units, limits, choices");
   sub->add_flag("--json", v.json, "as JSON");
   sub->callback([&inv] { inv.alone = [&inv] { return RunParamsList(inv.values); }; });

@@ -30,6 +30,7 @@ struct CommandValues {
   std::optional<std::string> name;  // … or a unique part of its name
   std::optional<long long> id;
   bool once = false;
+  bool dryRun = false;  // params load: say what would be written, write nothing
   int intervalMs = 500;
   int first = 1;  // scan range
   int last = 64;

@@ -142,7 +142,7 @@ int RunParamsLoad(Session& s, const CommandValues& v) {
     }
     const std::int32_t number = HostNumber(n, e.code);
     if (const auto refusal = ParamValueRefusal(number, e.raw)) throw UsageError(*refusal);
-    if (v.once) {  // --dry-run
+    if (v.dryRun) {
       ++written;
       std::printf("  code %2d  would write %s (now %s)  %s\n", e.code, TextOf(row, e.raw).c_str(),
                   TextOf(row, now).c_str(), FirstLine(row.Name).c_str());
@@ -161,7 +161,7 @@ int RunParamsLoad(Session& s, const CommandValues& v) {
                 FirstLine(row.Name).c_str());
   }
   std::printf("dispenser %d nozzle %d: %d %s, %d skipped, %d already as in %s\n", v.dispenser, n,
-              written, v.once ? "would be written" : "written", skipped, same, v.value.c_str());
+              written, v.dryRun ? "would be written" : "written", skipped, same, v.value.c_str());
   return kExitOk;
 }
 
