@@ -13,7 +13,7 @@ constexpr Byte kAllNozzles = 0;            // GetSost: every nozzle of the dispe
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 
 std::string ReasonFor(const LineReason& reason, Byte channel, const std::string& fallback) {
-  const std::string port = reason ? reason(channel) : std::string();
+  std::string port = PortWords(reason, channel);
   return port.empty() ? fallback : port;
 }
 

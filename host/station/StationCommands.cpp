@@ -78,6 +78,10 @@ std::string ActionWords(Action action) {
   return "";
 }
 
+std::string PortWords(const LineReason& reason, Byte channel) {
+  return reason ? reason(channel) : std::string();
+}
+
 bool IsRefusal(const host::ExchangeRecord& exchange) {
   return exchange.verdict == host::ExchangeVerdict::kValid && exchange.reply.size() == 1 &&
          exchange.reply[0] == wire::kRefuse;
@@ -92,8 +96,9 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
     const bool sent = Call(driver, command);
     const Byte status = driver.GetChannelStatus(command.channel);
     if (!sent) {
-      const std::string port = reason ? reason(command.channel) : std::string();
-      outcome.text = subject + " — ошибка: " + Failure("обмен с контроллером не состоялся", port);
+      outcome.text =
+          subject + " — ошибка: " +
+          Failure("обмен с контроллером не состоялся", PortWords(reason, command.channel));
       return outcome;
     }
     if (status != kLineValid) {
@@ -114,8 +119,7 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
     }
   } catch (const std::exception& e) {
     // The driver's exception: a value out of range, or the line itself failed.
-    const std::string port = reason ? reason(command.channel) : std::string();
-    outcome.text = subject + " — ошибка: " + Failure(e.what(), port);
+    outcome.text = subject + " — ошибка: " + Failure(e.what(), PortWords(reason, command.channel));
     return outcome;
   }
   outcome.ok = true;

@@ -39,6 +39,8 @@ struct CommandOutcome {
 
 // Why the channel's line failed in the port's words ("" when it did not).
 using LineReason = std::function<std::string(Byte channel)>;
+// What `reason` says for the channel, "" when there is no reason to ask.
+std::string PortWords(const LineReason& reason, Byte channel);
 
 // Whether the channel's last exchange was refused by the controller: the
 // driver keeps no code for a refused close.
