@@ -21,7 +21,6 @@ namespace kavo5000::bench {
 namespace {
 using Nanos = std::chrono::nanoseconds;
 
-constexpr std::size_t kStateReplyBytes = 8;  // 02, r1 and r2 each with its complement, 03 03, sum
 constexpr auto kFirstByteTimeout = std::chrono::milliseconds(250);
 constexpr auto kInterByteTimeout = std::chrono::milliseconds(20);
 

@@ -15,6 +15,9 @@
 
 namespace kavo5000::bench {
 
+// A state reply: 02, r1 and r2 each with its complement, 03 03, the sum.
+inline constexpr std::size_t kStateReplyBytes = 8;
+
 // The state query of linear nozzle number `nozzle`, framed.
 wire::Bytes StateQuery(int nozzle);
 

@@ -50,9 +50,8 @@ using namespace kavo5000;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kTurnaroundMs = 5;
-// A state query: a 9-byte frame and an 8-byte reply.
-constexpr std::size_t kStateExchangeBytes = 9 + 8;
-constexpr Byte kStateReplySize = 8;
+// A state query: a 9-byte frame and its reply.
+constexpr std::size_t kStateExchangeBytes = 9 + bench::kStateReplyBytes;
 constexpr double kLineGoal = 0.97;
 constexpr double kScalingGoal = 0.9;
 constexpr double kStationGoal = 0.97;
@@ -237,6 +236,8 @@ struct LinesRun {
   double cpu = 0;   // seconds of this process's CPU (the simulators are others)
   double wall = 0;  // seconds
   std::optional<std::uint64_t> syscalls;  // made by the work, over all lines, when counted
+
+  double Share() const { return cpu / wall; }  // of one core
 };
 
 // Runs `work(line)` for lines 0..n−1, one thread each, once every thread has
@@ -312,11 +313,12 @@ std::string DeviceOf(const std::string& port) {
 void Station(int rounds) {
   constexpr int kLines = 20;
   constexpr int kDispensers = 32;
-  constexpr int kNozzles = kDispensers * 4;
+  constexpr int kPerDispenser = 4;  // nozzles, as the driver's configuration has them
+  constexpr int kNozzles = kDispensers * kPerDispenser;
   constexpr int kCountedDispensers = 8;  // the short run that counts system calls
   const double limit = kNozzles * StateExchangeMs();
   const double exchanges = static_cast<double>(kLines) * rounds * kNozzles;
-  const double countedExchanges = static_cast<double>(kLines) * kCountedDispensers * 4;
+  const double countedExchanges = static_cast<double>(kLines) * kCountedDispensers * kPerDispenser;
   std::printf(
       "station: %d lines x %d dispensers x 4 nozzles, %d rounds of a cycle each; limit %.1f ms a "
       "cycle\n",
@@ -352,7 +354,7 @@ void Station(int rounds) {
   Rig rig(std::move(sims));
   const auto floorPoll = [&](int dispensers) {
     return [&, dispensers](int i) {
-      for (int v = 1; v <= dispensers * 4; ++v) floor[i]->Exchange(v);
+      for (int v = 1; v <= dispensers * kPerDispenser; ++v) floor[i]->Exchange(v);
     };
   };
   std::vector<std::vector<double>> cycleMs(kLines);
@@ -362,7 +364,8 @@ void Station(int rounds) {
       StateRecord record{};
       const auto begin = Clock::now();
       for (int d = 1; d <= dispensers; ++d) {
-        Quietly([&] { rig.driver->GetSost(channel, static_cast<Byte>(d), 4, &record); });
+        Quietly(
+            [&] { rig.driver->GetSost(channel, static_cast<Byte>(d), kPerDispenser, &record); });
       }
       if (timed) cycleMs[i].push_back(MsSince(begin));
     };
@@ -378,7 +381,7 @@ void Station(int rounds) {
     for (const wire::Bytes& query : queries) {
       rig.port.SetReplyCheck(channel, check.Ref());
       rig.port.Send(channel, query.data(), static_cast<Byte>(query.size()), reply.data(),
-                    kStateReplySize, 0);
+                    static_cast<Byte>(bench::kStateReplyBytes), 0);
     }
   };
   // First exchanges out of the way: the port learns the reply's length.
@@ -391,7 +394,7 @@ void Station(int rounds) {
       [](int) {});
   // A cycle of each in turn, the order reversed every round, so that what
   // the machine does meanwhile falls on all alike. A share near 1 % of a
-  // core swings by some 10 % from one cycle to the next here; each round's
+  // core swings by several per cent from one cycle to the next here; each round's
   // share is set against the floor's in the same round, and the median of
   // those ratios is what a contender is judged by.
   struct Contender {
@@ -410,7 +413,7 @@ void Station(int rounds) {
           kLines, false, [](int) {}, contenders[next].cycle);
       contenders[next].total.cpu += run.cpu;
       contenders[next].total.wall += run.wall;
-      share[next] = run.cpu / run.wall;
+      share[next] = run.Share();
     }
     for (std::size_t k = 0; k < contenders.size(); ++k) {
       contenders[k].overFloor.push_back(share[k] / share[0]);
@@ -418,19 +421,19 @@ void Station(int rounds) {
   }
   const LinesRun& bare = contenders[0].total;
   const LinesRun& alone = contenders[1].total;
-  const LinesRun& port = contenders[2].total;
+  const LinesRun& station = contenders[2].total;
   const LinesRun bareCounted = OnEveryLine(
       kLines, true, [](int) {}, floorPoll(kCountedDispensers));
-  const LinesRun portCounted = OnEveryLine(
+  const LinesRun stationCounted = OnEveryLine(
       kLines, true, [](int) {}, stationPoll(kCountedDispensers, false));
 
   double worst = 0;
   for (const std::vector<double>& line : cycleMs) worst = std::max(worst, bench::Median(line));
   const double ratio = limit / worst;
-  const double floorShare = bare.cpu / bare.wall;
-  const double share = port.cpu / port.wall;
+  const double floorShare = bare.Share();
+  const double share = station.Share();
   const double overFloor = bench::Median(contenders[2].overFloor);
-  const double aloneShare = alone.cpu / alone.wall;
+  const double aloneShare = alone.Share();
   const double aloneOverFloor = bench::Median(contenders[1].overFloor);
   std::printf(
       "  floor (bare exchange): host CPU %.3f s in %.1f s = %.2f %% of a core, %.1f us "
@@ -441,8 +444,8 @@ void Station(int rounds) {
       "  station: slowest line's cycle %.1f ms (limit %.1f ms): %.4f; host CPU %.3f s in %.1f s "
       "= %.2f %% of a core, %.1f us a state exchange, %s system calls an exchange; %.3f x "
       "the floor (median of rounds: %s)\n",
-      worst, limit, ratio, port.cpu, port.wall, share * 100, port.cpu * 1e6 / exchanges,
-      PerExchange(portCounted.syscalls, countedExchanges).c_str(), overFloor,
+      worst, limit, ratio, station.cpu, station.wall, share * 100, station.cpu * 1e6 / exchanges,
+      PerExchange(stationCounted.syscalls, countedExchanges).c_str(), overFloor,
       RatiosText(contenders[2].overFloor).c_str());
   std::printf(
       "  the port alone (no driver): %.2f %% of a core, %.1f us an exchange; %.3f x the "
@@ -459,7 +462,7 @@ void Station(int rounds) {
              ShareText(floorShare) + " (floor)", aloneOverFloor, "<= 1.1 x floor",
              aloneOverFloor <= kCpuOverFloorGoal);
   bench::Note("station: system calls per exchange",
-              PerExchange(portCounted.syscalls, countedExchanges),
+              PerExchange(stationCounted.syscalls, countedExchanges),
               PerExchange(bareCounted.syscalls, countedExchanges) + " (floor)");
 }
 

@@ -34,6 +34,9 @@ struct ReplyWaits {
 struct Received {
   std::array<Byte, kMaxReply> bytes;  // only the first `count` hold anything
   std::size_t count = 0;
+
+  // Where the next read puts what it takes.
+  std::span<Byte> Rest() { return {bytes.data() + count, kMaxReply - count}; }
 };
 
 // How the read of a reply ended.
@@ -68,10 +71,9 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
   // The limit counts what arrived, not what the check kept: a check drops
   // noise before a start byte, and a line that babbles must still end.
   while (!read.accepted && received.count < kMaxReply) {
-    const std::span<Byte> into(received.bytes.data() + received.count, kMaxReply - received.count);
     const ReadResult r = received.count == 0 && waits.expected > 1
-                             ? t.ReadKnownReply(into, timeout, waits.expected)
-                             : t.Read(into, timeout);
+                             ? t.ReadKnownReply(received.Rest(), timeout, waits.expected)
+                             : t.Read(received.Rest(), timeout);
     if (r.status == ReadStatus::kFailed) {
       read.failure = r.error;
       return read;
@@ -98,9 +100,7 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
   // it finish, so that the rest does not land in the next exchange's reply.
   if (read.accepted && read.shown < received.count) {
     while (received.count < kMaxReply) {
-      const ReadResult r = t.Read(
-          std::span<Byte>(received.bytes.data() + received.count, kMaxReply - received.count),
-          timeout);
+      const ReadResult r = t.Read(received.Rest(), timeout);
       if (r.status != ReadStatus::kData) break;
       received.count += r.count;
     }
