@@ -4,6 +4,7 @@
 // kept for the trace when someone observes the exchanges.
 #include "LineHostPort.h"
 
+#include <algorithm>
 #include <optional>
 #include <stdexcept>
 
@@ -26,6 +27,10 @@ struct ReplyWaits {
   Nanos firstByte{};         // from the write, the frame's own wire time included
   Nanos interByte{};         // beyond the next byte's own wire time
   std::size_t expected = 0;  // the last valid reply's length to such an exchange (0: none yet)
+  // On a line that hands bytes over in packets (a serial server): how long
+  // the whole reply may take from its first byte, within which no pause
+  // ends it.
+  std::optional<Nanos> packetWindow;
 };
 
 // Every byte an exchange received, as it came, in a buffer of the exchange's
@@ -68,6 +73,10 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
                     Received& received) {
   ReplyRead read;
   Nanos timeout = waits.firstByte;
+  // The next byte needs its own wire time to arrive (33 ms at 300 baud):
+  // the pause allowed between bytes comes on top of it.
+  const Nanos gap = waits.interByte + t.WireTime(1);
+  std::optional<Nanos> wholeBy;  // a packetised line: the reply's window ends then
   // The limit counts what arrived, not what the check kept: a check drops
   // noise before a start byte, and a line that babbles must still end.
   while (!read.accepted && received.count < kMaxReply) {
@@ -79,6 +88,7 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
       return read;
     }
     if (r.status == ReadStatus::kTimeout) break;
+    if (waits.packetWindow && !wholeBy) wholeBy = t.Now() + *waits.packetWindow;
     received.count += r.count;
     while (read.shown < received.count && !read.accepted) {
       reply[read.held++] = received.bytes[read.shown++];
@@ -91,16 +101,17 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
       read.held = length;
     }
     if (!read.accepted) SleepThroughKnownReply(t, read.held, waits.expected);
-    // The next byte needs its own wire time to arrive (33 ms at 300 baud):
-    // the pause allowed between bytes comes on top of it.
-    timeout = waits.interByte + t.WireTime(1);
+    timeout = gap;
+    // A server's packet timer is no gap on the line: within the window only
+    // the check ends the reply.
+    if (wholeBy && !read.accepted) timeout = std::max(gap, *wholeBy - t.Now());
   }
   // Bytes came after the reply (garbage the check took for a whole reply, a
   // reply shorter than the last one's sleep): the line is still talking. Let
   // it finish, so that the rest does not land in the next exchange's reply.
   if (read.accepted && read.shown < received.count) {
     while (received.count < kMaxReply) {
-      const ReadResult r = t.Read(received.Rest(), timeout);
+      const ReadResult r = t.Read(received.Rest(), gap);
       if (r.status != ReadStatus::kData) break;
       received.count += r.count;
     }
@@ -330,6 +341,7 @@ std::int32_t KAVO5000_CALL LineHostPort::Send(Byte channel, const Byte* frame, B
   waits.firstByte = firstByte_.load() + t.WireTime(frameLength);
   waits.interByte = interByte_.load();
   waits.expected = c.replyLengths[replySize];
+  waits.packetWindow = t.PacketWindow(replySize);
   Received received;
   const ReplyRead read = ReadReply(t, c.check, channel, c.state, waits, reply, received);
   if (record) {

@@ -2,7 +2,9 @@
 // channels, each bound to a transport named by a port spec (see PortSpec.h).
 // Send writes a frame whole, then reads and shows the driver's installed
 // check every byte as it arrives, returning the moment the check accepts;
-// it gives up after a first-byte or an inter-byte timeout. A silent
+// it gives up after a first-byte or an inter-byte timeout (on a TCP line,
+// where a serial server cuts the reply into packets by its own timers, no
+// pause within the reply's packet window ends it: only the check). A silent
 // controller is a line state (2: no reply in time, 4: bytes but no complete
 // reply), never a transport failure; Send returns non-zero only when the
 // transport itself fails. A channel whose transport failed comes back by

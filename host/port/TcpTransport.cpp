@@ -1,5 +1,6 @@
 // TcpTransport.cpp — a serial device server in raw TCP mode: the bytes of the
-// line travel unchanged over one connection.
+// line travel unchanged over one connection, in packets the server cuts by
+// its own timers.
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -55,6 +56,7 @@ class TcpTransport final : public FdTransport {
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
       freeaddrinfo(found);
       Adopt(fd);
+      AfterTraffic();
       return kPortOk;
     }
     freeaddrinfo(found);
@@ -65,8 +67,24 @@ class TcpTransport final : public FdTransport {
 
   std::string Describe() const override { return FormatPortSpec(spec_); }
 
+  std::optional<Nanos> PacketWindow(std::size_t bytes) const override {
+    return ServerPacketWindow(bytes);
+  }
+
  protected:
   bool EndOfFileIsClosed() const override { return true; }
+
+  // A server that leaves Nagle's algorithm on (ser2net and socat by
+  // default) sends the rest of a reply only once its first packet is
+  // acknowledged; Linux delays that acknowledgement by up to 40 ms, and
+  // leaves quick acknowledgements again after every exchange of data, so
+  // they are asked for anew after each frame and each read.
+  void AfterTraffic() override {
+#ifdef TCP_QUICKACK
+    const int yes = 1;
+    setsockopt(fd(), IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
+#endif
+  }
 
   std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written) override {
     const ssize_t n = send(fd(), bytes, count, MSG_NOSIGNAL);

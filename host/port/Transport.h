@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -59,6 +60,15 @@ class Transport {
   // the wait for an answer starts only after the frame is out. Zero where
   // the line has no rate of its own (a TCP connection).
   virtual Nanos WireTime(std::size_t /*bytes*/) const { return Nanos::zero(); }
+  // How long a reply of up to `bytes` bytes may take to arrive once its
+  // first byte is in, on a line that hands the bytes over in packets cut by
+  // someone else's timers (a serial device server: its packet timer, its
+  // buffer, its TCP stack): there a pause between packets is no gap on the
+  // line, and the reply check alone says when a reply is whole. Nothing on
+  // a line whose bytes arrive as they leave the wire (a serial device, a
+  // pseudo-terminal), where a gap longer than the inter-byte timeout ends
+  // the reply.
+  virtual std::optional<Nanos> PacketWindow(std::size_t /*bytes*/) const { return std::nullopt; }
   // Lets `d` pass on the transport's time without looking at the line: the
   // port sleeps through a reply's known wire time instead of waking for
   // each of its bytes. Bytes arriving meanwhile wait for the next Read.
@@ -98,6 +108,17 @@ struct SimPacing {
 // Time `bytes` bytes take on a serial line: a start bit, the data bits, the
 // parity bit if any and the stop bits, each 1/baud seconds.
 Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings);
+
+// The serial line behind a device server runs at the protocol's own rate
+// (the driver opens every channel at 4800 baud, 8N1), and a server holds
+// what it has read for its packet timer before it sends it: ser2net's
+// character delay at most 20 ms, socat none, hardware servers 10–50 ms,
+// and a server whose TCP stack waits for our acknowledgement 40 ms more.
+inline constexpr SerialSettings kServerSerialSide{};
+inline constexpr Nanos kServerPacketTimer = std::chrono::milliseconds(100);
+// The packet window of a TCP line: a reply's wire time on the serial side
+// plus the server's packet timer.
+Nanos ServerPacketWindow(std::size_t bytes);
 
 // A serial device (a kDevice spec) opened for this program alone: a second
 // opener (another program, or one of ours in another process) fails with

@@ -175,6 +175,10 @@ class WinsockTcpTransport final : public Transport {
 
   std::string Describe() const override { return FormatPortSpec(spec_); }
 
+  std::optional<Nanos> PacketWindow(std::size_t bytes) const override {
+    return ServerPacketWindow(bytes);
+  }
+
  private:
   PortSpec spec_;  // a server: its host and port
   SOCKET socket_ = INVALID_SOCKET;

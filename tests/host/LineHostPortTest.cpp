@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "FrameStream.h"
@@ -38,6 +39,7 @@ class ScriptedTransport final : public Transport {
   int opens = 0;
   int writes = 0;
   int discards = 0;
+  std::optional<Nanos> packetWindow;  // set: a serial server's TCP line
 
   std::int32_t Open() override {
     ++opens;
@@ -68,6 +70,7 @@ class ScriptedTransport final : public Transport {
     return {ReadStatus::kData, n, kPortOk};
   }
   Nanos Now() const override { return clock_.Now().time_since_epoch(); }
+  std::optional<Nanos> PacketWindow(std::size_t) const override { return packetWindow; }
   std::string Describe() const override { return "scripted"; }
 
  private:
@@ -321,6 +324,33 @@ TEST_F(PortOnScript, APauseLongerThanTheInterByteTimeoutEndsTheReply) {
   ASSERT_EQ(Send(), 0);
   EXPECT_EQ(port.GetLineState(kChannel), kLineIncomplete);
   EXPECT_EQ(clock.Now(), sim::Instant(milliseconds(30)));  // 10 ms, then 20 ms of silence
+}
+
+// A serial server forwards a reply in packets by its own timers: a pause
+// between them is no gap on the line. Within the window from the first byte
+// only the check ends the reply; a reply not whole by its end has failed.
+TEST_F(PortOnScript, OnAPacketisedLineOnlyTheCheckEndsAReplyWithinItsWindow) {
+  struct Case {
+    const char* what;
+    Nanos tailAfter;  // the second packet, from the write
+    Byte state;
+    Nanos ended;  // from the write
+  };
+  const Case cases[] = {
+      {"tail 60 ms after the head", milliseconds(70), 1, milliseconds(70)},
+      {"tail just inside the window", milliseconds(109), 1, milliseconds(109)},
+      {"tail beyond the window", milliseconds(200), kLineIncomplete, milliseconds(110)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    transport->packetWindow = milliseconds(100);
+    transport->script = {{milliseconds(10), {0x02, 0x41}}, {c.tailAfter, {0x3E, 0x03, 0x03, 0x42}}};
+    const sim::Instant began = clock.Now();
+    ASSERT_EQ(Send(), 0);
+    EXPECT_EQ(port.GetLineState(kChannel), c.state);
+    EXPECT_EQ(clock.Now() - began, c.ended);
+    transport->script.clear();
+  }
 }
 
 TEST_F(PortOnScript, TimeoutsCanBeChanged) {
