@@ -1,0 +1,117 @@
+#!/bin/bash
+# The tool through the serial-to-TCP servers a station meets, as Debian ships
+# them and as they come configured: ser2net (its default options) and socat
+# in front of the simulator's pseudo-terminal, on loopback. Through each:
+# every parameter of a nozzle address read, and a whole delivery. Exit 77
+# (skipped) when a server is not installed; the CI stage installs both.
+set -euo pipefail
+
+tool=$1
+for program in ser2net socat python3; do
+  if ! command -v "$program" >/dev/null; then
+    echo "serial servers: $program is not installed; skipped"
+    exit 77
+  fi
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "serial servers: $*" >&2
+  exit 1
+}
+
+free_port() {
+  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Waits until something listens on 127.0.0.1:$1, seen in the kernel's
+# table rather than by connecting: a connection to socat's fork mode leaves
+# a child that reads the line for half a second after it closes.
+wait_listening() {
+  local hex
+  hex=$(printf ':%04X ' "$1")
+  for _ in $(seq 100); do
+    if awk '$4 == "0A"' /proc/net/tcp | grep -q "$hex"; then return 0; fi
+    sleep 0.05
+  done
+  fail "nothing listens on port $1"
+}
+
+# A simulated line on a pseudo-terminal, its path in $pty. Customers lift
+# and hang up quickly, fuel runs at 2 l/s: a delivery of 2 l takes seconds.
+start_simulator() {
+  "$tool" simulate --pty --flow 2 --lift-after 0.5 --hang-after 0.5 >"$work/sim.out" 2>"$work/sim.err" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    pty=$(head -n 1 "$work/sim.out" 2>/dev/null || true)
+    [ -n "$pty" ] && return 0
+    sleep 0.05
+  done
+  fail "the simulator printed no pseudo-terminal"
+}
+
+# socat's fork mode keeps a closed connection's child reading the line for
+# half a second (its -t default), where it takes the next connection's
+# replies: the next command waits until that child is gone.
+settle() {
+  [ "$1" = socat ] || return 0
+  for _ in $(seq 100); do
+    pgrep -P "$socat_pid" >/dev/null || return 0
+    sleep 0.05
+  done
+  fail "socat's connection child did not end"
+}
+
+# Every parameter read, none failed; a delivery of 2.00 l at 50.00, whole.
+check_line() {
+  local name=$1 spec=$2 out
+  out=$("$tool" --port "$spec" params read --address 3 2>&1) ||
+    fail "$name: params read failed: $(echo "$out" | tail -n 3)"
+  if echo "$out" | grep -q "read failed"; then
+    fail "$name: some parameters were not read: $(echo "$out" | grep -c 'read failed') rows"
+  fi
+  local rows
+  rows=$(echo "$out" | grep -c -E '^ *[0-9]+  ')
+  [ "$rows" -ge 46 ] || fail "$name: params read showed $rows rows, not 46"
+  settle "$name"
+  out=$("$tool" --port "$spec" deliver 1 1 --volume 2.00 --price 50.00 2>&1) ||
+    fail "$name: deliver failed: $(echo "$out" | tail -n 3)"
+  echo "$out" | grep -q "^delivery: 2.00 l, 100.00$" ||
+    fail "$name: the delivery's counters are not 2.00 l, 100.00: $(echo "$out" | tail -n 3)"
+  echo "serial servers: $name: $rows parameters read, delivery of 2.00 l whole"
+}
+
+start_simulator
+
+# ser2net 4 with nothing but an accepter and a connector: its default
+# options (character delay on, Nagle's algorithm on).
+port=$(free_port)
+cat >"$work/ser2net.yaml" <<YAML
+connection: &line
+    accepter: tcp,127.0.0.1,$port
+    connector: serialdev,$pty,4800n81,local
+YAML
+ser2net -n -c "$work/ser2net.yaml" -P "$work/ser2net.pid" 2>"$work/ser2net.err" &
+pids+=($!)
+wait_listening "$port"
+check_line "ser2net" "tcp://127.0.0.1:$port"
+kill "${pids[-1]}"
+wait "${pids[-1]}" 2>/dev/null || true
+unset 'pids[-1]'
+
+# socat as its manual pages show a serial line on TCP: one child per
+# connection, the terminal raw.
+port=$(free_port)
+socat "TCP-LISTEN:$port,bind=127.0.0.1,reuseaddr,fork" "FILE:$pty,raw,echo=0" 2>"$work/socat.err" &
+socat_pid=$!
+pids+=("$socat_pid")
+wait_listening "$port"
+check_line "socat" "tcp://127.0.0.1:$port"
