@@ -6,14 +6,10 @@
 //   station  20 lines × 128 nozzles, cycle time and the host's CPU share set
 //            against the floor, the bare exchange on the same lines
 //            (FloorLine.h), and the system calls an exchange of each
-//   peer     a state query over TCP loopback next to a libmodbus register read
 //   smoke    a few exchanges of each kind, to show the binary runs
 // Each section prints its figures and "ROW" lines for bench/table.sh.
 // Prints figures; never fails a run (the exit code is 0 unless it cannot start).
-#include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
@@ -37,11 +33,6 @@
 #include "Simulation.h"
 #include "SyscallCounter.h"
 #include "WireCheck.h"
-
-#ifdef KAVO5000_WITH_MODBUS
-#include <modbus.h>
-#include <netinet/in.h>
-#endif
 
 namespace {
 
@@ -466,119 +457,6 @@ void Station(int rounds) {
               PerExchange(bareCounted.syscalls, countedExchanges) + " (floor)");
 }
 
-// Ties the calling thread (and what it starts from now on) to one CPU; on a
-// one-CPU machine, or where that fails, it stays where it was.
-void PinTo(int cpu) {
-  if (std::thread::hardware_concurrency() < 2) return;
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  CPU_SET(cpu, &set);
-  pthread_setaffinity_np(pthread_self(), sizeof set, &set);
-}
-
-// Where the two ends of a loopback exchange run. Left to the scheduler, a
-// server woken on the client's CPU or on the other one answers up to three
-// times slower from one run to the next; pinned, both stacks meet the same
-// arrangement: clients on CPU 0, servers on CPU 1.
-constexpr int kClientCpu = 0;
-constexpr int kServerCpu = 1;
-
-#ifdef KAVO5000_WITH_MODBUS
-// libmodbus on both ends: a TCP server on a thread of its own and a client
-// reading one holding register.
-class ModbusPair {
- public:
-  ModbusPair() {
-    server_ = modbus_new_tcp("127.0.0.1", 0);
-    mapping_ = modbus_mapping_new(0, 0, 16, 0);
-    if (server_ == nullptr || mapping_ == nullptr) return;
-    listening_ = modbus_tcp_listen(server_, 1);
-    if (listening_ < 0) return;
-    sockaddr_in address{};
-    socklen_t size = sizeof address;
-    getsockname(listening_, reinterpret_cast<sockaddr*>(&address), &size);
-    serving_ = std::thread([this] {
-      PinTo(kServerCpu);
-      if (modbus_tcp_accept(server_, &listening_) < 0) return;
-      std::uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
-      for (;;) {
-        const int rc = modbus_receive(server_, query);
-        if (rc > 0) modbus_reply(server_, query, rc, mapping_);
-        if (rc < 0) break;
-      }
-    });
-    client_ = modbus_new_tcp("127.0.0.1", ntohs(address.sin_port));
-    connected_ = client_ != nullptr && modbus_connect(client_) == 0;
-  }
-  ~ModbusPair() {
-    if (client_ != nullptr) {
-      modbus_close(client_);
-      modbus_free(client_);
-    }
-    if (serving_.joinable()) serving_.join();
-    if (listening_ >= 0) close(listening_);
-    if (mapping_ != nullptr) modbus_mapping_free(mapping_);
-    if (server_ != nullptr) modbus_free(server_);
-  }
-  ModbusPair(const ModbusPair&) = delete;
-  ModbusPair& operator=(const ModbusPair&) = delete;
-
-  bool Read() {
-    std::uint16_t value = 0;
-    return connected_ && modbus_read_registers(client_, 0, 1, &value) == 1;
-  }
-
- private:
-  modbus_t* server_ = nullptr;
-  modbus_t* client_ = nullptr;
-  modbus_mapping_t* mapping_ = nullptr;
-  int listening_ = -1;
-  bool connected_ = false;
-  std::thread serving_;
-};
-#endif
-
-// Our state query and libmodbus's register read in turn, round after round,
-// so that both meet the same machine at the same moments.
-void Peer(int rounds) {
-  cpu_set_t before;
-  pthread_getaffinity_np(pthread_self(), sizeof before, &before);
-  PinTo(kServerCpu);  // the simulator process inherits it
-  Rig rig(1, {"--tcp", "0", "--baud", "0", "--turnaround", "0", "--controllers", "4"});
-  PinTo(kClientCpu);
-  StateRecord record{};
-  const auto ours = [&] { Quietly([&] { rig.driver->GetSost(1, 1, 1, &record); }); };
-  std::vector<double> ourTimes;
-#ifdef KAVO5000_WITH_MODBUS
-  ModbusPair modbus;
-  std::vector<double> theirTimes;
-#endif
-  for (int i = -(rounds / 10 + 1); i < rounds; ++i) {
-    auto begin = Clock::now();
-    ours();
-    if (i >= 0) ourTimes.push_back(MsSince(begin));
-#ifdef KAVO5000_WITH_MODBUS
-    begin = Clock::now();
-    if (modbus.Read() && i >= 0) theirTimes.push_back(MsSince(begin));
-#endif
-  }
-  pthread_setaffinity_np(pthread_self(), sizeof before, &before);
-  const double mine = bench::Median(ourTimes);
-  std::printf("peer: TCP loopback, no pacing, %d rounds in turn: state query %.4f ms", rounds,
-              mine);
-#ifdef KAVO5000_WITH_MODBUS
-  const double theirs = bench::Median(theirTimes);
-  const double ratio = theirs > 0 ? mine / theirs : 0;
-  std::printf(", libmodbus register read %.4f ms, ratio %.3f\n", theirs, ratio);
-  bench::Row("peer: TCP state query (ours)", bench::Ms(mine), "-", ratio, "<= 1 x libmodbus",
-             theirs > 0 && ratio <= 1.0);
-  bench::Row("peer: TCP register read (libmodbus)", bench::Ms(theirs), "-", 1.0, "reference", true);
-#else
-  std::printf(" (libmodbus not found at configure time: no comparison)\n");
-  bench::Row("peer: TCP state query (ours)", bench::Ms(mine), "-", 0, "<= 1 x libmodbus", false);
-#endif
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -586,14 +464,12 @@ int main(int argc, char** argv) {
   const bool all = section == "all";
   try {
     if (section == "smoke") {
-      Peer(5);
       Line(1);
       return 0;
     }
     if (all || section == "line") Line(15);
     if (all || section == "scaling") Scaling(2.5);
     if (all || section == "station") Station(kStationRounds);
-    if (all || section == "peer") Peer(5000);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "line_bench: %s\n", e.what());
     return 1;

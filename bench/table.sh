@@ -7,11 +7,12 @@ rows=$(mktemp)
 trap 'rm -f "$rows"' EXIT
 "$dir/bench/micro_bench" --benchmark_min_time=0.2 | tee /dev/stderr | grep '^ROW' >>"$rows" || true
 "$dir/bench/line_bench" all | tee /dev/stderr | grep '^ROW' >>"$rows" || true
+"$dir/bench/tcp_bench" all | tee /dev/stderr | grep '^ROW' >>"$rows" || true
 echo
 awk -F '\t' '
   BEGIN {
-    printf "| %-38s | %-12s | %-20s | %-9s | %-24s | %-7s |\n", "operation", "median", "wire time", "ratio", "goal", "met"
-    printf "|%s|%s|%s|%s|%s|%s|\n", "----------------------------------------", "--------------", "----------------------", "-----------", "--------------------------", "---------"
+    printf "| %-40s | %-12s | %-20s | %-9s | %-26s | %-7s |\n", "operation", "median", "wire time", "ratio", "goal", "met"
+    printf "|%s|%s|%s|%s|%s|%s|\n", "------------------------------------------", "--------------", "----------------------", "-----------", "----------------------------", "---------"
   }
-  { printf "| %-38s | %-12s | %-20s | %-9s | %-24s | %-7s |\n", $2, $3, $4, $5, $6, $7 }
+  { printf "| %-40s | %-12s | %-20s | %-9s | %-26s | %-7s |\n", $2, $3, $4, $5, $6, $7 }
 ' "$rows"

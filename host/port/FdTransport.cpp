@@ -62,7 +62,6 @@ std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
     const timespec timeout = ToTimespec(*deadline - Now());
     if (ppoll(&p, 1, &timeout, nullptr) == 0) return Fail(kPortWriteFailed, "write: timed out");
   }
-  AfterTraffic();
   return kPortOk;
 }
 
@@ -81,10 +80,7 @@ int FdTransport::WaitForInput(Nanos timeout, short& events) {
 
 std::optional<ReadResult> FdTransport::TakeInput(std::span<Byte> into, short events) {
   const ssize_t n = read(fd_, into.data(), into.size());
-  if (n > 0) {
-    AfterTraffic();
-    return ReadResult{ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
-  }
+  if (n > 0) return ReadResult{ReadStatus::kData, static_cast<std::size_t>(n), kPortOk};
   if (n == 0 && EndOfFileIsClosed()) {
     Close();
     return ReadResult{ReadStatus::kFailed, 0, Fail(kPortPeerClosed, kPeerClosedText)};

@@ -28,10 +28,6 @@ class FdTransport : public Transport {
   // A read of 0 bytes means the peer has gone (sockets) or nothing (ttys).
   virtual bool EndOfFileIsClosed() const = 0;
   virtual std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written);
-  // Called after a frame has gone out whole and after every read that took
-  // bytes: what a transport must redo each time (a TCP line its quick
-  // acknowledgements).
-  virtual void AfterTraffic() {}
 
  private:
   // Waits up to `timeout` until input is there: poll's count (−1 on an

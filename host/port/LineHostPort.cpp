@@ -100,7 +100,10 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
       read.accepted = check.Code(check.Self, channel, reply, 0, &length, 0);
       read.held = length;
     }
-    if (!read.accepted) SleepThroughKnownReply(t, read.held, waits.expected);
+    if (!read.accepted) {
+      t.AcknowledgeNow();
+      SleepThroughKnownReply(t, read.held, waits.expected);
+    }
     timeout = gap;
     // A server's packet timer is no gap on the line: within the window only
     // the check ends the reply.

@@ -56,7 +56,6 @@ class TcpTransport final : public FdTransport {
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
       freeaddrinfo(found);
       Adopt(fd);
-      AfterTraffic();
       return kPortOk;
     }
     freeaddrinfo(found);
@@ -71,19 +70,20 @@ class TcpTransport final : public FdTransport {
     return ServerPacketWindow(bytes);
   }
 
- protected:
-  bool EndOfFileIsClosed() const override { return true; }
-
-  // A server that leaves Nagle's algorithm on (ser2net and socat by
+  // Linux delays the acknowledgement of what it received by up to 40 ms,
+  // and a server that keeps Nagle's algorithm on (ser2net and socat by
   // default) sends the rest of a reply only once its first packet is
-  // acknowledged; Linux delays that acknowledgement by up to 40 ms, and
-  // leaves quick acknowledgements again after every exchange of data, so
-  // they are asked for anew after each frame and each read.
-  void AfterTraffic() override {
+  // acknowledged: asking for quick acknowledgements sends the one pending.
+  void AcknowledgeNow() override {
 #ifdef TCP_QUICKACK
     const int yes = 1;
     setsockopt(fd(), IPPROTO_TCP, TCP_QUICKACK, &yes, sizeof yes);
 #endif
+  }
+
+ protected:
+  bool EndOfFileIsClosed() const override {
+    return true;
   }
 
   std::int32_t WriteSome(const Byte* bytes, std::size_t count, std::size_t& written) override {

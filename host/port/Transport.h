@@ -69,6 +69,10 @@ class Transport {
   // pseudo-terminal), where a gap longer than the inter-byte timeout ends
   // the reply.
   virtual std::optional<Nanos> PacketWindow(std::size_t /*bytes*/) const { return std::nullopt; }
+  // Acknowledges at once what has arrived, where the peer may hold the rest
+  // of a reply until it is acknowledged (a TCP line); the port calls it
+  // after a read that left the reply unfinished.
+  virtual void AcknowledgeNow() {}
   // Lets `d` pass on the transport's time without looking at the line: the
   // port sleeps through a reply's known wire time instead of waking for
   // each of its bytes. Bytes arriving meanwhile wait for the next Read.

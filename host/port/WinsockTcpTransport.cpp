@@ -18,6 +18,8 @@ constexpr Nanos kConnectTimeout = std::chrono::seconds(3);
 constexpr Nanos kWriteTimeout = std::chrono::seconds(2);  // a line that takes no bytes is dead
 constexpr int kDrainChunk = 256;
 constexpr WORD kWinsockVersion = MAKEWORD(2, 2);
+// SIO_TCP_SET_ACK_FREQUENCY of mstcpip.h: acknowledge every n-th segment.
+constexpr DWORD kSetAckFrequency = _WSAIOW(IOC_VENDOR, 23);
 
 // Winsock is started once per process and left running: the port's sockets
 // may be closed as late as static destruction.
@@ -54,6 +56,18 @@ int WaitFor(SOCKET s, bool writable, Nanos wait) {
   if (n == SOCKET_ERROR) return -1;
   if (n > 0 && FD_ISSET(s, &failed)) return -1;
   return n > 0 ? 1 : 0;
+}
+
+// Windows delays an acknowledgement by up to 200 ms, and a server that keeps
+// Nagle's algorithm on (ser2net and socat by default) sends the rest of a
+// reply only once its first packet is acknowledged: the socket is told to
+// acknowledge every segment. Where Windows (or Wine) does not know the
+// request, the reply's packet window still holds for a short delay.
+void AcknowledgeEverySegment(SOCKET s) {
+  DWORD everySegment = 1;
+  DWORD returned = 0;
+  WSAIoctl(s, kSetAckFrequency, &everySegment, sizeof everySegment, nullptr, 0, &returned, nullptr,
+           nullptr);
 }
 
 class WinsockTcpTransport final : public Transport {
@@ -100,6 +114,7 @@ class WinsockTcpTransport final : public Transport {
       }
       const BOOL yes = TRUE;
       setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
+      AcknowledgeEverySegment(s);
       freeaddrinfo(found);
       socket_ = s;
       return kPortOk;
