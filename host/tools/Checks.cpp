@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "LineProtocol.h"
+#include "NozzleReadings.h"
 #include "Text.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -76,7 +77,7 @@ std::optional<std::string> PlaceRefusal(int dispenser, std::optional<int> nozzle
            std::to_string(perDispenser) + " nozzles per dispenser)" + std::string(kNothingSent);
   }
   if (!nozzle || *nozzle <= perDispenser) return std::nullopt;
-  const int linear = perDispenser * (dispenser - 1) + *nozzle;
+  const int linear = host::LinearAddress(perDispenser, dispenser, *nozzle);
   return "dispenser " + std::to_string(dispenser) + " has " + std::to_string(perDispenser) +
          " nozzles (--nozzles or --config set how many): its nozzle " + std::to_string(*nozzle) +
          " would be dispenser " + std::to_string((linear - 1) / perDispenser + 1) + " nozzle " +

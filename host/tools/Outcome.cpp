@@ -4,6 +4,7 @@
 #include "Decode.h"
 #include "Frames.h"
 #include "LineHostPort.h"
+#include "Readings.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -40,15 +41,13 @@ std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame) {
 }  // namespace
 
 std::optional<int> DispenserTypeOf(const host::ExchangeRecord& exchange) {
-  constexpr int kTypeFallback = 1;  // what the driver makes of a type byte out of range
   if (exchange.verdict != host::ExchangeVerdict::kValid ||
       CommandByte(exchange.frame) != wire::kCmdType) {
     return std::nullopt;
   }
   const wire::ParsedReply reply = wire::ParseReply(exchange.reply);
-  if (reply.verdict != wire::ReplyVerdict::kData || reply.data.empty()) return std::nullopt;
-  const int type = reply.data[0] - wire::kTypeBase;
-  return type >= 0 && type < wire::kTypeCount ? type : kTypeFallback;
+  if (reply.verdict != wire::ReplyVerdict::kData) return std::nullopt;
+  return wire::TypeReading(reply.data);
 }
 
 bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>& exchanges) {

@@ -7,6 +7,7 @@
 
 #include "Frames.h"
 #include "Hex.h"
+#include "Readings.h"
 
 namespace kavo5000::wire {
 
@@ -21,15 +22,8 @@ constexpr Byte kFirstPrintable = 0x20;           // space, the first printable A
 constexpr Byte kLastPrintable = 0x7E;            // '~', the last printable ASCII byte
 constexpr std::size_t kHex2Size = 3;             // two hex digits and the terminating zero
 constexpr std::size_t kAmountSize = 32;          // " (12345678.90)" with room to spare
-constexpr int kDefaultType = 1;         // the type a controller reports unless configured otherwise
-constexpr Byte kDeliveryFirst = '4';    // r1 of a delivery, running or ended …
-constexpr Byte kDeliveryLast = '6';     // … up to this
-constexpr Byte kSubRunning = '0';       // r2 of a delivery: fuel flowing
-constexpr Byte kSubFinished = '1';      // r2 of a delivery: it has ended
-constexpr Byte kSubNone = '0';          // r2 of every other state
-constexpr std::size_t kStateAt = 0;     // '1', '4': r1 is the first data byte
-constexpr std::size_t kSubStateAt = 1;  // '1': r2 the second
-constexpr std::size_t kVolumeAt = 1;    // '4': the volume's digits follow r1
+constexpr int kDefaultType = 1;  // the type a controller reports unless configured otherwise
+constexpr std::size_t kParamValueAt = 1;  // 'N': the value's digits follow the address byte
 
 // The states outside a delivery, by r1.
 struct StateName {
@@ -312,19 +306,22 @@ void TypeLines(const Bytes& data, std::vector<std::string>& out) {
                 LayoutText(kCounterLayouts[static_cast<std::size_t>(type)]) + ")");
 }
 
+// The answer to 'N': the controller's address byte, then the value's digits.
 void ParameterLines(const Bytes& args, const Bytes& data, std::vector<std::string>& out) {
   if (args.empty()) return;
   const int index = args[kIndexArgument] - kDigitZero;
   const std::string name = "parameter " + std::to_string(index);
-  const auto value = ParseDigits(data);
-  if (data.empty() || !value) {
+  const std::span<const Byte> digits =
+      data.empty() ? std::span<const Byte>() : std::span<const Byte>(data).subspan(kParamValueAt);
+  const auto value = ParseDigits(digits);
+  if (digits.empty() || !value) {
     out.push_back("  " + name + ": the value is not digits");
     return;
   }
   std::string line = "  " + name + " = " + std::to_string(*value);
   if (index >= 0 && index < kParamCount &&
-      kParamDigits[static_cast<std::size_t>(index)] != static_cast<int>(data.size())) {
-    line += " (" + std::to_string(data.size()) + " digits; the parameter has " +
+      kParamDigits[static_cast<std::size_t>(index)] != static_cast<int>(digits.size())) {
+    line += " (" + std::to_string(digits.size()) + " digits; the parameter has " +
             std::to_string(kParamDigits[static_cast<std::size_t>(index)]) + ")";
   }
   out.push_back(line);

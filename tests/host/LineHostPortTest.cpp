@@ -14,6 +14,7 @@
 #include "HostTestCheck.h"
 #include "Line.h"
 #include "LineHostPort.h"
+#include "NozzleReadings.h"
 
 namespace kavo5000::host {
 namespace {
@@ -78,6 +79,14 @@ class ScriptedTransport final : public Transport {
   sim::Instant written_{};
   bool open_ = false;
 };
+
+// The frame of `command` (its character and arguments) to a nozzle address.
+Bytes Ask(int address, const std::string& command) {
+  const wire::AddressPair pair = wire::AddressOf(address);
+  Bytes bytes = {pair.group, pair.address};
+  bytes.insert(bytes.end(), command.begin(), command.end());
+  return wire::EncodeFrame(bytes);
+}
 
 const Bytes kTypeFrame = {0x7F, 0x02, 0x21, 0x5E, 0x37, 0x48, 0x03, 0x03, 0x55};
 const Bytes kStartFrame = {0x7F, 0x02, 0x21, 0x5E, 0x32, 0x4D, 0x03, 0x03, 0x50};
@@ -153,6 +162,42 @@ TEST_F(PortOnSimulator, EachFaultGivesItsLineStateAndTheNextExchangeWorks) {
     EXPECT_EQ(port.GetLineState(kChannel), 1) << "after " << c.fault;
     EXPECT_EQ(Reply(), (Bytes{0x02, 0x41, 0x3E, 0x03, 0x03, 0x42})) << "after " << c.fault;
   }
+}
+
+// A host reads a delivery another process started straight from the
+// controller; a reading no sound reply gave is nothing, and says why.
+TEST_F(PortOnSimulator, ANozzleReaderTakesOnlyWhatAReplyGave) {
+  sim::Controller& c = *line->Find(2);
+  ASSERT_TRUE(line->Receive(Ask(2, "Q5000"), clock.Now()).bytes == Bytes{0x06});
+  ASSERT_TRUE(line->Receive(Ask(2, "T00200"), clock.Now()).bytes == Bytes{0x06});
+  ASSERT_TRUE(line->Receive(Ask(2, "2"), clock.Now()).bytes == Bytes{0x06});
+  c.Lift(clock.Now());
+  clock.Advance(sim::Seconds(2));  // 1 l at the default half litre a second
+  NozzleReader reader(port, kChannel);
+  EXPECT_EQ(reader.State(2), (wire::StateBytes{'4', '0'}));
+  ASSERT_TRUE(line->Receive(Ask(2, "3"), clock.Now()).bytes == Bytes{0x06});
+  const auto litres = static_cast<std::uint64_t>(c.deliveryVolume());
+  ASSERT_GE(litres, 100u);
+  EXPECT_EQ(reader.RunningVolume(2), litres);
+  EXPECT_EQ(reader.DeliveryCounters(2), (wire::DeliveryFigures{litres, litres * 50}));
+  EXPECT_EQ(reader.Failure(), ReadingFailure::kNone);
+  struct Case {
+    const char* fault;
+    ReadingFailure failure;
+  };
+  const Case cases[] = {
+      {"5:drop*1", ReadingFailure::kNoReply},
+      {"5:truncate=3*1", ReadingFailure::kUnusable},
+      {"5:refuse*1", ReadingFailure::kRefused},
+      {"7:refuse*1", ReadingFailure::kRefused},
+  };
+  for (const Case& k : cases) {
+    line->SetFaults(sim::FaultPlan::Parse(k.fault));
+    EXPECT_EQ(reader.DeliveryCounters(2), std::nullopt) << k.fault;
+    EXPECT_EQ(reader.Failure(), k.failure) << k.fault;
+  }
+  EXPECT_EQ(reader.State(9), std::nullopt);  // nobody lives at address 9
+  EXPECT_EQ(reader.Failure(), ReadingFailure::kNoReply);
 }
 
 TEST_F(PortOnSimulator, SilenceCostsTheFirstByteTimeoutAndIsNoTransportFailure) {

@@ -101,8 +101,9 @@ TEST(WireDecode, ReadsAReplyAsTheAnswerToItsCommand) {
       {"6", "0000010482", {}, "10 bytes do not hold the totals"},
       {"7", "A", {}, "dispenser type 1 (delivery counters: 6 volume digits, 6 money digits)"},
       {"7", "Z", {}, "no dispenser type"},
-      {"NC", "107", {}, "parameter 19 = 107"},
-      {"NC", "0107", {}, "parameter 19 = 107 (4 digits; the parameter has 3)"},
+      {"NC", "#107", {}, "parameter 19 = 107"},
+      {"NC", "#0107", {}, "parameter 19 = 107 (4 digits; the parameter has 3)"},
+      {"NC", "#", {}, "parameter 19: the value is not digits"},
   };
   for (const Case& c : cases) {
     const std::string text = Joined(ReplyMeaning(Ask(3, c.command), Answer(c.data), c.type));
