@@ -88,7 +88,10 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (parser.isSet(help)) {
-    std::fputs(qPrintable(parser.helpText()), stdout);
+    // Before the application exists the parser knows no program name.
+    std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                    QString::fromLatin1(kName))),
+               stdout);
     return 0;
   }
 

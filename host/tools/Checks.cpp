@@ -97,6 +97,33 @@ std::optional<std::string> ParamNumberRefusal(int dispenser, std::int32_t number
   return std::nullopt;
 }
 
+std::optional<std::string> AmountTextRefusal(std::string_view text) {
+  // The widest field, the volume total, has 12 digits of hundredths.
+  constexpr std::size_t kMostWholeDigits = 10;
+  constexpr std::size_t kMostDecimals = 2;
+  const std::string quoted = "\"" + std::string(text) + "\"";
+  if (!text.empty() && text[0] == '-') return "must not be negative, not " + quoted;
+  const auto point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view decimals =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  const auto digits = [](std::string_view part) {
+    return std::all_of(part.begin(), part.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  if (whole.empty() || !digits(whole) || !digits(decimals)) {
+    return "must be an amount in plain digits, e.g. 12.50, not " + quoted;
+  }
+  if (decimals.size() > kMostDecimals) {
+    return "has more than two decimals (" + std::string(text) + "): amounts travel as hundredths";
+  }
+  if (whole.size() > kMostWholeDigits) {
+    return "has more whole digits than any amount the line carries (" +
+           std::to_string(kMostWholeDigits) + "), not " + quoted;
+  }
+  return std::nullopt;
+}
+
 double LargestAmount(AmountKind kind) {
   return (std::pow(10.0, DigitsOf(kind)) - 1.0) / kHundredths;
 }

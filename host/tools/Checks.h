@@ -30,6 +30,11 @@ double LargestAmount(AmountKind kind);
 // Why `value` cannot travel, naming the limit, or nothing.
 std::optional<std::string> AmountRefusal(AmountKind kind, double value);
 
+// Why an amount's text is not one the line carries as typed (a sign, an
+// exponent, more than two decimals, more digits than any field has), or
+// nothing: a number accepted is echoed and sent exactly as typed.
+std::optional<std::string> AmountTextRefusal(std::string_view text);
+
 // The litres a money preset travels as when the configuration byte sends money
 // as volume: the money over the price, cut to hundredths.
 double MoneyAsLitres(double money, double price);

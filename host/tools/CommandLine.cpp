@@ -5,9 +5,11 @@
 #include "CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 
+#include "Checks.h"
 #include "ParamLimits.h"
 #include "Text.h"
 
@@ -29,10 +31,12 @@ constexpr const char* kSessionGroup = "Session options";
 constexpr const char* kSimGroup = "Simulator options (with --port sim, and for simulate)";
 
 constexpr const char* kOverview =
-    "Numbers: D is a dispenser on the channel (0..32), N a nozzle on the dispenser\n"
-    "(1..15; 0 counts as 1). A nozzle address (--address V) is the controller's\n"
-    "place on the line: with K nozzles per dispenser, dispenser D nozzle N is\n"
-    "address K*(D-1)+N. Amounts are in litres and money units with two decimals.\n"
+    "Numbers: D is a dispenser on the channel (1..32; 0 only with 0 nozzles per\n"
+    "dispenser, where a nozzle's number is its address), N a nozzle on the\n"
+    "dispenser (1..15; 0 counts as 1). A nozzle address (--address V) is the\n"
+    "controller's place on the line: with K nozzles per dispenser, dispenser D\n"
+    "nozzle N is address K*(D-1)+N. Amounts are in litres and money units, at most two\n"
+    "decimals (12.50).\n"
     "\n"
     "States: idle (0xC0), authorised (0xC8: started, waiting for the nozzle),\n"
     "delivering (0xD0+n), delivery done (0xD8+n; 0xD8 alone: the driver closed it),\n"
@@ -52,21 +56,30 @@ constexpr const char* kOverview =
     "\n"
     "kavo5000 help CMD explains one subcommand.";
 
-// An amount or a count of seconds: a number, not negative (the driver has the
-// last word on how large).
+// A count of seconds: a number, not negative (nor -0).
 const CLI::Validator kNotNegative(
     [](std::string& text) -> std::string {
       try {
         std::size_t used = 0;
         const double x = std::stod(text, &used);
         if (used != text.size()) return "must be a number, not \"" + text + "\"";
-        if (x < 0) return "must not be negative";
+        if (std::signbit(x)) return "must not be negative";
       } catch (const std::exception&) {
         return "must be a number, not \"" + text + "\"";
       }
       return {};
     },
     "NUMBER ≥ 0", "not negative");
+
+// An amount as it travels: hundredths, so at most two decimals, in plain
+// digits, echoed back exactly as typed (the driver has the last word on how
+// large a field is; a number longer than any field is refused here).
+const CLI::Validator kAmount(
+    [](std::string& text) -> std::string {
+      if (const auto refusal = AmountTextRefusal(text)) return *refusal;
+      return {};
+    },
+    "AMOUNT", "amount");
 
 // A driver subcommand: on success its callback leaves the work to be done on
 // the session.
@@ -86,6 +99,13 @@ void Dispenser(CLI::App* sub, Invocation& inv) {
       ->check(CLI::Range(0, kavo5000::kLastDispenser));
 }
 
+// A nozzle a reading command may name; without it, the driver's own.
+void PickedNozzle(CLI::App* sub, Invocation& inv) {
+  sub->add_option("N", inv.values.pickedNozzle,
+                  "nozzle on the dispenser (default: the one this run started, else 1)")
+      ->check(CLI::Range(0, kavo5000::kLastNozzle));
+}
+
 void Nozzle(CLI::App* sub, Invocation& inv) {
   sub->add_option("N", inv.values.nozzle, "nozzle on the dispenser (0 counts as 1)")
       ->required()
@@ -93,7 +113,7 @@ void Nozzle(CLI::App* sub, Invocation& inv) {
 }
 
 void AmountArg(CLI::App* sub, Invocation& inv, const std::string& name, const std::string& help) {
-  sub->add_option(name, inv.values.amount, help)->required()->check(kNotNegative);
+  sub->add_option(name, inv.values.amount, help)->required()->check(kAmount);
 }
 
 // A parameter by its nozzle address and its code in the catalogue.
@@ -224,7 +244,7 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   Nozzle(sub, inv);
   AmountArg(sub, inv, "MONEY", "money units, two decimals");
   sub->add_option("--price", v.price, "set the nozzle's price first (the driver needs one)")
-      ->check(kNotNegative);
+      ->check(kAmount);
 
   sub = DriverCommand(app, inv, "deliver",
                       "a whole delivery: price, preset, start, followed live, closed, counters",
@@ -232,15 +252,16 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   Dispenser(sub, inv);
   Nozzle(sub, inv);
   CLI::Option* volume =
-      sub->add_option("--volume", v.volume, "preset litres, two decimals")->check(kNotNegative);
+      sub->add_option("--volume", v.volume, "preset litres, two decimals")->check(kAmount);
   CLI::Option* money =
-      sub->add_option("--money", v.money, "preset money, two decimals")->check(kNotNegative);
+      sub->add_option("--money", v.money, "preset money, two decimals")->check(kAmount);
   volume->excludes(money);
   sub->add_option("--price", v.price, "set the nozzle's price first (a money preset needs one)")
-      ->check(kNotNegative);
+      ->check(kAmount);
   sub->callback([&inv, sub] {
     if (sub->count("--volume") + sub->count("--money") != 1) {
-      throw CLI::RequiredError("deliver needs --volume LITRES or --money MONEY");
+      throw CLI::ParseError("deliver needs --volume LITRES or --money MONEY",
+                            CLI::ExitCodes::RequiredError);
     }
     inv.global.command = "deliver";
     inv.withDriver = [&inv](Session& s) { return RunDeliver(s, inv.values); };
@@ -263,11 +284,26 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
   sub = DriverCommand(app, inv, "delivery",
                       "volume and money of the running delivery (GetDeliveredVolume)", RunDelivery);
   Dispenser(sub, inv);
+  PickedNozzle(sub, inv);
 
   sub = DriverCommand(app, inv, "counters",
-                      "the delivery counters of the active nozzle (GetDeliveryCounters)",
+                      "a nozzle's delivery counters: what its last delivery came to "
+                      "(GetDeliveryCounters)",
                       RunCounters);
   Dispenser(sub, inv);
+  PickedNozzle(sub, inv);
+
+  sub = DriverCommand(app, inv, "recover",
+                      "finish a delivery another run left open: find its nozzle, wait for its "
+                      "end (or stop it), read and close it, print the sale",
+                      RunRecover);
+  Dispenser(sub, inv);
+  sub->add_option("--nozzle", v.pickedNozzle, "the nozzle, when more than one has a delivery open")
+      ->check(CLI::Range(0, kavo5000::kLastNozzle));
+  sub->add_flag("--stop", v.stop, "stop the pump now rather than wait for the delivery's end");
+  sub->add_option("--wait", v.waitSeconds,
+                  "give up when the delivery has not ended after S seconds (default 120)")
+      ->check(CLI::PositiveNumber);
 
   // `totals D N` reads them, `totals set D N LITRES` writes the volume total.
   CLI::App* totals = app.add_subcommand("totals", "a nozzle's total counters (GetTotalCounters)");
@@ -423,9 +459,6 @@ void DeclareStandalone(CLI::App& app, Invocation& inv) {
 
 void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
   app.fallthrough();
-  app.footer(inShell ? std::string(kOverview) +
-                           "\n\nIn the shell also: wait SECONDS (pause the script), quit."
-                     : std::string(kOverview));
   if (!inShell) {
     SessionOptions(app, inv.global);
     SimulatorOptions(app, inv.global.sim);
@@ -446,6 +479,10 @@ void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
       return kExitOk;
     };
   });
+  // Set after the subcommands, which would inherit it: their help is their own.
+  app.footer(inShell ? std::string(kOverview) +
+                           "\n\nIn the shell also: wait SECONDS (pause the script), quit."
+                     : std::string(kOverview));
 }
 
 }  // namespace kavo5000::tool

@@ -25,6 +25,7 @@ namespace {
 constexpr std::int32_t kAddressFactor = 100;  // value = identification × 100 + address
 constexpr std::size_t kRecordNozzles = 6;     // nozzle words in a state record
 constexpr kavo5000::Byte kAllNozzles = 0;     // GetSost: every nozzle of the dispenser
+constexpr double kHundredths = 100.0;         // the controller's figures travel as hundredths
 
 std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -160,13 +161,24 @@ int RunPresetMoney(Session& s, const CommandValues& v) {
 
 int RunStart(Session& s, const CommandValues& v) {
   CheckPlace(s, v.dispenser, v.nozzle);
-  Guarded(s, "start", [&] {
-    if (v.extended) {
-      s.driver().StartPumpEx(s.channel(), v.dispenser, v.nozzle, false);
-    } else {
-      s.driver().StartPump(s.channel(), v.dispenser, v.nozzle);
-    }
-  });
+  // The driver follows the nozzle from the moment its '2' goes out, whatever
+  // the controller answers (an extended start may end before it).
+  const auto follow = [&] {
+    if (CommandSent(s.Exchanges(), wire::kCmdStart)) s.NoteStart(v.dispenser, v.nozzle);
+  };
+  try {
+    Guarded(s, "start", [&] {
+      if (v.extended) {
+        s.driver().StartPumpEx(s.channel(), v.dispenser, v.nozzle, false);
+      } else {
+        s.driver().StartPump(s.channel(), v.dispenser, v.nozzle);
+      }
+    });
+  } catch (const ToolError&) {
+    follow();
+    throw;
+  }
+  follow();
   // The extended start closes whatever the dispenser held open first; a
   // refused close there does not matter to the start.
   s.Expect("start", Refusals::kFail, v.extended ? std::string_view("8") : std::string_view());
@@ -196,26 +208,74 @@ int RunClose(Session& s, const CommandValues& v) {
   return kExitOk;
 }
 
+int ReadNozzle(const Session& s, const CommandValues& v) {
+  if (!v.pickedNozzle) return s.ActiveNozzle(v.dispenser);
+  return *v.pickedNozzle == 0 ? 1 : *v.pickedNozzle;
+}
+
+// The driver reads the running volume and the delivery counters of the
+// nozzle it last started on the dispenser; another nozzle's the tool asks
+// its controller for itself.
 int RunDelivery(Session& s, const CommandValues& v) {
-  CheckPlace(s, v.dispenser, std::nullopt);
-  double money = 0;
+  const int d = v.dispenser;
+  const int n = ReadNozzle(s, v);
+  CheckPlace(s, d, n);
+  const std::string where = Where(d, n);
   double litres = 0;
-  Guarded(s, "volume query",
-          [&] { litres = s.driver().GetDeliveredVolume(s.channel(), v.dispenser, &money); });
-  s.Expect("volume query");
-  std::printf("dispenser %d: delivered %s l, %s (at the price the driver holds)\n", v.dispenser,
-              Amount(litres).c_str(), Amount(money).c_str());
-  return kExitOk;
+  if (n == s.ActiveNozzle(d)) {
+    double money = 0;
+    Guarded(s, "volume query",
+            [&] { litres = s.driver().GetDeliveredVolume(s.channel(), d, &money); });
+    s.Expect("volume query");
+    // The driver reckons the money from the price it was given: this run's.
+    if (s.PriceOf(d, n)) {
+      std::printf("%s: delivered %s l, %s (at the price this run set)\n", where.c_str(),
+                  Amount(litres).c_str(), Amount(money).c_str());
+      return kExitOk;
+    }
+  } else {
+    host::NozzleReader reader = s.Reader();
+    const auto hundredths = reader.RunningVolume(s.Address(d, n));
+    if (!hundredths) {
+      throw ToolError("volume query of " + where + ": not read: " + s.ReadingFailureText(reader));
+    }
+    litres = static_cast<double>(*hundredths) / kHundredths;
+  }
+  std::printf("%s: delivered %s l, money not read\n", where.c_str(), Amount(litres).c_str());
+  throw ToolError(
+      "delivery: the money was not read: the volume reply carries none, and the driver reckons it "
+      "from a price this run did not set; `" +
+      s.CommandFor("counters " + std::to_string(d) + " " + std::to_string(n)) +
+      "` reads the controller's own");
 }
 
 int RunCounters(Session& s, const CommandValues& v) {
-  CheckPlace(s, v.dispenser, std::nullopt);
+  const int d = v.dispenser;
+  const int n = ReadNozzle(s, v);
+  CheckPlace(s, d, n);
+  const std::string where = Where(d, n);
+  if (n != s.ActiveNozzle(d)) {
+    host::NozzleReader reader = s.Reader();
+    const auto figures = reader.DeliveryCounters(s.Address(d, n));
+    if (!figures) {
+      throw ToolError("delivery counters of " + where +
+                      ": not read: " + s.ReadingFailureText(reader));
+    }
+    std::printf("%s: delivery %s l, %s\n", where.c_str(),
+                Amount(static_cast<double>(figures->litres) / kHundredths).c_str(),
+                Amount(static_cast<double>(figures->money) / kHundredths).c_str());
+    return kExitOk;
+  }
   double litres = 0;
   double money = 0;
   Guarded(s, "delivery counters",
-          [&] { s.driver().GetDeliveryCounters(s.channel(), v.dispenser, &litres, &money); });
+          [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
   s.Expect("delivery counters");
-  std::printf("dispenser %d: delivery %s l, %s\n", v.dispenser, Amount(litres).c_str(),
+  if (s.ObservedType() == 0) {
+    throw ToolError("delivery counters of " + where +
+                    ": not read: a dispenser of type 0 reports no volume or money");
+  }
+  std::printf("%s: delivery %s l, %s\n", where.c_str(), Amount(litres).c_str(),
               Amount(money).c_str());
   return kExitOk;
 }

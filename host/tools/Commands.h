@@ -16,9 +16,10 @@ namespace kavo5000::tool {
 // Every value a subcommand's arguments and options can carry; each
 // subcommand reads the ones it declared.
 struct CommandValues {
-  int dispenser = 0;  // D: the dispenser on the channel
-  int nozzle = 0;     // N: the nozzle on the dispenser
-  double amount = 0;  // a price, litres, money or a total
+  int dispenser = 0;                // D: the dispenser on the channel
+  int nozzle = 0;                   // N: the nozzle on the dispenser
+  std::optional<int> pickedNozzle;  // delivery, counters, recover: a nozzle named, or none
+  double amount = 0;                // a price, litres, money or a total
   std::optional<double> price;
   std::optional<double> volume;  // deliver: the preset, by volume …
   std::optional<double> money;   // … or by money
@@ -36,7 +37,8 @@ struct CommandValues {
   int last = 64;
   bool keepGoing = false;
   bool json = false;
-  double waitSeconds = 120;  // demo: how long to wait for the delivery to end
+  double waitSeconds = 120;  // demo, recover: how long to wait for the delivery to end
+  bool stop = false;         // recover: stop the pump rather than wait for the delivery's end
   std::vector<std::string> words;
 };
 
@@ -68,8 +70,12 @@ int RunParamsDiff(Session& s, const CommandValues& v);
 int RunAddressProgram(Session& s, const CommandValues& v);
 int RunWatch(Session& s, const CommandValues& v);
 int RunDeliver(Session& s, const CommandValues& v);
+int RunRecover(Session& s, const CommandValues& v);
 int RunScan(Session& s, const CommandValues& v);
 int RunDemo(Session& s, const CommandValues& v);
+
+// The nozzle a reading command asks: the one named, else the driver's.
+int ReadNozzle(const Session& s, const CommandValues& v);
 
 // The flow the demo runs at unless --flow says otherwise: the whole cycle in
 // well under half a minute.

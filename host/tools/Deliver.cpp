@@ -3,16 +3,21 @@
 // it: the price (when given), the preset, the start, then the delivery
 // followed with a live line (volume, money, state in words) until the driver
 // has closed it, and the final counters. Ctrl-C stops the pump and closes the
-// transaction before the command ends.
+// transaction before the command ends. A query lost on the line is asked
+// again; a line that stays away ends the command with the pump stopped if it
+// can be, and one line that says what is known and how to finish the sale.
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "Commands.h"
 #include "Interrupt.h"
+#include "Retry.h"
 #include "Text.h"
 
 namespace kavo5000::tool {
@@ -35,9 +40,15 @@ std::uint16_t NozzleCode(const kavo5000::StateRecord& record, int nozzle) {
 void PrintCounters(Session& s, int d, int n) {
   double litres = 0;
   double money = 0;
-  Guarded(s, "delivery counters",
-          [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
-  s.Expect("delivery counters");
+  try {
+    Guarded(s, "delivery counters",
+            [&] { s.driver().GetDeliveryCounters(s.channel(), d, &litres, &money); });
+    s.Expect("delivery counters");
+  } catch (const ToolError& e) {
+    throw ToolError(std::string(e.what()) + "; the delivery is closed: `" +
+                    s.CommandFor("counters " + std::to_string(d) + " " + std::to_string(n)) +
+                    "` reads what it came to");
+  }
   std::printf("delivery: %s l, %s\n", Amount(litres).c_str(), Amount(money).c_str());
   double volume = 0;
   double total = 0;
@@ -46,6 +57,43 @@ void PrintCounters(Session& s, int d, int n) {
   s.Expect("total counters");
   std::printf("totals of dispenser %d nozzle %d: %s l, %s\n", d, n, Amount(volume).c_str(),
               Amount(total).c_str());
+}
+
+// One poll of the running delivery: its volume and money, then the states.
+struct Poll {
+  double litres = 0;
+  double money = 0;
+  kavo5000::StateRecord record{};
+};
+
+Poll PollOnce(Session& s, int d) {
+  Poll p;
+  Guarded(s, "state query", [&] {
+    p.litres = s.driver().GetDeliveredVolume(s.channel(), d, &p.money);
+    s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(d), 0, &p.record);
+  });
+  s.Expect("state query");
+  return p;
+}
+
+// The line stayed away while the delivery ran: the pump is stopped if the
+// controller can still be reached, and the run ends saying what it knows.
+[[noreturn]] void Abandon(Session& s, int d, int n, const std::string& why,
+                          std::optional<double> lastLitres) {
+  std::string pump;
+  try {
+    Guarded(s, "stopping the pump", [&] { s.driver().StopPump(s.channel(), d, n, true); });
+    s.Expect("stopping the pump", Refusals::kFail);
+    pump = "the pump was stopped";
+  } catch (const ToolError& e) {
+    pump = "the pump could not be stopped and may still be running (" + std::string(e.what()) + ")";
+  }
+  const std::string seen =
+      lastLitres ? Amount(*lastLitres) + " l seen last" : std::string("no volume seen");
+  throw ToolError("deliver: the line stayed away (" + why + "); " + pump + "; " + seen +
+                  "; the delivery is still open: finish and bill it with `" +
+                  s.CommandFor("recover " + std::to_string(d) + " --nozzle " + std::to_string(n)) +
+                  "`");
 }
 
 }  // namespace
@@ -76,18 +124,19 @@ int RunDeliver(Session& s, const CommandValues& v) {
   bool closedByDriver = false;
   bool done = false;
   std::string lastState;
+  std::optional<double> lastLitres;
   int polls = 0;
   while (!done && !gInterrupted.load()) {
     std::this_thread::sleep_for(kPollEvery);
-    double money = 0;
-    double litres = 0;
-    kavo5000::StateRecord record{};
-    Guarded(s, "state query", [&] {
-      litres = s.driver().GetDeliveredVolume(s.channel(), d, &money);
-      s.driver().GetSost(s.channel(), static_cast<kavo5000::Byte>(d), 0, &record);
-    });
-    s.Expect("state query");
-    const std::uint16_t code = NozzleCode(record, n);
+    Poll p;
+    try {
+      p = Retried([&] { return PollOnce(s, d); });
+    } catch (const ToolError& e) {
+      if (terminal) std::printf("\n");
+      Abandon(s, d, n, e.what(), lastLitres);
+    }
+    lastLitres = p.litres;
+    const std::uint16_t code = NozzleCode(p.record, n);
     const std::uint8_t cls = StateClass(code);
     const bool refused = CloseRefused(s.Exchanges());
     // Within its last litre the driver closes the delivery it follows, and
@@ -98,7 +147,7 @@ int RunDeliver(Session& s, const CommandValues& v) {
     done = closedByDriver && (cls == kavo5000::kStateIdle || cls == kavo5000::kStateLifted);
     const std::string state =
         refused ? "delivering, last litre (the driver's close refused)" : StateName(code);
-    const std::string line = "  " + Amount(litres) + " l   " + Amount(money) + "   " + state;
+    const std::string line = "  " + Amount(p.litres) + " l   " + Amount(p.money) + "   " + state;
     if (terminal) {
       std::printf("\r%-60s", line.c_str());
       std::fflush(stdout);

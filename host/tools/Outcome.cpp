@@ -70,6 +70,13 @@ std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& ex
   return std::nullopt;
 }
 
+bool CommandSent(const std::vector<host::ExchangeRecord>& exchanges, std::uint8_t command) {
+  for (const host::ExchangeRecord& r : exchanges) {
+    if (CommandByte(r.frame) == command) return true;
+  }
+  return false;
+}
+
 bool CloseRefused(const std::vector<host::ExchangeRecord>& exchanges) {
   for (const host::ExchangeRecord& r : exchanges) {
     if (IsRefusal(r) && CommandByte(r.frame) == wire::kCmdClose) return true;

@@ -45,6 +45,9 @@ struct SentPreset {
 // preset was sent.
 std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& exchanges);
 
+// Whether a frame carrying `command` went out among the exchanges.
+bool CommandSent(const std::vector<host::ExchangeRecord>& exchanges, std::uint8_t command);
+
 // Whether the controller refused a close ('8') among the exchanges.
 bool CloseRefused(const std::vector<host::ExchangeRecord>& exchanges);
 

@@ -63,8 +63,13 @@ std::vector<Entry> LoadFile(const std::string& path) {
     for (const nlohmann::json& p : file.at("parameters")) {
       entries.push_back({p.at("code").get<int>(), p.at("raw").get<std::int32_t>()});
     }
-  } catch (const nlohmann::json::exception& e) {
-    throw ToolError(path + ": not a parameter set of kavo5000 params save (" + e.what() + ")");
+  } catch (const nlohmann::json::parse_error& e) {
+    throw ToolError(path + ": not a parameter set of kavo5000 params save: not JSON (it goes " +
+                    "wrong at byte " + std::to_string(e.byte) + ")");
+  } catch (const nlohmann::json::exception&) {
+    throw ToolError(path +
+                    ": not a parameter set of kavo5000 params save: it needs \"parameters\", "
+                    "a list of {\"code\": C, \"raw\": R}");
   }
   for (const Entry& e : entries) {
     if (ParameterRow(e.code) == nullptr) {

@@ -204,9 +204,21 @@ int ShellLine(Session& session, const std::vector<std::string>& words) {
 
 }  // namespace
 
-int Main(const std::vector<std::string>& args) {
+int Main(const std::vector<std::string>& given) {
   Invocation inv;
   const auto app = MakeApp(inv, false);
+  // "--" ends the options before the subcommand ("kavo5000 --port X -- state
+  // 1"); the parser would take the subcommand for a stray argument.
+  std::vector<std::string> args = given;
+  const auto dashes = std::find(args.begin(), args.end(), "--");
+  if (dashes != args.end() && std::next(dashes) != args.end()) {
+    const auto subcommands = app->get_subcommands({});
+    const std::string& next = *std::next(dashes);
+    if (std::any_of(subcommands.begin(), subcommands.end(),
+                    [&next](const CLI::App* sub) { return sub->check_name(next); })) {
+      args.erase(dashes);
+    }
+  }
   if (const auto parsed = Parse(*app, args)) return *parsed;
   return Reported([&] {
     if (inv.alone) return inv.alone();

@@ -130,4 +130,32 @@ std::string Session::PortReason() {
   return port + ": " + text;
 }
 
+int Session::ActiveNozzle(int dispenser) const {
+  const auto it = started_.find(dispenser);
+  return it == started_.end() ? 1 : it->second;
+}
+
+int Session::Address(int dispenser, int nozzle) const {
+  return host::LinearAddress(nozzles(), dispenser, nozzle);
+}
+
+std::string Session::ReadingFailureText(const host::NozzleReader& reader) {
+  std::string text = host::FailureWords(reader.Failure());
+  if (reader.Failure() == host::ReadingFailure::kLine) {
+    const std::string reason = PortReason();
+    if (!reason.empty()) text += " (" + reason + ")";
+  }
+  return text;
+}
+
+std::string Session::CommandFor(const std::string& words) const {
+  std::string line = "kavo5000";
+  if (options_.port != "sim") line += " --port " + options_.port;
+  if (options_.channel != 1) line += " --channel " + std::to_string(options_.channel);
+  if (options_.config != 0) line += " --config " + std::to_string(options_.config);
+  if (options_.nozzles) line += " --nozzles " + std::to_string(*options_.nozzles);
+  if (options_.module) line += " --module " + *options_.module;
+  return line + " " + words;
+}
+
 }  // namespace kavo5000::tool

@@ -17,6 +17,7 @@
 #include "Cli.h"
 #include "LineHostPort.h"
 #include "ModuleLoader.h"
+#include "NozzleReadings.h"
 #include "Outcome.h"
 #include "Simulation.h"
 
@@ -81,6 +82,23 @@ class Session {
   std::optional<double> PriceOf(int dispenser, int nozzle) const;
   void NotePreset(int dispenser) { preset_.insert(dispenser); }
   bool Preset(int dispenser) const { return preset_.count(dispenser) != 0; }
+  // The nozzle the driver reads a dispenser's running volume and delivery
+  // counters from: the one this session last started there (a start sets
+  // it, refused or not), else nozzle 1, as in a driver fresh from GetVM30.
+  void NoteStart(int dispenser, int nozzle) { started_[dispenser] = nozzle == 0 ? 1 : nozzle; }
+  int ActiveNozzle(int dispenser) const;
+
+  // A nozzle's place on the line with this session's nozzles per dispenser.
+  int Address(int dispenser, int nozzle) const;
+  // Reads straight from a nozzle's controller, past the driver: what a
+  // process that did not start a delivery needs to finish it.
+  host::NozzleReader Reader() { return host::NozzleReader(port_, options_.channel); }
+  // Why a reader's last reading gave nothing, in words, with the port's
+  // reason when the line itself failed.
+  std::string ReadingFailureText(const host::NozzleReader& reader);
+  // The tool's command line for `words` on this session's line: what to run
+  // next, in a message ("kavo5000 --port tcp://… recover 1 --nozzle 2").
+  std::string CommandFor(const std::string& words) const;
 
  private:
   void Observe(const host::ExchangeRecord& record);
@@ -93,6 +111,7 @@ class Session {
   std::vector<host::ExchangeRecord> exchanges_;
   std::map<std::pair<int, int>, double> prices_;
   std::set<int> preset_;
+  std::map<int, int> started_;
 };
 
 // Runs a subcommand's body, turning the driver's exceptions into one line

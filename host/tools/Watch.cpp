@@ -29,9 +29,48 @@ std::atomic<bool> gInterrupted{false};
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 constexpr const char* kHome = "\033[H\033[2J";
 constexpr const char* kStillRunning = "delivering: the controller refused the close";
+constexpr const char* kNotRead = "not read";
+constexpr double kHundredths = 100.0;  // the controller's figures travel as hundredths
 
 bool Running(std::uint8_t cls) {
   return cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished;
+}
+
+// The running delivery's litres and money as shown, each "not read" where no
+// reply gave it, and why.
+struct RunningFigures {
+  std::string litres;
+  std::string money;
+  std::string why;
+};
+
+// The driver reads the volume of the nozzle it last started and prices it
+// at the price it was given; another nozzle's volume comes from its
+// controller, and money without a price is not known.
+RunningFigures FiguresOf(Session& s, int dispenser, int nozzle, double litres, double money) {
+  RunningFigures f{kNotRead, kNotRead, {}};
+  if (nozzle == s.ActiveNozzle(dispenser)) {
+    f.litres = Amount(litres);
+  } else {
+    host::NozzleReader reader = s.Reader();
+    if (const auto hundredths = reader.RunningVolume(s.Address(dispenser, nozzle))) {
+      f.litres = Amount(static_cast<double>(*hundredths) / kHundredths);
+    } else {
+      f.why = "the volume of nozzle " + std::to_string(nozzle) +
+              " was not read: " + s.ReadingFailureText(reader);
+      return f;
+    }
+  }
+  if (nozzle == s.ActiveNozzle(dispenser) && s.PriceOf(dispenser, nozzle)) {
+    f.money = Amount(money);
+  } else {
+    f.why =
+        "the money was not read: the driver reckons it from a price this run did not set "
+        "for nozzle " +
+        std::to_string(nozzle) + " (`kavo5000 counters " + std::to_string(dispenser) + " " +
+        std::to_string(nozzle) + "` reads the controller's)";
+  }
+  return f;
 }
 
 }  // namespace
@@ -46,6 +85,7 @@ int RunWatch(Session& s, const CommandValues& v) {
   const int shown = std::min<int>(s.nozzles(), static_cast<int>(kRecordNozzles));
   bool noted = false;
   bool failed = false;
+  std::string notRead;  // a figure shown as not read, and why
   while (!gInterrupted.load()) {
     double money = 0;
     double litres = 0;
@@ -75,9 +115,21 @@ int RunWatch(Session& s, const CommandValues& v) {
       const bool running = Running(StateClass(code)) && n == record.SummaryNozzle;
       const std::string state =
           running && closeRefused ? std::string("delivering (close refused)") : StateName(code);
+      std::string shownLitres;
+      std::string shownMoney;
+      if (running) {
+        const RunningFigures figures = FiguresOf(s, v.dispenser, n, litres, money);
+        shownLitres = figures.litres;
+        shownMoney = figures.money;
+        if (!figures.why.empty() && notRead.empty()) {
+          notRead = figures.why;
+          std::fflush(stdout);
+          std::fprintf(stderr, "kavo5000: watch: %s\n", notRead.c_str());
+        }
+      }
       char row[160];
       std::snprintf(row, sizeof row, "  %-6d 0x%02X   %-28s %10s %10s", n, code, state.c_str(),
-                    running ? Amount(litres).c_str() : "", running ? Amount(money).c_str() : "");
+                    shownLitres.c_str(), shownMoney.c_str());
       std::string text(row);
       text.erase(text.find_last_not_of(' ') + 1);  // no trailing blanks for a nozzle at rest
       std::printf("%s\n", text.c_str());
@@ -95,7 +147,7 @@ int RunWatch(Session& s, const CommandValues& v) {
     if (!terminal) std::printf("\n");
     std::this_thread::sleep_for(std::chrono::milliseconds(v.intervalMs));
   }
-  return failed ? kExitFailure : kExitOk;
+  return failed || !notRead.empty() ? kExitFailure : kExitOk;
 }
 
 }  // namespace kavo5000::tool

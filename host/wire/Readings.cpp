@@ -30,7 +30,7 @@ bool FuelFlowing(StateBytes state) {
 }
 
 bool TransactionOpen(StateBytes state) {
-  return state.r1 == kStateAuthorised || DeliveryOpen(state);
+  return state.r1 == kStateAuthorised || state.r1 == kStateStopped || DeliveryOpen(state);
 }
 
 std::optional<std::uint64_t> RunningVolumeReading(std::span<const Byte> data) {

@@ -43,7 +43,8 @@ std::optional<StateBytes> StateReading(std::span<const Byte> data);
 bool DeliveryOpen(StateBytes state);
 // Fuel is flowing.
 bool FuelFlowing(StateBytes state);
-// A transaction waits for its close or its end: authorised, or a delivery open.
+// A transaction waits for its end or its close: authorised, stopped, or a
+// delivery open.
 bool TransactionOpen(StateBytes state);
 
 // The volume of a '4' reply, in hundredths of a litre.

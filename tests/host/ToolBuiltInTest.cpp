@@ -12,7 +12,8 @@ namespace kavo5000::testing {
 namespace {
 
 TEST(ToolBuiltIn, DrivesTheBuiltInSimulator) {
-  const ToolRun price = Tool("price 1 2 47.10");
+  // "--" ends the options before the subcommand.
+  const ToolRun price = Tool("--channel 1 -- price 1 2 47.10");
   EXPECT_EQ(price.exitCode, 0) << price.out;
   EXPECT_EQ(price.out, "dispenser 1 nozzle 2: price 47.10\n");
   const ToolRun param = Tool("param get 1 29");
@@ -49,6 +50,38 @@ TEST(ToolBuiltIn, RefusalAndSilenceAreOneLineErrors) {
     EXPECT_EQ(r.exitCode, 1) << c.args << "\n" << r.out;
     EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.args << "\n" << r.out;
     EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << c.args << ": not one line\n" << r.out;
+  }
+}
+
+// A figure no sound reply gave is "not read" with exit 1, never 0.00 with
+// exit 0: every reading command, its reply lost or its figure out of reach.
+TEST(ToolBuiltIn, NoCommandPrintsAReadingItDidNotTake) {
+  struct Case {
+    const char* args;
+    const char* expected;
+    const char* never;
+  };
+  const Case cases[] = {
+      // The volume reply carries no money, and this run set no price.
+      {"delivery 1", "delivered 0.00 l, money not read", "l, 0.00"},
+      {"delivery 1 --faults 4:drop", "no reply from the controller to '4'", "0.00"},
+      {"delivery 1 2 --faults 4:drop", "nozzle 2: not read: no reply in time", "0.00"},
+      {"counters 1 --faults 5:drop", "no reply from the controller to '5'", "0.00"},
+      {"counters 1 3 --faults 7:drop", "nozzle 3: not read: no reply in time", "0.00"},
+      {"totals 1 1 --faults 6:drop", "no reply from the controller to '6'", "0.00"},
+      {"state 1 --faults 1:drop", "no reply from the controller to '1'", "idle"},
+      {"watch 1 --once --faults 1:drop", "no reply from the controller to '1'", "idle"},
+      {"type 1 --faults 7:drop", "no valid reply to '7'", "type 1"},
+      {"param get 1 29 --faults N:drop", "no reply from the controller to 'N'", "107"},
+      {"params read --address 1 --faults 'N@1:drop'", "no controller answers at nozzle address 1",
+       "107"},
+      {"recover 1 --faults 1:drop", "nozzle 1: not read: no reply in time", "sale"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun r = Tool(c.args);
+    EXPECT_EQ(r.exitCode, 1) << c.args << "\n" << r.out;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.args << "\n" << r.out;
+    EXPECT_EQ(r.out.find(c.never), std::string::npos) << c.args << "\n" << r.out;
   }
 }
 
@@ -94,7 +127,8 @@ TEST(ToolShell, RunsAWholeDeliveryOnNozzleTwo) {
   EXPECT_NE(r.out.find("delivering (nozzle 2)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("dispenser 1: delivery done, code 0xD8 from nozzle 2"), std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("dispenser 1: delivery 5.00 l, 250.00"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("dispenser 1 nozzle 2: delivery 5.00 l, 250.00"), std::string::npos)
+      << r.out;
 }
 
 // A delivery in one command, and a watch of a dispenser this session did not

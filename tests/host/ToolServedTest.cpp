@@ -1,10 +1,10 @@
 // The kavo5000 tool driving a `kavo5000 simulate` process over a
 // pseudo-terminal and over TCP, one command per invocation, as a technician
 // would; and the parameter table read through the catalogue.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include <future>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "SimProcess.h"
 #include "ToolRun.h"
@@ -69,6 +70,81 @@ TEST(ToolServedWatch, AWatchInAnotherRunReportsTheRefusedClose) {
   EXPECT_NE(watch.out.find("refused the close ('8')"), std::string::npos) << watch.out;
   EXPECT_EQ(watch.out.find("delivery done"), std::string::npos) << watch.out;
 }
+
+// The two figures after `label` in a line of the tool's ("sale 1.50 l, 75.00").
+std::pair<double, double> FiguresAfter(const std::string& out, const std::string& label) {
+  const auto at = out.find(label);
+  if (at == std::string::npos) return {-1, -1};
+  double litres = -1;
+  double money = -1;
+  std::sscanf(out.c_str() + at + label.size(), "%lf l, %lf", &litres, &money);
+  return {litres, money};
+}
+
+// A `deliver` killed mid-flow (the process, as a crash or kill -9 ends it)
+// leaves its delivery open; `recover` in a new process finishes it: waiting
+// for its end or stopping the pump, it bills what the controller's delivery
+// counters say, and the totals grew by exactly that.
+class ToolRecover : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ToolRecover, FinishesTheSaleOfAKilledDeliver) {
+  const bool stop = GetParam();
+  SimProcess server(KAVO5000_TOOL_PATH,
+                    {"--tcp=0", "--flow", "1", "--lift-after", "0.2", "--hang-after", "30"});
+  const std::string port = " --port " + server.spec();
+  const auto before = FiguresAfter(Tool("totals 1 2" + port).out, "totals ");
+  ASSERT_GT(before.first, 0);
+
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t deliver = fork();
+  if (deliver == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    close(out[0]);
+    const std::string spec = server.spec();
+    execl(KAVO5000_TOOL_PATH, KAVO5000_TOOL_PATH, "--port", spec.c_str(), "deliver", "1", "2",
+          "--volume", "3.00", "--price", "50.00", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* lines = fdopen(out[0], "r");
+  char line[256];
+  bool flowing = false;
+  while (!flowing && std::fgets(line, sizeof line, lines) != nullptr) {
+    flowing = std::string(line).find("delivering (nozzle 2)") != std::string::npos;
+  }
+  kill(deliver, SIGKILL);
+  waitpid(deliver, nullptr, 0);
+  std::fclose(lines);
+  ASSERT_TRUE(flowing);
+
+  const ToolRun recover = Tool("recover 1" + port + (stop ? " --stop" : ""));
+  ASSERT_EQ(recover.exitCode, 0) << recover.out;
+  EXPECT_NE(recover.out.find("dispenser 1 nozzle 2: transaction closed"), std::string::npos)
+      << recover.out;
+  const auto sale = FiguresAfter(recover.out, "nozzle 2: sale ");
+  if (stop) {
+    EXPECT_GT(sale.first, 0) << recover.out;
+    EXPECT_LT(sale.first, 3.0) << recover.out;
+  } else {
+    EXPECT_EQ(sale.first, 3.0) << recover.out;
+  }
+  EXPECT_NEAR(sale.second, sale.first * 50.0, 0.005) << recover.out;
+  const ToolRun counters = Tool("counters 1 2" + port);
+  EXPECT_EQ(FiguresAfter(counters.out, "nozzle 2: delivery "), sale) << counters.out;
+  const auto after = FiguresAfter(Tool("totals 1 2" + port).out, "totals ");
+  EXPECT_NEAR(after.first - before.first, sale.first, 0.005);
+  EXPECT_NEAR(after.second - before.second, sale.second, 0.005);
+  // The sale is closed: nothing is left to recover.
+  const ToolRun again = Tool("recover 1" + port);
+  EXPECT_EQ(again.exitCode, 1) << again.out;
+  EXPECT_NE(again.out.find("no delivery is open on dispenser 1"), std::string::npos) << again.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(WaitOrStop, ToolRecover, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? std::string("Stopped") : std::string("Awaited");
+                         });
 
 TEST(ToolParams, ReadsEveryParameterWithTheCataloguesTexts) {
   const ToolRun r = Tool("params read --address 1");

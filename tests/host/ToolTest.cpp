@@ -34,8 +34,14 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"--channel 2", 2, "kavo5000: no subcommand given"},
       {"--channel 1 price 40 1 10", 2, "D: Value 40 not in range 0 to 32"},
       {"price 1 1", 2, "PRICE is required"},
-      {"price 1 1 abc", 2, "must be a number, not \"abc\""},
+      {"price 1 1 abc", 2, "must be an amount in plain digits, e.g. 12.50, not \"abc\""},
       {"price 1 1 -3", 2, "must not be negative"},
+      // An amount is sent and echoed exactly as typed, or refused.
+      {"price 1 1 -0.00", 2, "must not be negative, not \"-0.00\""},
+      {"price 1 1 12.345", 2, "has more than two decimals (12.345)"},
+      {"price 1 1 1e1", 2, "not \"1e1\""},
+      {"totals set 1 1 123456789012345678", 2, "more whole digits than any amount"},
+      {"-- bogus 1", 2, "unknown subcommand \"bogus\""},
       {"state 1 --frobnicate", 2, "not expected: --frobnicate"},
       {"state 1 --port tcp://nowhere", 2, "expected tcp://HOST:PORT"},
       {"state 1 --faults T:explode", 2, "unknown action"},
@@ -67,7 +73,8 @@ TEST(ToolCommandLine, ErrorsAreOneLineWithTheirExitCode) {
       {"preset-money 1 1 100", 2, "needs the nozzle's price"},
       {"preset-money 1 1 60000 --price 50", 2, "is 1200.00 l, above 999.99 l"},
       {"state 1 --port /dev/null:4800:7X1", 2, "framing \"7X1\" is not data bits"},
-      {"deliver 1 1", 2, "deliver needs --volume LITRES or --money MONEY"},
+      {"deliver 1 1", 2, "kavo5000: deliver needs --volume LITRES or --money MONEY (kavo5000"},
+      {"recover 1 --nozzle 5", 2, "its nozzle 5 would be dispenser 2 nozzle 1"},
   };
   for (const Case& c : cases) {
     const ToolRun r = Tool(c.args);

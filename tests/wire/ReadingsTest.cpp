@@ -50,6 +50,7 @@ TEST(WireReadings, ATransactionIsOpenFromTheStartUntilTheClose) {
   };
   const Case cases[] = {
       {{'0', '0'}, false, false}, {{'1', '0'}, false, false}, {{'2', '0'}, true, false},
+      {{'3', '0'}, true, false},
       {{'4', '0'}, true, true},   {{'4', '1'}, true, false},  {{'6', '0'}, true, true},
       {{'7', '0'}, false, false},
   };
