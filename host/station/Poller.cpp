@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <exception>
 
+#include "OpenDeliveries.h"
+
 namespace kavo5000::station {
 
 namespace {
 
-constexpr Byte kAllNozzles = 0;            // GetSost: every nozzle of the dispenser
-constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
+constexpr Byte kAllNozzles = 0;  // GetSost: every nozzle of the dispenser
 
 std::string ReasonFor(const LineReason& reason, Byte channel, const std::string& fallback) {
   std::string port = PortWords(reason, channel);
@@ -25,13 +26,23 @@ DispenserView Failed(const PollPlan& plan, int number, const std::string& why) {
   return view;
 }
 
+// The line failed under a reading of the station's own, as the driver
+// would have said.
+kavo5000::ESerialIO LineFailed(const PollerHooks& hooks, Byte channel) {
+  return kavo5000::ESerialIO(ReasonFor(hooks.reason, channel, "обмен с контроллером не состоялся"));
+}
+
+std::uint32_t RefusedSoFar(const PollerHooks& hooks, Byte channel) {
+  return hooks.refusedCloses ? hooks.refusedCloses(channel) : 0;
+}
+
 // One dispenser's state, and its amounts while fuel runs or once it has
 // stopped. While a delivery may run the volume is read before the state:
 // the driver takes a running delivery with nothing dispensed, as far as it
 // knows, for one that has ended and closes it. Throws ESerialIO when the
 // line itself fails.
-DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int number,
-                            bool following) {
+DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, const PollerHooks& hooks,
+                            int number, bool following) {
   DispenserView view;
   view.channel = plan.channel;
   view.number = number;
@@ -42,16 +53,22 @@ DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int n
       amounts.litres = driver.GetDeliveredVolume(plan.channel, number, &amounts.money);
       if (driver.GetChannelStatus(plan.channel) == kLineValid) running = amounts;
     }
+    const std::uint32_t refusedBefore = RefusedSoFar(hooks, plan.channel);
     kavo5000::StateRecord record{};
     driver.GetSost(plan.channel, static_cast<Byte>(number), kAllNozzles, &record);
     view.status = driver.GetChannelStatus(plan.channel);
     if (view.status != kavo5000::kLineValid) return view;
     view.answered = true;
     view.summary = record.Summary;
+    view.summaryNozzle = record.SummaryNozzle;
     const std::size_t shown = std::min(static_cast<std::size_t>(plan.nozzles), kRecordNozzles);
     view.nozzles.assign(record.Nozzle, record.Nozzle + shown);
     const Byte state = record.Summary & kStateClassMask;
     if (state == kStateDelivering) {
+      view.running = running;
+    } else if (state == kStateFinished && RefusedSoFar(hooks, plan.channel) != refusedBefore) {
+      // The driver's close was refused: the delivery goes on.
+      view.closeRefused = true;
       view.running = running;
     } else if (state == kStateFinished) {
       Amounts delivered;
@@ -70,7 +87,39 @@ DispenserView PollDispenser(kavo5000::TVM30& driver, const PollPlan& plan, int n
 // Whether a delivery may run on the dispenser the view shows.
 bool MayDeliver(const DispenserView& view) {
   const Byte state = view.summary & kStateClassMask;
-  return view.answered && (state == kStateBusy || state == kStateDelivering);
+  return view.answered && (state == kStateBusy || state == kStateDelivering || view.closeRefused);
+}
+
+// The dispenser through the driver, or straight from its controllers while
+// a delivery the station did not start is open there. Throws ESerialIO
+// when the line fails.
+DispenserView PollTracked(kavo5000::TVM30& driver, const PollPlan& plan, const PollerHooks& hooks,
+                          int number, Tracked& tracked) {
+  if (hooks.port != nullptr && !tracked.surveyed) {
+    // Before the driver's state mapping sees a delivery it knows nothing of
+    // (and would try to close), find out whether one is open.
+    host::NozzleReader reader(*hooks.port, plan.channel);
+    const Survey survey = SurveyDispenser(reader, plan, number);
+    if (survey.failure == host::ReadingFailure::kLine) throw LineFailed(hooks, plan.channel);
+    if (survey.failure != host::ReadingFailure::kNone) {
+      DispenserView view = Failed(plan, number, "");
+      view.status = ReadingStatus(survey.failure);
+      return view;
+    }
+    tracked.surveyed = true;
+    tracked.adopted = survey.open;
+  }
+  if (hooks.port != nullptr && tracked.adopted != 0) {
+    host::NozzleReader reader(*hooks.port, plan.channel);
+    const OpenDeliveryView read = ReadOpenDelivery(reader, plan, number, tracked.adopted);
+    if (read.failure == host::ReadingFailure::kLine) throw LineFailed(hooks, plan.channel);
+    if (read.view.answered && !read.open) tracked.adopted = 0;  // closed meanwhile
+    return read.view;
+  }
+  DispenserView view = PollDispenser(driver, plan, hooks, number, tracked.following);
+  // A dispenser that did not answer keeps being followed.
+  if (view.answered) tracked.following = MayDeliver(view);
+  return view;
 }
 
 }  // namespace
@@ -83,9 +132,9 @@ PollPlan PlanFor(Byte channel, std::uint32_t config, int dispensers) {
   return plan;
 }
 
-Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const LineReason& reason,
-               Following& following) {
-  following.resize(static_cast<std::size_t>(plan.dispensers) + 1, false);
+Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const PollerHooks& hooks,
+               Tracking& tracking) {
+  tracking.resize(std::max(tracking.size(), static_cast<std::size_t>(plan.dispensers) + 1));
   Round round;
   round.channel = plan.channel;
   round.lineUp = true;
@@ -96,17 +145,45 @@ Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const LineReason& 
       continue;
     }
     try {
-      const auto at = static_cast<std::size_t>(d);
-      round.dispensers.push_back(PollDispenser(driver, plan, d, following[at]));
-      // A dispenser that did not answer keeps being followed.
-      if (round.dispensers.back().answered) following[at] = MayDeliver(round.dispensers.back());
+      round.dispensers.push_back(
+          PollTracked(driver, plan, hooks, d, tracking[static_cast<std::size_t>(d)]));
     } catch (const kavo5000::ESerialIO& e) {
       round.lineUp = false;
-      round.reason = ReasonFor(reason, plan.channel, e.what());
+      round.reason = ReasonFor(hooks.reason, plan.channel, e.what());
       round.dispensers.push_back(Failed(plan, d, round.reason));
     }
   }
   return round;
+}
+
+CommandOutcome PerformTracked(kavo5000::TVM30& driver, const PollPlan& plan, Command command,
+                              const PollerHooks& hooks, Tracking& tracking) {
+  const auto at = static_cast<std::size_t>(command.dispenser);
+  if (tracking.size() <= at) tracking.resize(at + 1);
+  Tracked& tracked = tracking[at];
+  const bool adopted = tracked.adopted != 0 && hooks.port != nullptr;
+  CountersRead counters;
+  if (adopted && (command.action == Action::kStop || command.action == Action::kClose)) {
+    // The delivery is on the nozzle found open, whichever the operator chose;
+    // the driver would read the counters of the nozzle it last started.
+    command.nozzle = tracked.adopted;
+    counters = [&] {
+      host::NozzleReader reader(*hooks.port, command.channel);
+      return ReadCounters(reader, plan, command.dispenser, command.nozzle);
+    };
+  }
+  CommandOutcome outcome =
+      station::Perform(driver, command, hooks.reason, hooks.lastRefused, counters);
+  if (!outcome.ok) return outcome;
+  if (command.action == Action::kStart) {
+    // A delivery of the station's own: the driver knows it.
+    tracked.following = true;
+    tracked.surveyed = true;
+    tracked.adopted = 0;
+  } else if (adopted && command.action == Action::kClose) {
+    tracked.adopted = 0;
+  }
+  return outcome;
 }
 
 Poller::Poller(kavo5000::TVM30& driver, PollPlan plan, Hooks hooks)
@@ -135,12 +212,6 @@ void Poller::Perform(const Command& command) {
     commands_.push_back(command);
   }
   wake_.notify_all();
-}
-
-void Poller::Follow(int dispenser) {
-  const auto at = static_cast<std::size_t>(dispenser);
-  if (following_.size() <= at) following_.resize(at + 1, false);
-  following_[at] = true;
 }
 
 bool Poller::EnsureOpen(std::string& reason) {
@@ -178,8 +249,7 @@ void Poller::Run() {
     if (command) {
       CommandOutcome outcome;
       if (open) {
-        outcome = station::Perform(driver_, *command, hooks_.reason, hooks_.lastRefused);
-        if (command->action == Action::kStart && outcome.ok) Follow(command->dispenser);
+        outcome = PerformTracked(driver_, plan_, *command, hooks_, tracking_);
       } else {
         outcome.command = *command;
         outcome.text = ActionWords(command->action) + " — ошибка: нет связи: " + reason;
@@ -188,7 +258,7 @@ void Poller::Run() {
     } else {
       Round round;
       if (open) {
-        round = PollOnce(driver_, plan_, hooks_.reason, following_);
+        round = PollOnce(driver_, plan_, hooks_, tracking_);
       } else {
         round.channel = plan_.channel;
         round.reason = reason;

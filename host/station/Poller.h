@@ -19,17 +19,26 @@
 
 namespace kavo5000::station {
 
+inline constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
+
 // One dispenser as a poll found it: raw codes, worded by the window.
 struct DispenserView {
   Byte channel = 1;
   int number = 0;
   bool answered = false;               // a valid reply came
   std::uint16_t summary = 0;           // the dispenser's state code
+  int summaryNozzle = 0;               // the nozzle the summary is of, as the driver says
   std::vector<std::uint16_t> nozzles;  // each nozzle's state code
   Byte status = 0;                     // the channel status after the query
   std::string failure;                 // why the query failed, when the driver raised
   std::optional<Amounts> running;      // the delivery in progress, while fuel runs
   std::optional<Amounts> delivered;    // the ended delivery's counters
+  // The driver tried to close the delivery during the poll and the
+  // controller refused: fuel still runs.
+  bool closeRefused = false;
+  // The nozzle of an open delivery this station did not start (0: none),
+  // read straight from its controllers.
+  int adoptedNozzle = 0;
 };
 
 // One round over a channel.
@@ -51,23 +60,46 @@ struct PollPlan {
 // nozzles each as the driver numbers for the configuration byte.
 PollPlan PlanFor(Byte channel, std::uint32_t config, int dispensers);
 
-// The dispensers, by number, on which a delivery may run: their volume is
-// read before their state.
-using Following = std::vector<bool>;
+// What the poller keeps of a dispenser between rounds.
+struct Tracked {
+  // A delivery may run: the volume is read before the state.
+  bool following = false;
+  // Its nozzles' states have been read from the controllers since the
+  // station started (or it has started a delivery of its own there).
+  bool surveyed = false;
+  // The nozzle of an open delivery the station did not start, 0 when none.
+  int adopted = 0;
+};
+using Tracking = std::vector<Tracked>;  // by dispenser number
+
+// Counts the closes the controllers of a channel have refused so far.
+using RefusedCloses = std::function<std::uint32_t(Byte channel)>;
+
+struct PollerHooks {
+  std::function<void(Round)> polled;              // on the poller's thread
+  std::function<void(CommandOutcome)> performed;  // on the poller's thread
+  LineReason reason;                              // the port's words for a failure
+  LastRefused lastRefused;                        // whether the last exchange was refused
+  RefusedCloses refusedCloses;
+  // The port the driver was lent, for readings straight from a controller
+  // (open deliveries the station did not start); none: the driver alone.
+  kavo5000::HostPort* port = nullptr;
+};
 
 // One round over every dispenser of the plan, on the calling thread; updates
-// which dispensers are followed.
-Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const LineReason& reason,
-               Following& following);
+// what is tracked of each dispenser.
+Round PollOnce(kavo5000::TVM30& driver, const PollPlan& plan, const PollerHooks& hooks,
+               Tracking& tracking);
+
+// Carries out `command` as the tracking asks: a stop or close of a
+// dispenser with an adopted delivery goes to that delivery's nozzle, and
+// its counters are read from that nozzle's controller. Updates the tracking.
+CommandOutcome PerformTracked(kavo5000::TVM30& driver, const PollPlan& plan, Command command,
+                              const PollerHooks& hooks, Tracking& tracking);
 
 class Poller {
  public:
-  struct Hooks {
-    std::function<void(Round)> polled;              // on the poller's thread
-    std::function<void(CommandOutcome)> performed;  // on the poller's thread
-    LineReason reason;                              // the port's words for a failure
-    LastRefused lastRefused;                        // whether the last exchange was refused
-  };
+  using Hooks = PollerHooks;
   // Opens the channel on its thread; `driver` must outlive the poller.
   Poller(kavo5000::TVM30& driver, PollPlan plan, Hooks hooks);
   // Finishes the job in progress and drops the rest.
@@ -83,13 +115,12 @@ class Poller {
  private:
   void Run();
   bool EnsureOpen(std::string& reason);
-  void Follow(int dispenser);
 
   kavo5000::TVM30& driver_;
   PollPlan plan_;
   Hooks hooks_;
-  bool open_ = false;    // the poller's thread only
-  Following following_;  // the poller's thread only
+  bool open_ = false;  // the poller's thread only
+  Tracking tracking_;  // the poller's thread only
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<Command> commands_;

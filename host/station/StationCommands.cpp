@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "Frames.h"
 #include "LineProtocol.h"
 #include "StationText.h"
 
@@ -87,8 +88,14 @@ bool IsRefusal(const host::ExchangeRecord& exchange) {
          exchange.reply[0] == wire::kRefuse;
 }
 
+bool IsRefusedClose(const host::ExchangeRecord& exchange) {
+  if (!IsRefusal(exchange)) return false;
+  const wire::Bytes command = wire::ParseFrame(exchange.frame).command;
+  return command.size() > wire::kCommandAt && command[wire::kCommandAt] == wire::kCmdClose;
+}
+
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
-                       const LastRefused& lastRefused) {
+                       const LastRefused& lastRefused, const CountersRead& counters) {
   CommandOutcome outcome;
   outcome.command = command;
   const std::string subject = Subject(command) + ValueWords(command);
@@ -112,10 +119,14 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
         outcome.text = subject + " — ошибка: контроллер отказал в закрытии отпуска";
         return outcome;
       }
-      Amounts amounts;
-      driver.GetDeliveryCounters(command.channel, command.dispenser, &amounts.litres,
-                                 &amounts.money);
-      if (driver.GetChannelStatus(command.channel) == kLineValid) outcome.counters = amounts;
+      if (counters) {
+        outcome.counters = counters();
+      } else {
+        Amounts amounts;
+        driver.GetDeliveryCounters(command.channel, command.dispenser, &amounts.litres,
+                                   &amounts.money);
+        if (driver.GetChannelStatus(command.channel) == kLineValid) outcome.counters = amounts;
+      }
     }
   } catch (const std::exception& e) {
     // The driver's exception: a value out of range, or the line itself failed.
@@ -127,6 +138,8 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
   if (outcome.counters) {
     outcome.text += ": отпущено " + AmountText(outcome.counters->litres) + " л на сумму " +
                     AmountText(outcome.counters->money);
+  } else if (command.action == Action::kClose) {
+    outcome.text += ", но счётчики отпуска не прочитаны";
   }
   return outcome;
 }

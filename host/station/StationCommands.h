@@ -46,14 +46,20 @@ std::string PortWords(const LineReason& reason, Byte channel);
 // driver keeps no code for a refused close.
 using LastRefused = std::function<bool(Byte channel)>;
 
+// Reads a closed delivery's counters; nothing when no valid reply gave them.
+using CountersRead = std::function<std::optional<Amounts>()>;
+
 // Carries out `command` on the calling thread. The driver's status and its
 // exceptions decide the outcome, and for a close whether the controller
-// refused it; nothing escapes.
+// refused it; nothing escapes. After a close the counters are read by
+// `counters`, or through the driver when it is empty.
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
-                       const LastRefused& lastRefused = {});
+                       const LastRefused& lastRefused = {}, const CountersRead& counters = {});
 
 // Whether an exchange's reply is the controller's refusal.
 bool IsRefusal(const host::ExchangeRecord& exchange);
+// Whether the exchange was a close ('8') the controller refused.
+bool IsRefusedClose(const host::ExchangeRecord& exchange);
 
 // "цена", "доза по объёму" … for an action.
 std::string ActionWords(Action action);

@@ -9,17 +9,31 @@ namespace kavo5000::station {
 
 namespace {
 
-std::string NozzleList(const std::vector<std::uint16_t>& nozzles) {
-  if (nozzles.empty()) return "нет";
+constexpr const char* kNoNozzle = "—";
+// The driver's close of a delivery it took for ended was refused: fuel runs.
+constexpr const char* kCloseRefused = "отпуск идёт, закрытие отклонено";
+
+std::string NozzleList(const DispenserView& view) {
+  if (view.nozzles.empty()) return "нет";
   std::string text;
-  for (std::size_t n = 0; n < nozzles.size(); ++n) {
+  for (std::size_t n = 0; n < view.nozzles.size(); ++n) {
     if (n != 0) text += "; ";
-    text += std::to_string(n + 1) + ": " + StateWords(nozzles[n]);
+    // The nozzle the driver went through the closing steps for.
+    const bool refused = view.closeRefused && view.nozzles[n] == kStateFinished;
+    text += std::to_string(n + 1) + ": " + (refused ? kCloseRefused : StateWords(view.nozzles[n]));
   }
   return text;
 }
+// Said of a delivery that was open before the station started.
+constexpr const char* kAdopted = " (начат до запуска станции)";
 
-constexpr const char* kNoNozzle = "—";
+// The nozzle in use: the state code's own, else the one the driver named
+// when it went through a delivery's close itself.
+int NozzleOf(const DispenserView& view) {
+  if (const int nozzle = StateNozzle(view.summary); nozzle != 0) return nozzle;
+  const bool closing = (view.summary & kStateClassMask) == kStateFinished;
+  return closing ? view.summaryNozzle : 0;
+}
 
 }  // namespace
 
@@ -39,11 +53,12 @@ RowCells CellsFor(const DispenserView& view, RowMemory& memory) {
     row.cells[kColState] =
         view.failure.empty() ? StatusWords(view.status) : "нет связи: " + view.failure;
   } else {
-    row.cells[kColState] = StateWords(view.summary);
+    row.cells[kColState] = view.closeRefused ? kCloseRefused : StateWords(view.summary);
+    if (view.adoptedNozzle != 0) row.cells[kColState] += kAdopted;
     row.cells[kColNozzle] = kNoNozzle;
-    if (const int nozzle = StateNozzle(view.summary); nozzle != 0)
+    if (const int nozzle = NozzleOf(view); nozzle != 0)
       row.cells[kColNozzle] = std::to_string(nozzle);
-    row.cells[kColNozzles] = NozzleList(view.nozzles);
+    row.cells[kColNozzles] = NozzleList(view);
     if (view.running) memory.amounts = view.running;
     if (view.delivered) memory.amounts = view.delivered;
   }

@@ -38,7 +38,60 @@ constexpr StatusText kStatusTexts[] = {
     {kStatusDeliveryRefused, "контроллер отказал в запросе отпущенного объёма"},
 };
 
+// What the port and the system's own error texts say, in the station's
+// words; longer phrases before the shorter ones they contain.
+struct Phrase {
+  const char* english;
+  const char* russian;
+};
+constexpr Phrase kPortPhrases[] = {
+    {"port in use by another program (held exclusively, no lock names the holder)",
+     "порт занят другой программой (открыт монопольно, ни одна блокировка не называет её)"},
+    {"port in use by another program", "порт занят другой программой"},
+    {"port in use by PID", "порт занят процессом"},
+    {"connection closed by the server", "сервер закрыл соединение"},
+    {"Connection refused", "соединение отвергнуто"},
+    {"Connection reset by peer", "соединение сброшено сервером"},
+    {"Connection timed out", "соединение не установлено вовремя"},
+    {"timed out", "время ожидания истекло"},
+    {"Broken pipe", "соединение разорвано"},
+    {"No route to host", "нет пути до узла"},
+    {"Network is unreachable", "сеть недоступна"},
+    {"Name or service not known", "имя узла не найдено"},
+    {"Temporary failure in name resolution", "имя узла пока не находится"},
+    {"no address", "нет адреса"},
+    {"No such file or directory", "нет такого устройства"},
+    {"No such device", "нет такого устройства"},
+    {"Permission denied", "нет доступа"},
+    {"Device or resource busy", "устройство занято"},
+    {"Input/output error", "ошибка ввода-вывода"},
+    {"Inappropriate ioctl for device", "устройство не настраивается как порт"},
+    {"not a serial line", "не последовательный порт"},
+    {"the line hung up", "линия отключилась"},
+    {"cannot set", "не удаётся установить"},
+    {" baud", " бод"},
+    {"is not open", "не открыт"},
+    {"not open", "порт не открыт"},
+    {"channel ", "канал "},
+    {"write: ", "запись: "},
+    {"read: ", "чтение: "},
+};
+
 }  // namespace
+
+std::string PortReasonWords(const std::string& text) {
+  std::string out = text;
+  for (const Phrase& phrase : kPortPhrases) {
+    const std::string english = phrase.english;
+    // Each phrase once over the text as the port wrote it: a Russian word
+    // put in is not looked at again.
+    for (std::size_t at = out.find(english); at != std::string::npos;
+         at = out.find(english, at + std::char_traits<char>::length(phrase.russian))) {
+      out.replace(at, english.size(), phrase.russian);
+    }
+  }
+  return out;
+}
 
 std::string StateWords(std::uint16_t code) {
   if (code == 0) return "нет ответа";
@@ -50,8 +103,9 @@ std::string StateWords(std::uint16_t code) {
     case kStateDelivering:
       return "отпуск топлива";
     case kStateFinished:
-      // Without a nozzle: the driver itself has closed the transaction.
-      return StateNozzle(code) != 0 ? "отпуск окончен" : "отпуск закрыт";
+      // Without a nozzle: the driver has closed the transaction itself (the
+      // poll says when the controller refused that close).
+      return StateNozzle(code) != 0 ? "отпуск окончен" : "отпуск завершён драйвером";
     case kStateLifted:
       return "пистолет снят";
     default:

@@ -17,6 +17,10 @@ std::string StateWords(std::uint16_t code);
 int StateNozzle(std::uint16_t code);
 // What a channel status byte means: a refusal, a silent line, a reply.
 std::string StatusWords(std::uint8_t status);
+// The port's reason for a failed line ("tcp://…: Connection refused"), its
+// words put into Russian where the station knows them; a device's name and
+// what it does not know stay as they are.
+std::string PortReasonWords(const std::string& text);
 // An amount with two decimals.
 std::string AmountText(double value);
 

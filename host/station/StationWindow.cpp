@@ -13,12 +13,13 @@
 #include <algorithm>
 
 #include "DeliveryBar.h"
+#include "StationText.h"
 
 namespace kavo5000::station {
 
 namespace {
 
-constexpr int kStateWidth = 260;
+constexpr int kStateWidth = 340;
 constexpr int kNozzlesWidth = 330;
 constexpr int kWindowWidth = 1100;
 constexpr int kChromeHeight = 150;  // menus, toolbar, header and status line
@@ -85,6 +86,10 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   // Widgets, not a message: a menu's hint shown over them does not wipe them.
   message_->setObjectName(QStringLiteral("message"));
   lines_->setObjectName(QStringLiteral("lines"));
+  // A long outcome (a close with its amounts, a line's reason) wraps
+  // rather than being cut off at the window's edge.
+  message_->setWordWrap(true);
+  lines_->setWordWrap(true);
   auto* config = new QLabel(Text(ConfigWords(options.config)), this);
   config->setObjectName(QStringLiteral("config"));
   statusBar()->addWidget(message_, 1);
@@ -99,6 +104,7 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
 
   port_.AddObserver([this](const host::ExchangeRecord& exchange) {
     lastRefused_[exchange.channel].store(IsRefusal(exchange));
+    if (IsRefusedClose(exchange)) refusedCloses_[exchange.channel].fetch_add(1);
   });
   for (Line& line : channels_) {
     Poller::Hooks hooks;
@@ -111,8 +117,10 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
       QMetaObject::invokeMethod(
           this, [this, outcome = std::move(outcome)] { Show(outcome); }, Qt::QueuedConnection);
     };
-    hooks.reason = [this](Byte channel) { return port_.ErrorText(channel); };
+    hooks.reason = [this](Byte channel) { return PortReasonWords(port_.ErrorText(channel)); };
     hooks.lastRefused = [this](Byte channel) { return lastRefused_[channel].load(); };
+    hooks.refusedCloses = [this](Byte channel) { return refusedCloses_[channel].load(); };
+    hooks.port = &port_;
     line.poller = std::make_unique<Poller>(
         *driver_, PlanFor(line.port.channel, options.config, dispensers_), std::move(hooks));
   }

@@ -79,6 +79,8 @@ class StationWindow : public QMainWindow {
   std::map<std::pair<Byte, int>, RowMemory> memory_;
   // Per channel: the last exchange was refused (written by the port's observer).
   std::array<std::atomic<bool>, kChannelSlots> lastRefused_{};
+  // Per channel: the closes refused so far (written by the port's observer).
+  std::array<std::atomic<std::uint32_t>, kChannelSlots> refusedCloses_{};
   std::unique_ptr<kavo5000::TVM30> driver_;
   std::function<void()> onShown_;
 };

@@ -14,12 +14,15 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <atomic>
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Clock.h"
 #include "Faults.h"
 #include "Line.h"
+#include "LineProtocol.h"
 #include "StationWindow.h"
 #include "Transport.h"
 #include "VM30.h"
@@ -174,7 +177,14 @@ TEST_F(StationGuiTest, ADeliveryByMoneyStoppedAndClosedByHand) {
   Click("preset", "amount", 100);
   EXPECT_EQ(Nozzle1().presetMoney(), 10000);
   Click("start");
-  clock.Advance(sim::Seconds(2));
+  // The customer lifts the nozzle a second after the start: the driver takes
+  // a delivery with nothing dispensed for an ended one and tries to close
+  // it, which the controller refuses while fuel runs.
+  clock.Advance(sim::Seconds(1));
+  Poll();
+  EXPECT_EQ(Cell(kColState), "отпуск идёт, закрытие отклонено");
+  EXPECT_EQ(Cell(kColNozzle), "1");
+  clock.Advance(sim::Seconds(1));
   Poll();
   EXPECT_EQ(Cell(kColState), "отпуск топлива");
   Click("stop");
@@ -188,6 +198,52 @@ TEST_F(StationGuiTest, ADeliveryByMoneyStoppedAndClosedByHand) {
   Poll();
   EXPECT_EQ(Cell(kColLitres), "0.50");
   EXPECT_EQ(Cell(kColMoney), "25.00");
+}
+
+// A station restarted while fuel runs on nozzle 2: it finds the delivery at
+// start, shows it running with its nozzle and volume, and stops and closes it
+// on that nozzle whatever nozzle the toolbar names; the sale is the
+// controller's own counters.
+TEST_F(StationGuiTest, ADeliveryOpenBeforeTheStartRunsOnAndIsClosedOnItsNozzle) {
+  sim::Controller& nozzle2 = *line->Find(2);
+  const std::string price = "5000";  // 50.00, as another run of the station set it
+  std::vector<Byte> setPrice{wire::kCmdPrice};
+  setPrice.insert(setPrice.end(), price.begin(), price.end());
+  nozzle2.Execute(setPrice, clock.Now());
+  const Byte start[] = {wire::kCmdStart};
+  nozzle2.Execute(start, clock.Now());
+  clock.Advance(sim::Seconds(3));  // lifted after a second, fuel runs since
+  line->Advance(clock.Now());
+  ASSERT_EQ(nozzle2.phase(), sim::Phase::kDelivering);
+
+  Open(0);
+  Poll();
+  EXPECT_EQ(Cell(kColState), "отпуск топлива (начат до запуска станции)");
+  EXPECT_EQ(Cell(kColNozzle), "2");
+  const double first = Litres();
+  EXPECT_EQ(first, static_cast<double>(nozzle2.deliveryVolume()) / 100);
+  clock.Advance(sim::Seconds(1));
+  Poll();
+  EXPECT_GT(Litres(), first);
+  EXPECT_EQ(nozzle2.phase(), sim::Phase::kDelivering);  // nothing tried to cut it short
+  Picture("station-restarted.png");
+
+  Click("stop");
+  EXPECT_EQ(nozzle2.phase(), sim::Phase::kFinished);
+  Poll();
+  EXPECT_EQ(Cell(kColState), "отпуск окончен (начат до запуска станции)");
+  Click("close");
+  EXPECT_EQ(nozzle2.phase(), sim::Phase::kLifted);
+  char sale[96];
+  std::snprintf(sale, sizeof sale,
+                "пистолет 2, закрытие отпуска — выполнено: отпущено %.2f л на сумму %.2f",
+                static_cast<double>(nozzle2.deliveryVolume()) / 100,
+                static_cast<double>(nozzle2.deliveryMoney()) / 100);
+  EXPECT_NE(Label("message").find(sale), std::string::npos) << Label("message");
+  Picture("station-restarted-closed.png");
+  Poll();
+  EXPECT_EQ(Cell(kColState), "пистолет снят");  // the driver's own poll again
+  EXPECT_EQ(Cell(kColNozzle), "2");
 }
 
 TEST_F(StationGuiTest, ARefusedPresetAndARefusedCloseAreShownInWords) {

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "DriverProbe.h"
+#include "OpenDeliveries.h"
 #include "Poller.h"
 #include "StationOptions.h"
 #include "StationRows.h"
+#include "StationText.h"
 #include "VM30.h"
 
 namespace kavo5000::station {
@@ -68,13 +70,23 @@ DispenserView Answered(std::uint16_t summary, std::vector<std::uint16_t> nozzles
 
 // A delivery as the rounds report it: the amounts run while fuel flows, the
 // counters replace them at the end and stay after the nozzle is hung up; a
-// failed round shows why in red and keeps them.
+// close the controller refused and a delivery begun before the station
+// started are running ones; a failed round shows why in red and keeps them.
 TEST(StationRowsTest, ADeliveryStaysInViewUntilTheNextOne) {
   RowMemory memory;
   DispenserView running = Answered(kStateDelivering + 2, {kStateIdle, kStateDelivering + 2});
   running.running = Amounts{1.25, 65.5};
   DispenserView finished = Answered(kStateFinished, {kStateIdle, kStateIdle});
   finished.delivered = Amounts{2, 104.8};
+  // The driver's close refused while fuel runs on nozzle 2; a delivery the
+  // station did not start, read from its controller.
+  DispenserView refused = Answered(kStateFinished, {kStateIdle, kStateFinished});
+  refused.closeRefused = true;
+  refused.summaryNozzle = 2;
+  refused.running = Amounts{0.4, 20};
+  DispenserView adopted = Answered(kStateDelivering + 2, {kStateIdle, kStateDelivering + 2});
+  adopted.adoptedNozzle = 2;
+  adopted.running = Amounts{1.5, 75};
   DispenserView failed;
   failed.channel = 2;
   failed.number = 3;
@@ -90,9 +102,17 @@ TEST(StationRowsTest, ADeliveryStaysInViewUntilTheNextOne) {
        {"2", "3", "отпуск топлива", "2", "1.25", "65.50", "1: ожидание; 2: отпуск топлива"},
        false},
       {&finished,
-       {"2", "3", "отпуск закрыт", "—", "2.00", "104.80", "1: ожидание; 2: ожидание"},
+       {"2", "3", "отпуск завершён драйвером", "—", "2.00", "104.80", "1: ожидание; 2: ожидание"},
        false},
-      {&failed, {"2", "3", "нет связи: connection refused", "", "2.00", "104.80", ""}, true},
+      {&refused,
+       {"2", "3", "отпуск идёт, закрытие отклонено", "2", "0.40", "20.00",
+        "1: ожидание; 2: отпуск идёт, закрытие отклонено"},
+       false},
+      {&adopted,
+       {"2", "3", "отпуск топлива (начат до запуска станции)", "2", "1.50", "75.00",
+        "1: ожидание; 2: отпуск топлива"},
+       false},
+      {&failed, {"2", "3", "нет связи: connection refused", "", "1.50", "75.00", ""}, true},
   };
   for (const Step& s : steps) {
     const RowCells row = CellsFor(*s.view, memory);
@@ -128,6 +148,49 @@ TEST(StationRowsTest, TheLineSaysSinceWhenItIsDownAndWhenItCameBack) {
     EXPECT_EQ(LineWords(watch, 1, "sim"), s.words) << s.now;
     EXPECT_EQ(watch.reason, s.round->lineUp ? "" : "connection refused");
   }
+}
+
+// A delivery found open is judged from its controller alone: running while
+// fuel flows, ended once it stops, whatever the driver's tables hold.
+TEST(StationOpenDeliveriesTest, TheControllerSaysWhatTheDeliveryIs) {
+  struct Case {
+    wire::StateBytes state;
+    std::uint16_t code;  // for nozzle 3
+  };
+  const Case cases[] = {
+      {{'0', '0'}, kStateIdle},
+      {{'1', '0'}, kStateLifted + 3},
+      {{'2', '0'}, kStateBusy},
+      {{'3', '0'}, kStateFinished + 3},
+      {{'4', '0'}, kStateDelivering + 3},
+      {{'6', '0'}, kStateDelivering + 3},
+      {{'4', '1'}, kStateFinished + 3},
+      {{'5', wire::kEndByte}, kStateBusy},
+      {{'9', '0'}, '9'},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ControllerCode(c.state, 3), c.code) << c.state.r1 << c.state.r2;
+  }
+  EXPECT_EQ(OpenNozzle({{'0', '0'}, {'1', '0'}}), 0);
+  EXPECT_EQ(OpenNozzle({{'0', '0'}, {'4', '0'}, {'2', '0'}}), 2);
+  EXPECT_EQ(OpenNozzle({{'3', '0'}}), 1);
+}
+
+TEST(StationTextTest, TheLinesReasonIsSaidInRussian) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"tcp://127.0.0.1:4001: Connection refused", "tcp://127.0.0.1:4001: соединение отвергнуто"},
+      {"tcp://10.0.0.5:4001: Connection timed out",
+       "tcp://10.0.0.5:4001: соединение не установлено вовремя"},
+      {"write: timed out", "запись: время ожидания истекло"},
+      {"/dev/ttyUSB0: No such file or directory", "/dev/ttyUSB0: нет такого устройства"},
+      {"/dev/ttyUSB0: port in use by PID 412", "/dev/ttyUSB0: порт занят процессом 412"},
+      {"/dev/ttyS0: cannot set 4800 baud (Invalid argument)",
+       "/dev/ttyS0: не удаётся установить 4800 бод (Invalid argument)"},
+      {"channel 3 is not open", "канал 3 не открыт"},
+      {"connection closed by the server", "сервер закрыл соединение"},
+      {"COM3: Доступ запрещён.", "COM3: Доступ запрещён."},
+  };
+  for (const auto& [english, russian] : cases) EXPECT_EQ(PortReasonWords(english), russian);
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+// OpenDeliveries.cpp — reading a delivery the station did not start
+// straight from its controllers.
+#include "OpenDeliveries.h"
+
+#include <algorithm>
+
+#include "LineHostPort.h"
+
+namespace kavo5000::station {
+
+namespace {
+
+constexpr double kHundredths = 100.0;
+
+Amounts AmountsOf(const wire::DeliveryFigures& figures) {
+  return Amounts{static_cast<double>(figures.litres) / kHundredths,
+                 static_cast<double>(figures.money) / kHundredths};
+}
+
+}  // namespace
+
+std::uint16_t ControllerCode(wire::StateBytes state, int nozzle) {
+  const auto n = static_cast<std::uint16_t>(nozzle & kStateNozzleMask);
+  switch (state.r1) {
+    case wire::kStateIdle:
+      return kStateIdle;
+    case wire::kStateLifted:
+      return kStateLifted + n;
+    case wire::kStateAuthorised:
+      return kStateBusy;
+    case wire::kStateStopped:
+      return kStateFinished + n;
+    default:
+      break;
+  }
+  if (!wire::DeliveryOpen(state)) return state.r1;    // a state of the controller's own
+  if (state.r2 == wire::kEndByte) return kStateBusy;  // no delivery figures yet
+  return wire::FuelFlowing(state) ? kStateDelivering + n : kStateFinished + n;
+}
+
+int OpenNozzle(const std::vector<wire::StateBytes>& states) {
+  const auto open = std::find_if(states.begin(), states.end(), wire::TransactionOpen);
+  return open == states.end() ? 0 : static_cast<int>(open - states.begin()) + 1;
+}
+
+Byte ReadingStatus(host::ReadingFailure failure) {
+  switch (failure) {
+    case host::ReadingFailure::kNone:
+      return kLineValid;
+    case host::ReadingFailure::kNoReply:
+      return host::kLineNoReply;
+    case host::ReadingFailure::kUnusable:
+      return host::kLineIncomplete;
+    case host::ReadingFailure::kLine:
+    case host::ReadingFailure::kRefused:
+    case host::ReadingFailure::kNoFigures:
+      break;
+  }
+  return kLineMalformed;
+}
+
+std::optional<Amounts> ReadCounters(host::NozzleReader& reader, const PollPlan& plan, int dispenser,
+                                    int nozzle) {
+  const auto figures =
+      reader.DeliveryCounters(host::LinearAddress(plan.nozzles, dispenser, nozzle));
+  if (!figures) return std::nullopt;
+  return AmountsOf(*figures);
+}
+
+Survey SurveyDispenser(host::NozzleReader& reader, const PollPlan& plan, int dispenser) {
+  Survey survey;
+  std::vector<wire::StateBytes> states;
+  for (int n = 1; n <= plan.nozzles; ++n) {
+    const auto state = reader.State(host::LinearAddress(plan.nozzles, dispenser, n));
+    if (!state) {
+      survey.failure = reader.Failure();
+      return survey;
+    }
+    states.push_back(*state);
+  }
+  survey.open = OpenNozzle(states);
+  return survey;
+}
+
+OpenDeliveryView ReadOpenDelivery(host::NozzleReader& reader, const PollPlan& plan, int dispenser,
+                                  int nozzle) {
+  OpenDeliveryView out;
+  DispenserView& view = out.view;
+  view.channel = plan.channel;
+  view.number = dispenser;
+  view.adoptedNozzle = nozzle;
+  const auto fail = [&] {
+    out.failure = reader.Failure();
+    view.answered = false;
+    view.nozzles.clear();
+    view.status = ReadingStatus(out.failure);
+    return out;
+  };
+  std::optional<wire::StateBytes> own;
+  for (int n = 1; n <= plan.nozzles; ++n) {
+    const auto state = reader.State(host::LinearAddress(plan.nozzles, dispenser, n));
+    if (!state) return fail();
+    if (n == nozzle) own = state;
+    if (view.nozzles.size() < kRecordNozzles) view.nozzles.push_back(ControllerCode(*state, n));
+  }
+  if (!own) return fail();
+  view.answered = true;
+  view.status = kLineValid;
+  view.summary = ControllerCode(*own, nozzle);
+  out.open = wire::TransactionOpen(*own);
+  // Authorised, the nozzle not yet lifted: nothing dispensed to read.
+  if (own->r1 == wire::kStateAuthorised) return out;
+  const std::optional<Amounts> amounts = ReadCounters(reader, plan, dispenser, nozzle);
+  if (!amounts) return fail();
+  if (wire::FuelFlowing(*own)) {
+    view.running = amounts;
+  } else {
+    view.delivered = amounts;
+  }
+  return out;
+}
+
+}  // namespace kavo5000::station
