@@ -14,7 +14,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <atomic>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "Faults.h"
 #include "Line.h"
 #include "LineProtocol.h"
+#include "StationText.h"
 #include "StationWindow.h"
 #include "Transport.h"
 #include "VM30.h"
@@ -234,11 +234,10 @@ TEST_F(StationGuiTest, ADeliveryOpenBeforeTheStartRunsOnAndIsClosedOnItsNozzle) 
   EXPECT_EQ(Cell(kColState), "отпуск окончен (начат до запуска станции)");
   Click("close");
   EXPECT_EQ(nozzle2.phase(), sim::Phase::kLifted);
-  char sale[96];
-  std::snprintf(sale, sizeof sale,
-                "пистолет 2, закрытие отпуска — выполнено: отпущено %.2f л на сумму %.2f",
-                static_cast<double>(nozzle2.deliveryVolume()) / 100,
-                static_cast<double>(nozzle2.deliveryMoney()) / 100);
+  const std::string sale = "пистолет 2, закрытие отпуска — выполнено: отпущено " +
+                           AmountText(static_cast<double>(nozzle2.deliveryVolume()) / 100) +
+                           " л на сумму " +
+                           AmountText(static_cast<double>(nozzle2.deliveryMoney()) / 100);
   EXPECT_NE(Label("message").find(sale), std::string::npos) << Label("message");
   Picture("station-restarted-closed.png");
   Poll();
