@@ -67,18 +67,26 @@ std::optional<Amounts> ReadCounters(host::NozzleReader& reader, const PollPlan& 
   return AmountsOf(*figures);
 }
 
-Survey SurveyDispenser(host::NozzleReader& reader, const PollPlan& plan, int dispenser) {
-  Survey survey;
+// Every nozzle's state on the dispenser, up to the first that does not answer.
+std::optional<std::vector<wire::StateBytes>> ReadStates(host::NozzleReader& reader,
+                                                        const PollPlan& plan, int dispenser) {
   std::vector<wire::StateBytes> states;
   for (int n = 1; n <= plan.nozzles; ++n) {
     const auto state = reader.State(host::LinearAddress(plan.nozzles, dispenser, n));
-    if (!state) {
-      survey.failure = reader.Failure();
-      return survey;
-    }
+    if (!state) return std::nullopt;
     states.push_back(*state);
   }
-  survey.open = OpenNozzle(states);
+  return states;
+}
+
+Survey SurveyDispenser(host::NozzleReader& reader, const PollPlan& plan, int dispenser) {
+  Survey survey;
+  const auto states = ReadStates(reader, plan, dispenser);
+  if (!states) {
+    survey.failure = reader.Failure();
+    return survey;
+  }
+  survey.open = OpenNozzle(*states);
   return survey;
 }
 
@@ -96,23 +104,21 @@ OpenDeliveryView ReadOpenDelivery(host::NozzleReader& reader, const PollPlan& pl
     view.status = ReadingStatus(out.failure);
     return out;
   };
-  std::optional<wire::StateBytes> own;
-  for (int n = 1; n <= plan.nozzles; ++n) {
-    const auto state = reader.State(host::LinearAddress(plan.nozzles, dispenser, n));
-    if (!state) return fail();
-    if (n == nozzle) own = state;
-    if (view.nozzles.size() < kRecordNozzles) view.nozzles.push_back(ControllerCode(*state, n));
-  }
-  if (!own) return fail();
+  const auto states = ReadStates(reader, plan, dispenser);
+  if (!states || nozzle < 1 || nozzle > static_cast<int>(states->size())) return fail();
+  const std::size_t shown = std::min(states->size(), kRecordNozzles);
+  for (std::size_t n = 0; n < shown; ++n)
+    view.nozzles.push_back(ControllerCode((*states)[n], static_cast<int>(n) + 1));
+  const wire::StateBytes& own = (*states)[static_cast<std::size_t>(nozzle) - 1];
   view.answered = true;
   view.status = kLineValid;
-  view.summary = ControllerCode(*own, nozzle);
-  out.open = wire::TransactionOpen(*own);
+  view.summary = ControllerCode(own, nozzle);
+  out.open = wire::TransactionOpen(own);
   // Authorised, the nozzle not yet lifted: nothing dispensed to read.
-  if (own->r1 == wire::kStateAuthorised) return out;
+  if (own.r1 == wire::kStateAuthorised) return out;
   const std::optional<Amounts> amounts = ReadCounters(reader, plan, dispenser, nozzle);
   if (!amounts) return fail();
-  if (wire::FuelFlowing(*own)) {
+  if (wire::FuelFlowing(own)) {
     view.running = amounts;
   } else {
     view.delivered = amounts;
