@@ -11,7 +11,6 @@
 namespace kavo5000::host {
 
 namespace {
-constexpr std::size_t kMaxReply = 255;  // the driver lends 256 bytes; never write more than this
 
 ExchangeVerdict Verdict(bool accepted, std::size_t received, Byte state, std::int32_t error) {
   if (accepted) return ExchangeVerdict::kValid;
@@ -37,11 +36,11 @@ struct ReplyWaits {
 // own: the trace's account of the exchange, and what tells a reply from
 // bytes that followed it.
 struct Received {
-  std::array<Byte, kMaxReply> bytes;  // only the first `count` hold anything
+  std::array<Byte, kMaxReplyLength> bytes;  // only the first `count` hold anything
   std::size_t count = 0;
 
   // Where the next read puts what it takes.
-  std::span<Byte> Rest() { return {bytes.data() + count, kMaxReply - count}; }
+  std::span<Byte> Rest() { return {bytes.data() + count, kMaxReplyLength - count}; }
 };
 
 // How the read of a reply ended.
@@ -79,7 +78,7 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
   std::optional<Nanos> wholeBy;  // a packetised line: the reply's window ends then
   // The limit counts what arrived, not what the check kept: a check drops
   // noise before a start byte, and a line that babbles must still end.
-  while (!read.accepted && received.count < kMaxReply) {
+  while (!read.accepted && received.count < kMaxReplyLength) {
     const ReadResult r = received.count == 0 && waits.expected > 1
                              ? t.ReadKnownReply(received.Rest(), timeout, waits.expected)
                              : t.Read(received.Rest(), timeout);
@@ -113,7 +112,7 @@ ReplyRead ReadReply(Transport& t, const kavo5000::ReplyCheckRef& check, Byte cha
   // reply shorter than the last one's sleep): the line is still talking. Let
   // it finish, so that the rest does not land in the next exchange's reply.
   if (read.accepted && read.shown < received.count) {
-    while (received.count < kMaxReply) {
+    while (received.count < kMaxReplyLength) {
       const ReadResult r = t.Read(received.Rest(), gap);
       if (r.status != ReadStatus::kData) break;
       received.count += r.count;

@@ -16,7 +16,6 @@ namespace kavo5000::tool {
 namespace {
 
 constexpr double kHundredths = 100.0;
-constexpr int kFirstNozzleNumber = 10;  // host parameter numbers of nozzle 1 start here
 // A money preset sent as a volume: added before cutting to hundredths, as the
 // driver does, so that an amount a hair below a whole hundredth reaches it.
 constexpr double kMoneyRoundUp = 0.0049;
@@ -87,8 +86,8 @@ std::optional<std::string> PlaceRefusal(int dispenser, std::optional<int> nozzle
 
 std::optional<std::string> ParamNumberRefusal(int dispenser, std::int32_t number,
                                               int perDispenser) {
-  if (number < kFirstNozzleNumber) return std::nullopt;
-  const int nozzle = (number - kFirstNozzleNumber) / wire::kParamCount + 1;
+  if (number < kParamFirstNozzle) return std::nullopt;
+  const int nozzle = SplitHostParamNumber(number).Nozzle;
   if (nozzle > kavo5000::kLastNozzle) return std::nullopt;  // the driver's own refusal
   if (auto refusal = PlaceRefusal(dispenser, nozzle, perDispenser)) {
     return "parameter " + std::to_string(number) + " belongs to nozzle " + std::to_string(nozzle) +

@@ -24,10 +24,18 @@ constexpr int kMaxBaud = 230400;
 constexpr int kMaxTcpPort = 65535;
 constexpr int kMaxConfigByte = 255;
 constexpr int kMaxLineAddress = 99;
-constexpr int kMaxSwitchCode = 8;
+constexpr int kMaxSwitchCode = kavo5000::kParamAddressProgramming - 1;
 constexpr int kMaxIntervalMs = 60000;
-constexpr long long kMaxIdentification = 21474835;  // ID × 100 + address must fit 32 bits
+// ID × 100 + address must fit 32 bits.
+constexpr long long kMaxIdentification =
+    (std::numeric_limits<std::int32_t>::max() - kMaxLineAddress) / kavo5000::kParamAddressFactor;
 constexpr const char* kSessionGroup = "Session options";
+
+// "10 + (nozzle-1)*60 + code": the host's numbering, from the header.
+std::string ParamNumberHelp() {
+  return "host parameter number: " + std::to_string(kavo5000::kParamFirstNozzle) +
+         " + (nozzle-1)*" + std::to_string(kavo5000::kParamsPerNozzle) + " + code";
+}
 constexpr const char* kSimGroup = "Simulator options (with --port sim, and for simulate)";
 
 constexpr const char* kOverview =
@@ -333,8 +341,7 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
                       RunParamGet);
   sub->add_option("D", v.dispenser, "dispenser on the channel")
       ->check(CLI::Range(0, kavo5000::kLastDispenser));
-  sub->add_option("NUMBER", v.number, "host parameter number: 10 + (nozzle-1)*60 + code")
-      ->check(kNotNegative);
+  sub->add_option("NUMBER", v.number, ParamNumberHelp())->check(kNotNegative);
   AddressAndCode(sub, v);
   sub = DriverCommand(*param, inv, "set",
                       "write a parameter: D NUMBER VALUE (raw), or --address V --code C VALUE "

@@ -22,10 +22,9 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr std::int32_t kAddressFactor = 100;  // value = identification × 100 + address
-constexpr std::size_t kRecordNozzles = 6;     // nozzle words in a state record
-constexpr kavo5000::Byte kAllNozzles = 0;     // GetSost: every nozzle of the dispenser
-constexpr double kHundredths = 100.0;         // the controller's figures travel as hundredths
+constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
+constexpr kavo5000::Byte kAllNozzles = 0;  // GetSost: every nozzle of the dispenser
+constexpr double kHundredths = 100.0;      // the controller's figures travel as hundredths
 
 std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -329,7 +328,7 @@ int RunParamSet(Session& s, const CommandValues& v) {
   Guarded(s, "parameter write",
           [&] { s.driver().SetParam(s.channel(), v.dispenser, number, value); });
   // A common switch goes to every controller and is never answered.
-  if (number < kAddressNumber && number >= 0) {
+  if (number < kParamAddressProgramming && number >= 0) {
     std::printf(
         "common switch %d set to %d on every controller of channel %d (no answer expected)\n",
         number, value, s.channel());
@@ -344,7 +343,8 @@ int RunAddressProgram(Session& s, const CommandValues& v) {
   const auto identification = static_cast<std::int32_t>(v.id.value_or(0));
   const int a = v.address.value_or(0);
   Guarded(s, "address programming", [&] {
-    s.driver().SetParam(s.channel(), 1, kAddressNumber, identification * kAddressFactor + a);
+    s.driver().SetParam(s.channel(), 1, kParamAddressProgramming,
+                        identification * kParamAddressFactor + a);
   });
   s.Expect("address programming", Refusals::kFail);
   std::printf("controller %d now answers at nozzle address %d\n", identification, a);

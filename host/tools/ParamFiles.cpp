@@ -47,8 +47,9 @@ std::optional<std::string> NotWritten(const catalogue::CParameter& row) {
 
 std::int32_t Read(Session& s, int dispenser, int nozzle, int code) {
   std::int32_t raw = -1;
-  Guarded(s, "parameter read",
-          [&] { raw = s.driver().GetParam(s.channel(), dispenser, HostNumber(nozzle, code)); });
+  Guarded(s, "parameter read", [&] {
+    raw = s.driver().GetParam(s.channel(), dispenser, HostParamNumber(nozzle, code));
+  });
   s.Expect("parameter read of code " + std::to_string(code));
   if (raw < 0) throw ToolError("parameter read of code " + std::to_string(code) + ": no value");
   return raw;
@@ -145,7 +146,7 @@ int RunParamsLoad(Session& s, const CommandValues& v) {
                   FirstLine(row.Name).c_str());
       continue;
     }
-    const std::int32_t number = HostNumber(n, e.code);
+    const std::int32_t number = HostParamNumber(n, e.code);
     if (const auto refusal = ParamValueRefusal(number, e.raw)) throw UsageError(*refusal);
     if (v.dryRun) {
       ++written;

@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "LineProtocol.h"
 #include "ParameterUnit.h"
 
 namespace kavo5000::tool {
@@ -18,12 +17,10 @@ namespace kavo5000::tool {
 namespace {
 
 constexpr std::int32_t kLargestSwitchValue = 9;  // a common switch's value is one digit
-constexpr std::int64_t kDecimalBase = 10;
-constexpr std::int32_t kTemperatureOff = 200;  // 2XX encoding: 200 is "off", 2XX is −XX
-constexpr std::int32_t kSensorOn = 1;          // the sensor switch written "on"
-constexpr std::int32_t kBranchScale = 1000;    // xxxyyy: branch 1 above, branch 2 below
-constexpr std::int32_t kLargestBranch = 999;
-constexpr std::int32_t kColdestTemperature = -99;
+
+using catalogue::kBranchRange;
+using catalogue::kTemperatureOff;
+using catalogue::kTemperatureRange;
 
 std::optional<double> RealNumber(std::string text) {
   for (char& c : text) {
@@ -36,12 +33,6 @@ std::optional<double> RealNumber(std::string text) {
   } catch (const std::exception&) {
   }
   return std::nullopt;
-}
-
-std::int64_t LargestOfDigits(int digits) {
-  std::int64_t largest = 1;
-  for (int i = 0; i < digits; ++i) largest *= kDecimalBase;
-  return largest - 1;
 }
 
 std::string Outside(std::int32_t value, std::int64_t low, std::int64_t high) {
@@ -80,24 +71,20 @@ const catalogue::CTRKParameters& Catalogue() {
   return *table;
 }
 
-std::int32_t HostNumber(int nozzle, int index) {
-  return kFirstNozzleNumber + (nozzle - 1) * wire::kParamCount + index;
-}
-
 std::optional<std::string> ParamValueRefusal(std::int32_t number, std::int32_t value) {
-  if (number < 0 || value < 0 || number == kAddressNumber) return std::nullopt;
-  if (number < kAddressNumber) {
+  if (number < 0 || value < 0 || number == kParamAddressProgramming) return std::nullopt;
+  if (number < kParamAddressProgramming) {
     if (value <= kLargestSwitchValue) return std::nullopt;
     return "common switch " + std::to_string(number) + ": " +
            Outside(value, 0, kLargestSwitchValue) + "; nothing was sent";
   }
-  const std::int32_t offset = number - kFirstNozzleNumber;
-  const int index = offset % wire::kParamCount;
+  const NozzleParamNumber split = SplitHostParamNumber(number);
+  const int index = split.Index;
   const std::string where = "parameter " + std::to_string(number) + " (nozzle " +
-                            std::to_string(offset / wire::kParamCount + 1) + ", index " +
-                            std::to_string(index);
+                            std::to_string(split.Nozzle) + ", index " + std::to_string(index);
   std::int64_t low = 0;
-  std::int64_t high = LargestOfDigits(wire::kParamDigits[static_cast<std::size_t>(index)]);
+  std::int64_t high =
+      catalogue::LargestOfDigits(catalogue::ParamDigits[static_cast<std::size_t>(index)]);
   if (const catalogue::CParameter* found = ParameterRow(index)) {
     const catalogue::CParameter& row = *found;
     low = std::max<std::int64_t>(low, row.MinValue);
@@ -206,8 +193,8 @@ RawValue RawFromText(const catalogue::CParameter& row, const std::string& text) 
         }
       }
       if (row.Kind == catalogue::pkSensorSwitch) {
-        if (text == "on") return RawValue{kSensorOn, {}};
-        if (text == "off") return RawValue{kTemperatureOff, {}};
+        if (text == "on") return RawValue{catalogue::kSensorOn, {}};
+        if (text == "off") return RawValue{catalogue::kSensorOff, {}};
       }
       std::string known;
       for (const std::string& choice : row.Choices) known += (known.empty() ? "" : ", ") + choice;
@@ -217,22 +204,25 @@ RawValue RawFromText(const catalogue::CParameter& row, const std::string& text) 
     case catalogue::pkHeaterTemperature: {
       if (text == "off") return within(kTemperatureOff);
       const auto t = WholeNumber(text);
-      if (!t || *t < kColdestTemperature || *t > row.MaxValue) {
+      if (!t || *t < kTemperatureRange.Min || *t > row.MaxValue) {
         return refuse("a temperature is a whole number of degrees from " +
-                      std::to_string(kColdestTemperature) + ", or off; not \"" + text + "\"");
+                      std::to_string(kTemperatureRange.Min) + ", or off; not \"" + text + "\"");
       }
-      return within(*t < 0 ? kTemperatureOff - *t : *t);
+      return within(catalogue::EncodeTemperature(static_cast<std::int32_t>(*t)));
     }
     case catalogue::pkBranches: {
       const auto split = text.find_first_of("- ,");
       const auto first = WholeNumber(text.substr(0, split));
       const auto second =
           split == std::string::npos ? std::nullopt : WholeNumber(text.substr(split + 1));
-      if (!first || !second || *first < 0 || *second < 0 || *first > kLargestBranch ||
-          *second > kLargestBranch) {
+      const auto inRange = [](long long n) {
+        return n >= kBranchRange.Min && n <= kBranchRange.Max;
+      };
+      if (!first || !second || !inRange(*first) || !inRange(*second)) {
         return refuse("the branches are two numbers 0..999 as X-Y, not \"" + text + "\"");
       }
-      return within(*first * kBranchScale + *second);
+      return within(catalogue::EncodeBranches(static_cast<std::int32_t>(*first),
+                                              static_cast<std::int32_t>(*second)));
     }
     default: {
       const auto x = RealNumber(text);

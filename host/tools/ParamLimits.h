@@ -17,14 +17,6 @@ class CTRKParameters;
 
 namespace kavo5000::tool {
 
-// How the host numbers controller parameters (GetParam, SetParam): 0..8 the
-// common switches, 9 address programming, and from 10 on each nozzle's
-// parameters, 60 to a nozzle.
-inline constexpr std::int32_t kAddressNumber = 9;  // value = identification × 100 + address
-inline constexpr std::int32_t kFirstNozzleNumber = 10;
-// The host number of a nozzle's parameter index.
-std::int32_t HostNumber(int nozzle, int index);
-
 // A whole number written out in full ("12", "-3"); nothing for "1x", "" or
 // a number too large for any field.
 std::optional<long long> WholeNumber(const std::string& text);

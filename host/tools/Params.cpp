@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "Checks.h"
 #include "Commands.h"
-#include "LineProtocol.h"
 #include "ParamLimits.h"
 #include "ParameterUnit.h"
 #include "RowTexts.h"
@@ -25,9 +25,6 @@ namespace {
 constexpr int kBarWidth = 30;
 constexpr std::size_t kMaxValueColumn = 48;  // longer values push their name further right
 constexpr int kSilentRowsToGiveUp = 3;       // a dead address stops `params read` after these
-constexpr std::int32_t kPasswordIndex = 26;  // opens the coefficient; read back: confirmation
-constexpr std::int32_t kCoefficientIndex = 27;
-constexpr std::int32_t kCalibrationPassword = 5821;
 constexpr std::int32_t kNoValue = -1;
 
 // Display columns of UTF-8 text: one per code point.
@@ -167,7 +164,7 @@ int RunParamsRead(Session& s, const CommandValues& v) {
     const catalogue::CParameter& row = *rows[i];
     std::string value;
     try {
-      value = ValueText(row, ReadParameter(s, at.dispenser, HostNumber(at.nozzle, row.Code)));
+      value = ValueText(row, ReadParameter(s, at.dispenser, HostParamNumber(at.nozzle, row.Code)));
       silentInARow = 0;
     } catch (const LineError& e) {
       // The port itself failed (an adapter unplugged, a connection closed):
@@ -217,7 +214,7 @@ int RunParamGet(Session& s, const CommandValues& v) {
     const int code = CodeOf(v);
     const HostNozzle at = FromAddress(*v.address, s.nozzles());
     const catalogue::CParameter& row = RowOf(code);
-    const std::int32_t raw = ReadParameter(s, at.dispenser, HostNumber(at.nozzle, code));
+    const std::int32_t raw = ReadParameter(s, at.dispenser, HostParamNumber(at.nozzle, code));
     std::printf("nozzle address %d (dispenser %d, nozzle %d) code %d: %s  %s\n", *v.address,
                 at.dispenser, at.nozzle, code, ValueText(row, raw).c_str(),
                 FirstLine(row.Name).c_str());
@@ -227,19 +224,19 @@ int RunParamGet(Session& s, const CommandValues& v) {
   if (const auto refusal = ParamNumberRefusal(v.dispenser, number, s.nozzles())) {
     throw UsageError(*refusal);
   }
-  if (number < kFirstNozzleNumber) {
+  if (number < kParamFirstNozzle) {
     throw ToolError("parameter " + std::to_string(number) +
                     " cannot be read: 0..9 are only written");
   }
   const std::int32_t raw = ReadParameter(s, v.dispenser, number);
-  const std::int32_t n = number - kFirstNozzleNumber;
-  const int index = n % wire::kParamCount;
+  const NozzleParamNumber split = SplitHostParamNumber(number);
+  const int index = split.Index;
   std::string shown = std::to_string(raw);
   if (const catalogue::CParameter* row = ParameterRow(index)) {
     shown = ValueText(*row, raw) + "  " + FirstLine(row->Name);
   }
   std::printf("dispenser %d parameter %d (nozzle %d, index %d): %s\n", v.dispenser, number,
-              n / wire::kParamCount + 1, index, shown.c_str());
+              split.Nozzle, index, shown.c_str());
   return kExitOk;
 }
 
@@ -256,7 +253,7 @@ int RunParamSetAt(Session& s, const CommandValues& v) {
                      "): " + value.error + "; nothing was sent");
   }
   Guarded(s, "parameter write", [&] {
-    s.driver().SetParam(s.channel(), at.dispenser, HostNumber(at.nozzle, code), *value.raw);
+    s.driver().SetParam(s.channel(), at.dispenser, HostParamNumber(at.nozzle, code), *value.raw);
   });
   s.Expect("parameter write", Refusals::kFail);
   std::printf("nozzle address %d code %d set to %s (raw %d)  %s\n", *v.address, code,
@@ -274,23 +271,22 @@ int RunCalibrate(Session& s, const CommandValues& v) {
   CheckPlace(s, v.dispenser, v.nozzle);
   const std::int32_t coefficient = v.number;
   if (const auto refusal =
-          ParamValueRefusal(HostNumber(v.nozzle, kCoefficientIndex), coefficient)) {
+          ParamValueRefusal(HostParamNumber(v.nozzle, catalogue::kCoefficientIndex), coefficient)) {
     throw UsageError(*refusal);
   }
-  // The password opens the coefficient for one write; reading the password's
-  // index back gives the controller's confirmation.
-  Guarded(s, "calibration password", [&] {
-    s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kPasswordIndex),
-                        kCalibrationPassword);
-  });
-  s.Expect("calibration password", Refusals::kFail);
-  Guarded(s, "calibration coefficient", [&] {
-    s.driver().SetParam(s.channel(), v.dispenser, HostNumber(v.nozzle, kCoefficientIndex),
-                        coefficient);
-  });
-  s.Expect("calibration coefficient", Refusals::kFail);
+  // The controller's own order: the password, then the coefficient it opens.
+  constexpr std::array<const char*, catalogue::kCalibrationWriteCount> kWhat = {
+      "calibration password", "calibration coefficient"};
+  const auto writes = catalogue::CalibrationWrites(coefficient);
+  for (std::size_t i = 0; i < writes.size(); ++i) {
+    Guarded(s, kWhat[i], [&] {
+      s.driver().SetParam(s.channel(), v.dispenser, HostParamNumber(v.nozzle, writes[i].Index),
+                          writes[i].Value);
+    });
+    s.Expect(kWhat[i], Refusals::kFail);
+  }
   const std::int32_t confirmation =
-      ReadParameter(s, v.dispenser, HostNumber(v.nozzle, kPasswordIndex));
+      ReadParameter(s, v.dispenser, HostParamNumber(v.nozzle, catalogue::kConfirmationIndex));
   std::printf("dispenser %d nozzle %d: calibration coefficient %d written; confirmation %d\n",
               v.dispenser, v.nozzle, coefficient, confirmation);
   return kExitOk;

@@ -144,6 +144,36 @@ inline constexpr Byte kStateNozzleMask = 0x07;  // code AND this: the nozzle num
 inline constexpr std::int32_t kOptionsOn[] = {1, 4, 5};
 inline constexpr std::int32_t kOptionsOff[] = {2, 3};
 
+// How the host numbers a controller's parameters in GetParam and SetParam:
+// 0..8 the common switches of a whole line, 9 address programming (the value
+// is identification × 100 + address), and from 10 on each nozzle's own
+// parameters, 60 to a nozzle.
+inline constexpr std::int32_t kParamAddressProgramming = 9;
+inline constexpr std::int32_t kParamAddressFactor =
+    100;  // value of 9 = identification × this + address
+inline constexpr std::int32_t kParamFirstNozzle = 10;  // nozzle 1's index 0
+inline constexpr std::int32_t kParamsPerNozzle = 60;   // indices 0..59 of each nozzle
+
+// A nozzle's parameter index as the host numbers it (nozzle counts from 1).
+constexpr std::int32_t HostParamNumber(std::int32_t nozzle, std::int32_t index) {
+  return kParamFirstNozzle + (nozzle - 1) * kParamsPerNozzle + index;
+}
+
+// A host number of 10 or more split into its nozzle (from 1) and index.
+struct NozzleParamNumber {
+  std::int32_t Nozzle;
+  std::int32_t Index;
+};
+constexpr NozzleParamNumber SplitHostParamNumber(std::int32_t number) {
+  const std::int32_t offset = number - kParamFirstNozzle;
+  return NozzleParamNumber{offset / kParamsPerNozzle + 1, offset % kParamsPerNozzle};
+}
+
+// The reply buffer the driver lends the port in Send, and the most the port
+// may write into it.
+inline constexpr std::size_t kReplyBufferSize = 256;
+inline constexpr std::size_t kMaxReplyLength = kReplyBufferSize - 1;
+
 class TMenuItem;
 
 // The driver's reply check, as the port calls it on the bytes received so far.
@@ -182,7 +212,8 @@ class HostPort {
   virtual void KAVO5000_CALL Reserved13() {}
   virtual void KAVO5000_CALL Reserved14() {}
   virtual void KAVO5000_CALL Reserved15() {}
-  // The reply buffer holds 256 bytes; the port never writes more than 255.
+  // The reply buffer holds kReplyBufferSize bytes; the port never writes more
+  // than kMaxReplyLength.
   virtual std::int32_t KAVO5000_CALL Send(Byte channel, const Byte* frame, Byte frameLength,
                                           Byte* reply, Byte replySize, Byte replyMode) = 0;
   virtual std::int32_t KAVO5000_CALL Open(Byte channel, std::int32_t setting,

@@ -17,8 +17,6 @@ namespace kavo5000::catalogue {
 namespace {
 
 constexpr double kTen = 10.0;
-constexpr std::int32_t kBranchScale = 1000;  // xxxyyy: branch 1 above, branch 2 below
-constexpr std::int32_t kSensorOff = 200;     // 2XX encoding: 200 is "sensor off", 2XX is −XX
 constexpr const char* kBranchJoin = " - ";
 
 std::string DecimalText(std::int32_t n) {
@@ -112,12 +110,14 @@ std::string CParameter::ValueToText(std::int32_t raw, const NumberFormat& format
         return Choices[index];
       }
       return DecimalText(raw);
-    case pkBranches:
-      return DecimalText(raw / kBranchScale) + kBranchJoin + DecimalText(raw % kBranchScale);
+    case pkBranches: {
+      const Branches branches = SplitBranches(raw);
+      return DecimalText(branches.First) + kBranchJoin + DecimalText(branches.Second);
+    }
     case pkTemperature:
     case pkSensorSwitch:
     case pkHeaterTemperature:
-      return DecimalText(raw > kSensorOff ? kSensorOff - raw : raw);
+      return DecimalText(DecodeTemperature(raw));
     default:
       throw Exception(kMsgNoValueText);
   }

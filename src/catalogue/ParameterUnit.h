@@ -13,23 +13,10 @@
 
 #include "CommandFamily.h"
 #include "NumberFormat.h"
+#include "ValueRules.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::catalogue {
-
-// What a raw value means and how the window edits it.
-enum ParameterKind : std::uint8_t {
-  pkNumber = 0,             // count of 10^-Decimals units
-  pkList = 1,               // index into Choices
-  pkBranches = 2,           // xxx·1000 + yyy: productivity of hydraulic branches 1 and 2
-  pkTemperature = 3,        // 2XX temperature encoding
-  pkSensorSwitch = 4,       // 2XX temperature when read; 1 or 200 when written
-  pkHeaterTemperature = 5,  // 2XX temperature encoding
-  pkCommandNumber = 6,      // plain number sent as a common command
-  pkCommandList = 7,        // index into Choices, sent as a common command
-  pkNetAddress = 8,         // the network address
-};
-inline constexpr std::uint8_t kLastValidKind = pkNetAddress;  // kinds above are invalid
 
 // The tab of the window that lists a row; equal to the tab's index.
 enum ParameterGroup : std::uint8_t {
@@ -45,9 +32,6 @@ std::optional<CommandFamily> CommandFamilyOf(std::uint8_t kind);
 // any other negative value, or a descriptor of an invalid kind.
 inline constexpr const char* kMsgNoValueText =
     "Ошибка при преобразовании параметра в текстовый вид";
-
-// Raised by FromReal for a value that no raw value represents.
-inline constexpr const char* kMsgInvalidValue = "Недопустимое значение";
 
 // One item of the catalogue. The descriptive fields are fixed once the
 // catalogue is filled. Code (the address row's ID number), Value, ReadText and

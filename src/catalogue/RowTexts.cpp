@@ -15,10 +15,6 @@ constexpr unsigned char kLastBlankOrControl = ' ';  // trimming drops this and e
 constexpr const char* kLimitsFrom = "от ";
 constexpr const char* kLimitsTo = " до ";
 constexpr const char* kListLimits = "<список>";
-constexpr const char* kBranchesLimits = "от 0 до 999 л/мин.";
-// "OC" in Latin letters here, unlike the Cyrillic "0С" of the units texts.
-constexpr const char* kTemperatureLimits = "от -99 до +200 OC (200 - датчик отключен)";
-constexpr const char* kHeaterLimits = "от -20 до 0 OC";
 
 bool IsBlankOrControl(char c) {
   return static_cast<unsigned char>(c) <= kLastBlankOrControl;
@@ -57,12 +53,10 @@ std::string GetLimitsText(const CParameter& row, const NumberFormat& format) {
              kLimitsTo + FormatNumber(row.MaxReal(), row.Digits, row.Decimals, format) + " " +
              row.Units;
     case pkBranches:
-      return kBranchesLimits;
     case pkTemperature:
     case pkSensorSwitch:
-      return kTemperatureLimits;
     case pkHeaterTemperature:
-      return kHeaterLimits;
+      return TypedRangeOf(row.Kind)->LimitsText;
     case pkList:
     case pkCommandList:
     default:  // an invalid kind has no limits of its own either

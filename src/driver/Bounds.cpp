@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "FrameCodec.h"
-#include "ParamDigits.h"
 #include "RoundHalfEven.h"
 #include "Tables.h"
+#include "catalogue/ValueRules.h"
 
 namespace kavo5000::driver {
 
@@ -38,7 +38,7 @@ void CheckAmount(double amount, int digits) {
 }
 
 void CheckParamIndex(std::int32_t index) {
-  if (index < 0 || index >= kParamCount) throw Exception(kMsgInvalidValue);
+  if (index < 0 || index >= catalogue::kParamCount) throw Exception(kMsgInvalidValue);
 }
 
 void CheckParamValue(std::int32_t value) {

@@ -2,13 +2,15 @@
 #ifndef KAVO5000_DRIVER_MESSAGES_H
 #define KAVO5000_DRIVER_MESSAGES_H
 
+#include "InvalidValue.h"
+
 namespace kavo5000::driver {
 
 // Refusals of bad input, raised before anything is sent.
 inline constexpr const char* kMsgChannelRange = "Номер канала выходит за допустимый диапазон";
 inline constexpr const char* kMsgDispenserRange = "Номер колонки выходит за допустимый диапозон";
 inline constexpr const char* kMsgNozzleRange = "Номер пистолета выходит за допустимый диапазон";
-inline constexpr const char* kMsgInvalidValue = "Недопустимое значение";
+// kMsgInvalidValue, shared with the catalogue, is in InvalidValue.h.
 inline constexpr const char* kMsgNoPrice = "Цена не задана";
 inline constexpr const char* kMsgNoResult = "Не указан адрес результата";
 inline constexpr const char* kMsgNoPort = "Порт не задан";

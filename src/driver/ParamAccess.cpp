@@ -7,19 +7,17 @@
 
 #include "Bounds.h"
 #include "Messages.h"
-#include "ParamDigits.h"
 #include "VM30.h"
+#include "catalogue/ValueRules.h"
 
 namespace kavo5000::driver {
 
 namespace {
 
-// Host parameter numbers.
-constexpr std::int32_t kAddressProgramming = 9;  // value = identification × 100 + address
-constexpr std::int32_t kFirstNozzleParam = 10;   // from here: (nozzle − 1) × 60 + index
-constexpr std::int32_t kAddressDivisor = 100;    // splits the value of number 9
-
 using catalogue::CommandFamily;
+using catalogue::kCoefficientIndex;
+using catalogue::kParamCount;
+using catalogue::ParamDigits;
 
 // The largest linear nozzle number the tables can address: 32 dispensers of
 // 15 nozzles.
@@ -48,15 +46,11 @@ CommandBytes SwitchCommand(std::int32_t code, std::int32_t value) {
   return LineCommand(kCmdCommonSwitch, std::string_view(arguments, sizeof arguments));
 }
 
-// Host parameter number ≥ 10 to (nozzle, index); the nozzle it names is
-// checked as a nozzle given outright would be.
-struct NozzleParam {
-  int nozzle;
-  std::int32_t index;
-};
-NozzleParam SplitNumber(std::int32_t number, Byte nozzlesPerDispenser) {
-  const NozzleParam p{number / kParamCount + 1, number % kParamCount};
-  CheckNozzle(p.nozzle, nozzlesPerDispenser);
+// A nozzle parameter's number counted from nozzle 1's index 0 to (nozzle,
+// index); the nozzle it names is checked as a nozzle given outright would be.
+NozzleParamNumber SplitNumber(std::int32_t offset, Byte nozzlesPerDispenser) {
+  const NozzleParamNumber p = SplitHostParamNumber(offset + kParamFirstNozzle);
+  CheckNozzle(p.Nozzle, nozzlesPerDispenser);
   return p;
 }
 
@@ -96,11 +90,11 @@ std::int32_t KAVO5000_CALL VM30Driver::GetParam(std::int32_t channel, std::int32
                                                 std::int32_t number) {
   const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
-  if (number < kFirstNozzleParam) return kNoValue;  // the common switches cannot be read
-  const NozzleParam p = SplitNumber(number - kFirstNozzleParam, config_.NozzlesPerDispenser);
+  if (number < kParamFirstNozzle) return kNoValue;  // the common switches cannot be read
+  const NozzleParamNumber p = SplitNumber(number - kParamFirstNozzle, config_.NozzlesPerDispenser);
   const ExchangeResult result =
-      ExchangeOrRaise(slot.channel, ReadCommand(NozzleAddress(dispenser, p.nozzle), p.index),
-                      ReadReplySize(p.index), kDataReplyMode, kMsgGetParam);
+      ExchangeOrRaise(slot.channel, ReadCommand(NozzleAddress(dispenser, p.Nozzle), p.Index),
+                      ReadReplySize(p.Index), kDataReplyMode, kMsgGetParam);
   return ParamReplyValue(slot.channel, result);
 }
 
@@ -110,19 +104,19 @@ void KAVO5000_CALL VM30Driver::SetParam(std::int32_t channel, std::int32_t dispe
   const Byte ch = slot.channel;
   // The nozzle a parameter number names is judged before the values, as
   // every slot judges its nozzle before its amounts.
-  if (number >= kFirstNozzleParam)
-    SplitNumber(number - kFirstNozzleParam, config_.NozzlesPerDispenser);
+  if (number >= kParamFirstNozzle)
+    SplitNumber(number - kParamFirstNozzle, config_.NozzlesPerDispenser);
   CheckParamValue(number);
   CheckParamValue(value);
-  if (number < kAddressProgramming) {
+  if (number < kParamAddressProgramming) {
     // A switch value travels as one digit character to every controller on
     // the line; anything above 9 would be another character, or overflow.
     if (value > kMaxSwitchDigit) throw Exception(kMsgInvalidValue);
     ExchangeOrRaise(ch, SwitchCommand(number, value), kNoReplySize, kPlainReplyMode, kMsgSetPar);
-  } else if (number > kAddressProgramming) {
-    WriteParamDigits(ch, dispenser, number - kFirstNozzleParam, value);
+  } else if (number > kParamAddressProgramming) {
+    WriteParamDigits(ch, dispenser, number - kParamFirstNozzle, value);
   } else {
-    ProgramNozzleAddress(ch, dispenser, value / kAddressDivisor, value % kAddressDivisor);
+    ProgramNozzleAddress(ch, dispenser, value / kParamAddressFactor, value % kParamAddressFactor);
   }
 }
 
@@ -131,10 +125,10 @@ void VM30Driver::WriteParamDigits(Byte channel, std::int32_t dispenser, std::int
   const SlotEntry slot = Enter(channel, dispenser);
   CheckParamValue(number);
   CheckParamValue(value);
-  const NozzleParam p = SplitNumber(number, config_.NozzlesPerDispenser);
-  const int k = ParamDigits[static_cast<std::size_t>(p.index)];
+  const NozzleParamNumber p = SplitNumber(number, config_.NozzlesPerDispenser);
+  const int k = ParamDigits[static_cast<std::size_t>(p.Index)];
   WriteParamCommand(slot.channel,
-                    WriteCommand(NozzleAddress(dispenser, p.nozzle), p.index, value, k));
+                    WriteCommand(NozzleAddress(dispenser, p.Nozzle), p.Index, value, k));
 }
 
 bool VM30Driver::ProgramNozzleAddress(Byte channel, std::int32_t dispenser,
@@ -163,18 +157,18 @@ Calibration VM30Driver::WriteCalibration(Byte channel, std::int32_t v, std::int3
   ChannelLock lock = LockChannel(channel);
   CheckParamValue(coefficient);
   const AddressBytes address = AddressFromLinear(v);
-  const ReplyOutcome password = WriteParamCommand(
-      channel, WriteCommand(address, kPasswordIndex, kCalibrationPassword, kPasswordDigits));
-  const ReplyOutcome written = WriteParamCommand(
-      channel, WriteCommand(address, kCoefficientIndex, coefficient, kCoefficientDigits));
-
+  bool accepted = true;
+  for (const catalogue::ParamWrite& write : catalogue::CalibrationWrites(coefficient)) {
+    const int k = ParamDigits[static_cast<std::size_t>(write.Index)];
+    accepted = WriteParamCommand(channel, WriteCommand(address, write.Index, write.Value, k)) ==
+                   ReplyOutcome::Accepted &&
+               accepted;
+  }
   // The controller answers the password operation with a confirmation code.
   const ExchangeResult result =
-      ExchangeOrRaise(channel, ReadCommand(address, kPasswordIndex), ReadReplySize(kPasswordIndex),
-                      kDataReplyMode, kMsgGetParam);
-  const std::int32_t confirmation = ParamReplyValue(channel, result);
-  return Calibration{password == ReplyOutcome::Accepted && written == ReplyOutcome::Accepted,
-                     confirmation};
+      ExchangeOrRaise(channel, ReadCommand(address, catalogue::kConfirmationIndex),
+                      ReadReplySize(catalogue::kConfirmationIndex), kDataReplyMode, kMsgGetParam);
+  return Calibration{accepted, ParamReplyValue(channel, result)};
 }
 
 std::int32_t VM30Driver::WindowReadParam(CommandFamily family, std::int32_t channel, std::int32_t v,
@@ -216,7 +210,7 @@ bool VM30Driver::WindowWriteParam(CommandFamily family, std::int32_t channel, st
       // Here the typed address is the dispenser the command is checked
       // against, and the code carries the identification number.
       if (code < 0) return false;
-      return ProgramNozzleAddress(ch, v, code, value % kAddressDivisor);
+      return ProgramNozzleAddress(ch, v, code, value % kParamAddressFactor);
     default:
       return false;
   }

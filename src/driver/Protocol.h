@@ -37,8 +37,7 @@ inline constexpr std::size_t kMaxFrameLength = 255;  // the exchange's frame buf
 inline constexpr std::size_t kFrameOverhead =
     3;  // start byte, two end bytes and checksum, less c0's pair
 inline constexpr std::size_t kMaxCommandBytes = (kMaxFrameLength - kFrameOverhead) / 2;  // 126
-inline constexpr std::size_t kReplyBufferSize = 256;  // what the driver lends the port for a reply
-inline constexpr std::size_t kMinDataReply = 4;       // 02 03 03 checksum: a reply without data
+inline constexpr std::size_t kMinDataReply = 4;  // 02 03 03 checksum: a reply without data
 
 // What the port is told to await, handed on unchanged: the reply size (the
 // bytes the longest answer takes) and the reply mode.
@@ -119,12 +118,6 @@ inline constexpr double kTotalCounterLimit = 1e12;  // 12 digits of hundredths
 inline constexpr int kWriteCommandHead =
     4;  // 'O': address bytes, 'O' and the index before the digits
 inline constexpr std::int32_t kMaxSwitchDigit = 9;  // 'W' codes and values are one digit each
-
-// Calibration: the password, written to index 26, opens index 27 for the
-// coefficient.
-inline constexpr std::int32_t kCalibrationPassword = 5821;
-inline constexpr int kPasswordDigits = 4;
-inline constexpr int kCoefficientDigits = 5;
 
 // Address programming (']'): identification numbers of up to 5 digits
 // travel in the short form; longer ones are padded to 10 and split around

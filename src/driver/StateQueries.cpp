@@ -8,9 +8,9 @@
 
 #include "Bounds.h"
 #include "Messages.h"
-#include "ParamDigits.h"
 #include "RoundHalfEven.h"
 #include "VM30.h"
+#include "catalogue/ValueRules.h"
 
 namespace kavo5000::driver {
 
@@ -267,7 +267,7 @@ void KAVO5000_CALL VM30Driver::SetTotalCounter(std::int32_t channel, std::int32_
     throw Exception(kMsgInvalidValue);
   }
   // The password index is cleared before a total is written.
-  WriteParamDigits(ch, dispenser, kPasswordIndex, 0);
+  WriteParamDigits(ch, dispenser, catalogue::kPasswordIndex, 0);
   std::string arguments(1, static_cast<char>(kSetTotalSubCode));
   arguments += AmountDigits(value, kTotalCounterDigits);
   ExchangeOrRaise(ch, Compose(NozzleAddress(dispenser, slot.nozzle), kCmdTotals, arguments),

@@ -22,13 +22,6 @@ constexpr const char* kWriteHint = "Нажмите Enter для записи п�
 
 constexpr int kTextSpare = 5;  // pixels a wrapped text gets below its last line
 
-// Ranges of the editors whose limits are not the row's own.
-constexpr double kBranchMax = 999;
-constexpr double kTemperatureMin = -99;
-constexpr double kTemperatureMax = 200;
-constexpr double kHeaterMin = -20;
-constexpr double kHeaterMax = 0;
-
 // Editors and framed texts sit over the cell's middle, inset from its sides.
 constexpr int kInset = 5;
 constexpr int kEditorHalfRise = 8;
@@ -44,8 +37,9 @@ std::string ToolkitLines(std::string text) {
   return text;
 }
 
-SpinSetup WholeNumbers(double minimum, double maximum) {
-  return SpinSetup{0, 1, minimum, maximum, 0};
+// A whole-number box over a kind's typed range.
+SpinSetup WholeNumbers(const catalogue::TypedRange& range) {
+  return SpinSetup{0, 1, static_cast<double>(range.Min), static_cast<double>(range.Max), 0};
 }
 
 void ChooseFromList(EditorSetup& setup, const CParameter& row) {
@@ -132,14 +126,12 @@ EditorSetup PrepareEditor(const CParameter& row) {
       ChooseFromList(setup, row);
       break;
     case catalogue::pkBranches:
-      setup.edit = WholeNumbers(0, kBranchMax);
-      setup.edit2 = WholeNumbers(0, kBranchMax);
+      setup.edit = WholeNumbers(catalogue::kBranchRange);
+      setup.edit2 = WholeNumbers(catalogue::kBranchRange);
       break;
     case catalogue::pkTemperature:
-      setup.edit = WholeNumbers(kTemperatureMin, kTemperatureMax);
-      break;
     case catalogue::pkHeaterTemperature:
-      setup.edit = WholeNumbers(kHeaterMin, kHeaterMax);
+      setup.edit = WholeNumbers(*catalogue::TypedRangeOf(row.Kind));
       break;
     default:  // an invalid kind has no editor
       break;
@@ -189,16 +181,10 @@ std::int32_t WholeRaw(double x) {
   const double rounded = RoundHalfEven(x);
   if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
         rounded <= std::numeric_limits<std::int32_t>::max())) {
-    throw Exception(catalogue::kMsgInvalidValue);
+    throw Exception(kMsgInvalidValue);
   }
   return static_cast<std::int32_t>(rounded);
 }
-
-// Temperatures below zero travel as 200 plus their magnitude.
-constexpr std::int32_t kNegativeTemperatureBase = 200;
-constexpr std::int32_t kBranchFactor = 1000;
-constexpr std::int32_t kSensorSwitchFirst = 1;
-constexpr std::int32_t kSensorSwitchSecond = 200;
 
 }  // namespace
 
@@ -211,19 +197,15 @@ std::int32_t WriteRawValue(const catalogue::CParameter& row, const EditorValues&
     case catalogue::pkList:
     case catalogue::pkCommandList:
       // Writing "no choice" would send −1 as a value.
-      if (values.listIndex < 0) throw Exception(catalogue::kMsgInvalidValue);
+      if (values.listIndex < 0) throw Exception(kMsgInvalidValue);
       return row.FromReal(values.listIndex);
     case catalogue::pkBranches:
-      return WholeRaw(values.edit * kBranchFactor + values.edit2);
+      return WholeRaw(values.edit * catalogue::kBranchFactor + values.edit2);
     case catalogue::pkTemperature:
-    case catalogue::pkHeaterTemperature: {
-      const std::int32_t n = WholeRaw(values.edit);
-      return n < 0 ? kNegativeTemperatureBase - n : n;
-    }
+    case catalogue::pkHeaterTemperature:
+      return catalogue::EncodeTemperature(WholeRaw(values.edit));
     case catalogue::pkSensorSwitch:
-      if (values.listIndex == 0) return kSensorSwitchFirst;
-      if (values.listIndex == 1) return kSensorSwitchSecond;
-      return 0;
+      return catalogue::SensorSwitchRaw(values.listIndex).value_or(0);
     default:
       return 0;
   }

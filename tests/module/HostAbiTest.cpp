@@ -167,6 +167,12 @@ TEST(HostContractTest, NamedNumbersKeepTheirValues) {
       {"kStateLifted", kavo5000::kStateLifted, 0xE0},
       {"kStateClassMask", kavo5000::kStateClassMask, 0xF8},
       {"kStateNozzleMask", kavo5000::kStateNozzleMask, 0x07},
+      {"kParamAddressProgramming", kavo5000::kParamAddressProgramming, 9},
+      {"kParamAddressFactor", kavo5000::kParamAddressFactor, 100},
+      {"kParamFirstNozzle", kavo5000::kParamFirstNozzle, 10},
+      {"kParamsPerNozzle", kavo5000::kParamsPerNozzle, 60},
+      {"kReplyBufferSize", static_cast<std::int32_t>(kavo5000::kReplyBufferSize), 256},
+      {"kMaxReplyLength", static_cast<std::int32_t>(kavo5000::kMaxReplyLength), 255},
   };
   for (const Named& n : numbers) EXPECT_EQ(n.value, n.expected) << n.name;
   EXPECT_EQ(
@@ -175,6 +181,20 @@ TEST(HostContractTest, NamedNumbersKeepTheirValues) {
   EXPECT_EQ(
       std::vector<std::int32_t>(std::begin(kavo5000::kOptionsOff), std::end(kavo5000::kOptionsOff)),
       (std::vector<std::int32_t>{2, 3}));
+}
+
+// The host's parameter numbers of nozzles 1, 2 and 15 at their first and last
+// index, and back.
+TEST(HostContractTest, ParamNumbersSplitIntoTheirNozzleAndIndex) {
+  const struct {
+    std::int32_t nozzle, index, number;
+  } cases[] = {{1, 0, 10}, {1, 59, 69}, {2, 0, 70}, {2, 27, 97}, {15, 59, 909}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(kavo5000::HostParamNumber(c.nozzle, c.index), c.number) << c.number;
+    const kavo5000::NozzleParamNumber split = kavo5000::SplitHostParamNumber(c.number);
+    EXPECT_EQ(split.Nozzle, c.nozzle) << c.number;
+    EXPECT_EQ(split.Index, c.index) << c.number;
+  }
 }
 
 }  // namespace
