@@ -15,8 +15,8 @@
 namespace kavo5000::fuzz {
 
 // The buffer the driver lends a port holds 256 bytes; a port writes at most 255.
-inline constexpr std::size_t kReplyBuffer = 256;
-inline constexpr std::size_t kMaxReply = 255;
+inline constexpr std::size_t kReplyBuffer = kavo5000::kReplyBufferSize;
+inline constexpr std::size_t kMaxReply = kavo5000::kMaxReplyLength;
 
 struct FeedResult {
   bool accepted = false;

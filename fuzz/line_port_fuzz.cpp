@@ -23,7 +23,7 @@ constexpr Byte kChannel = 1;
 constexpr Byte kChunkTimeout = 0;        // chunk byte: nothing arrives in time
 constexpr Byte kChunkReadFails = 0xFF;   // chunk byte: the read fails
 constexpr Byte kChunkWriteFails = 0xFE;  // chunk byte read at a write: the write fails
-constexpr std::size_t kMaxReply = 255;
+using kavo5000::kMaxReplyLength;
 constexpr int kMaxOperations = 12;
 constexpr auto kChunkGap = std::chrono::milliseconds(1);
 
@@ -65,7 +65,7 @@ class ChunkTransport final : public host::Transport {
 };
 
 void CheckRecord(const host::ExchangeRecord& r) {
-  if (r.received.size() > kMaxReply) Violation("more bytes were taken than a reply can have");
+  if (r.received.size() > kMaxReplyLength) Violation("more bytes were taken than a reply can have");
   if (r.reply.size() > r.received.size()) Violation("the kept reply is longer than what came");
   if (r.verdict == host::ExchangeVerdict::kValid && r.lineState != kavo5000::kLineValid)
     Violation("a valid verdict without the valid line state");
@@ -80,7 +80,7 @@ void RunOne(kavo5000::driver::VM30Driver& d, FuzzInput& in) {
       d.GetSost(kChannel, 1, 0, &record);
       break;
     case 1:
-      d.GetParam(kChannel, 1, 10 + in.Byte() % 60);
+      d.GetParam(kChannel, 1, kavo5000::HostParamNumber(1, in.Byte() % kavo5000::kParamsPerNozzle));
       break;
     case 2:
       d.GetTotalCounters(kChannel, 1, 1, &a, &b, 0);
@@ -95,8 +95,8 @@ void RunOne(kavo5000::driver::VM30Driver& d, FuzzInput& in) {
       d.StartPumpEx(kChannel, 1, 1, in.Bool());
       break;
     case 6:
-      d.WindowReadParam(kavo5000::catalogue::CommandFamily::Parameter, kChannel, 1, in.Byte() % 60,
-                        0);
+      d.WindowReadParam(kavo5000::catalogue::CommandFamily::Parameter, kChannel, 1,
+                        in.Byte() % kavo5000::kParamsPerNozzle, 0);
       break;
     default:
       d.StopAndClose(kChannel, 1, 1, true);

@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -114,7 +115,8 @@ class LineHostPort final : public kavo5000::HostPort {
   void KAVO5000_CALL SetReplyCheck(Byte channel, kavo5000::ReplyCheckRef check) override;
 
  private:
-  static constexpr std::size_t kReplySizes = 256;  // a Byte's worth of announced sizes
+  static constexpr std::size_t kReplySizes =
+      std::numeric_limits<Byte>::max() + 1;  // a Byte's worth of announced sizes
   struct Channel {
     mutable std::mutex io;  // one exchange at a time; guards what follows up to the atomics
     std::unique_ptr<Transport> transport;

@@ -10,7 +10,6 @@
 namespace kavo5000::host {
 
 namespace {
-constexpr std::size_t kReplyBuffer = 256;        // what the driver lends Send, too
 constexpr kavo5000::Byte kStateReplySize = 8;    // '1': r1 r2, framed
 constexpr kavo5000::Byte kVolumeReplySize = 17;  // '4': a status byte and 5 digits, with room
 constexpr kavo5000::Byte kTypeReplySize = 6;     // '7': one byte, framed
@@ -70,7 +69,7 @@ std::optional<wire::Bytes> NozzleReader::Ask(int address, kavo5000::Byte command
   const wire::AddressPair pair = wire::AddressOf(address);
   const std::array<kavo5000::Byte, 3> bytes = {pair.group, pair.address, command};
   const wire::Bytes frame = wire::EncodeFrame(bytes);
-  std::array<kavo5000::Byte, kReplyBuffer> reply{};
+  std::array<kavo5000::Byte, kavo5000::kReplyBufferSize> reply{};
   accepted_ = false;
   length_ = 0;
   port_.SetReplyCheck(channel_, {&NozzleReader::Check, this});

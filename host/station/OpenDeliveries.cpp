@@ -4,17 +4,15 @@
 
 #include <algorithm>
 
+#include "ExchangeOutcome.h"
 #include "LineHostPort.h"
 
 namespace kavo5000::station {
 
 namespace {
 
-constexpr double kHundredths = 100.0;
-
 Amounts AmountsOf(const wire::DeliveryFigures& figures) {
-  return Amounts{static_cast<double>(figures.litres) / kHundredths,
-                 static_cast<double>(figures.money) / kHundredths};
+  return Amounts{host::FromHundredths(figures.litres), host::FromHundredths(figures.money)};
 }
 
 }  // namespace

@@ -83,17 +83,6 @@ std::string PortWords(const LineReason& reason, Byte channel) {
   return reason ? reason(channel) : std::string();
 }
 
-bool IsRefusal(const host::ExchangeRecord& exchange) {
-  return exchange.verdict == host::ExchangeVerdict::kValid && exchange.reply.size() == 1 &&
-         exchange.reply[0] == wire::kRefuse;
-}
-
-bool IsRefusedClose(const host::ExchangeRecord& exchange) {
-  if (!IsRefusal(exchange)) return false;
-  const wire::Bytes command = wire::ParseFrame(exchange.frame).command;
-  return command.size() > wire::kCommandAt && command[wire::kCommandAt] == wire::kCmdClose;
-}
-
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
                        const LastRefused& lastRefused, const CountersRead& counters) {
   CommandOutcome outcome;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "ExchangeOutcome.h"
 #include "Trace.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -56,10 +57,10 @@ using CountersRead = std::function<std::optional<Amounts>()>;
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
                        const LastRefused& lastRefused = {}, const CountersRead& counters = {});
 
-// Whether an exchange's reply is the controller's refusal.
-bool IsRefusal(const host::ExchangeRecord& exchange);
-// Whether the exchange was a close ('8') the controller refused.
-bool IsRefusedClose(const host::ExchangeRecord& exchange);
+// Whether an exchange's reply is the controller's refusal, and whether it was
+// a close the controller refused: the kit's one judge of both.
+using host::IsRefusal;
+using host::IsRefusedClose;
 
 // "цена", "доза по объёму" … for an action.
 std::string ActionWords(Action action);

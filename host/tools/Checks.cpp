@@ -1,5 +1,6 @@
 // Checks.cpp — the tool's refusals and warnings before anything is sent.
 #include "Checks.h"
+#include "ExchangeOutcome.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,7 +16,7 @@ namespace kavo5000::tool {
 
 namespace {
 
-constexpr double kHundredths = 100.0;
+using host::kHundredths;
 // A money preset sent as a volume: added before cutting to hundredths, as the
 // driver does, so that an amount a hair below a whole hundredth reaches it.
 constexpr double kMoneyRoundUp = 0.0049;

@@ -31,7 +31,7 @@ constexpr long long kMaxIdentification =
     (std::numeric_limits<std::int32_t>::max() - kMaxLineAddress) / kavo5000::kParamAddressFactor;
 constexpr const char* kSessionGroup = "Session options";
 
-// "10 + (nozzle-1)*60 + code": the host's numbering, from the header.
+// The help on a host parameter number: the numbering, from the header.
 std::string ParamNumberHelp() {
   return "host parameter number: " + std::to_string(kavo5000::kParamFirstNozzle) +
          " + (nozzle-1)*" + std::to_string(kavo5000::kParamsPerNozzle) + " + code";

@@ -12,6 +12,7 @@
 
 #include "Checks.h"
 #include "Decode.h"
+#include "ExchangeOutcome.h"
 #include "Frames.h"
 #include "Hex.h"
 #include "ParamLimits.h"
@@ -24,7 +25,6 @@ namespace {
 
 constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 constexpr kavo5000::Byte kAllNozzles = 0;  // GetSost: every nozzle of the dispenser
-constexpr double kHundredths = 100.0;      // the controller's figures travel as hundredths
 
 std::string Where(std::int32_t dispenser, std::int32_t nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -238,7 +238,7 @@ int RunDelivery(Session& s, const CommandValues& v) {
     if (!hundredths) {
       throw ToolError("volume query of " + where + ": not read: " + s.ReadingFailureText(reader));
     }
-    litres = static_cast<double>(*hundredths) / kHundredths;
+    litres = host::FromHundredths(*hundredths);
   }
   std::printf("%s: delivered %s l, money not read\n", where.c_str(), Amount(litres).c_str());
   throw ToolError(
@@ -261,8 +261,8 @@ int RunCounters(Session& s, const CommandValues& v) {
                       ": not read: " + s.ReadingFailureText(reader));
     }
     std::printf("%s: delivery %s l, %s\n", where.c_str(),
-                Amount(static_cast<double>(figures->litres) / kHundredths).c_str(),
-                Amount(static_cast<double>(figures->money) / kHundredths).c_str());
+                Amount(host::FromHundredths(figures->litres)).c_str(),
+                Amount(host::FromHundredths(figures->money)).c_str());
     return kExitOk;
   }
   double litres = 0;

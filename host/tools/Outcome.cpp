@@ -2,6 +2,7 @@
 #include "Outcome.h"
 
 #include "Decode.h"
+#include "ExchangeOutcome.h"
 #include "Frames.h"
 #include "LineHostPort.h"
 #include "Readings.h"
@@ -11,31 +12,13 @@ namespace kavo5000::tool {
 
 namespace {
 
-bool IsRefusal(const host::ExchangeRecord& r) {
-  return r.verdict == host::ExchangeVerdict::kValid && r.reply.size() == 1 &&
-         r.reply[0] == wire::kRefuse;
-}
-
-bool IsDataReply(const host::ExchangeRecord& r) {
-  return r.verdict == host::ExchangeVerdict::kValid &&
-         wire::ParseReply(r.reply).verdict == wire::ReplyVerdict::kData;
-}
+using host::CommandByte;
+using host::IsDataReply;
+using host::IsRefusal;
 
 // A status code an operation stored for a refusal: its text names the command.
 bool IsRefusalCode(kavo5000::Byte status) {
   return status >= kStatusStartRefused && status <= kStatusDeliveryRefused;
-}
-
-// The command character a frame carries, or 0. The two commands to the whole
-// line stand where an addressed command has its address byte.
-std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame) {
-  const wire::ParsedFrame parsed = wire::ParseFrame(frame);
-  const wire::Bytes& c = parsed.command;
-  if (c.size() > wire::kAddressAt && (c[wire::kAddressAt] == wire::kCmdProgramAddress ||
-                                      c[wire::kAddressAt] == wire::kCmdCommonSwitch)) {
-    return c[wire::kAddressAt];
-  }
-  return c.size() > wire::kCommandAt ? c[wire::kCommandAt] : 0;
 }
 
 }  // namespace
@@ -56,7 +39,6 @@ bool IsEmptyTotal(kavo5000::Byte status, const std::vector<host::ExchangeRecord>
 }
 
 std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& exchanges) {
-  constexpr double kHundredths = 100.0;
   for (auto r = exchanges.rbegin(); r != exchanges.rend(); ++r) {
     const std::uint8_t c = CommandByte(r->frame);
     if (c != wire::kCmdPresetVolume && c != wire::kCmdPresetMoney) continue;
@@ -65,7 +47,7 @@ std::optional<SentPreset> PresetSent(const std::vector<host::ExchangeRecord>& ex
     for (std::size_t i = wire::kArgumentsAt; i < command.size(); ++i) {
       hundredths = hundredths * 10 + (command[i] - wire::kDigitZero);
     }
-    return SentPreset{c == wire::kCmdPresetMoney, static_cast<double>(hundredths) / kHundredths};
+    return SentPreset{c == wire::kCmdPresetMoney, host::FromHundredths(hundredths)};
   }
   return std::nullopt;
 }

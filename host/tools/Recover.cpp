@@ -18,6 +18,7 @@
 
 #include "Commands.h"
 #include "Decode.h"
+#include "ExchangeOutcome.h"
 #include "Interrupt.h"
 #include "Retry.h"
 #include "Text.h"
@@ -29,7 +30,6 @@ namespace {
 std::atomic<bool> gInterrupted{false};
 
 constexpr auto kPollEvery = std::chrono::milliseconds(200);
-constexpr double kHundredths = 100.0;
 
 std::string Where(int dispenser, int nozzle) {
   return "dispenser " + std::to_string(dispenser) + " nozzle " + std::to_string(nozzle);
@@ -40,7 +40,7 @@ std::string Words(wire::StateBytes state) {
 }
 
 double Litres(std::uint64_t hundredths) {
-  return static_cast<double>(hundredths) / kHundredths;
+  return host::FromHundredths(hundredths);
 }
 
 // A nozzle's state, asked again through a glitch; not read, it ends the run.

@@ -22,7 +22,6 @@ namespace kavo5000::tool {
 namespace {
 
 constexpr auto kScanFirstByte = std::chrono::milliseconds(60);  // past the frame's own wire time
-constexpr std::size_t kReplyBuffer = 256;                       // what a driver lends the port
 constexpr kavo5000::Byte kReplySize = 16;
 
 // Accepts a control byte or a complete, good data reply.
@@ -43,7 +42,7 @@ struct ScanCheck {
 std::optional<wire::Bytes> Ask(Session& s, ScanCheck& check, int v, wire::Byte command) {
   const wire::AddressPair a = wire::AddressOf(v);
   const wire::Bytes frame = wire::EncodeFrame(wire::Bytes{a.group, a.address, command});
-  std::array<kavo5000::Byte, kReplyBuffer> reply{};
+  std::array<kavo5000::Byte, kavo5000::kReplyBufferSize> reply{};
   host::LineHostPort& port = s.port();
   port.SetReplyCheck(s.channel(), {&ScanCheck::Check, &check});
   port.SetLineState(s.channel(), 0);

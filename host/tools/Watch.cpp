@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "Commands.h"
+#include "ExchangeOutcome.h"
 #include "Interrupt.h"
 #include "Text.h"
 
@@ -30,7 +31,6 @@ constexpr std::size_t kRecordNozzles = 6;  // nozzle words in a state record
 constexpr const char* kHome = "\033[H\033[2J";
 constexpr const char* kStillRunning = "delivering: the controller refused the close";
 constexpr const char* kNotRead = "not read";
-constexpr double kHundredths = 100.0;  // the controller's figures travel as hundredths
 
 bool Running(std::uint8_t cls) {
   return cls == kavo5000::kStateDelivering || cls == kavo5000::kStateFinished;
@@ -54,7 +54,7 @@ RunningFigures FiguresOf(Session& s, int dispenser, int nozzle, double litres, d
   } else {
     host::NozzleReader reader = s.Reader();
     if (const auto hundredths = reader.RunningVolume(s.Address(dispenser, nozzle))) {
-      f.litres = Amount(static_cast<double>(*hundredths) / kHundredths);
+      f.litres = Amount(host::FromHundredths(*hundredths));
     } else {
       f.why = "the volume of nozzle " + std::to_string(nozzle) +
               " was not read: " + s.ReadingFailureText(reader);

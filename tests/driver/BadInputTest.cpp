@@ -74,19 +74,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     Nozzles, BadInputTest,
-    ::testing::Values(
-        BAD("startPump16", 0, StartPump(1, 1, 16), kMsgNozzleRange),
-        BAD("startPumpNegative", 0, StartPump(1, 1, -1), kMsgNozzleRange),
-        BAD("startPumpEx", 0, StartPumpEx(1, 1, 16, false), kMsgNozzleRange),
-        BAD("stopPump", 0, StopPump(1, 1, 16, true), kMsgNozzleRange),
-        BAD("stopAndClose", 0, StopAndClose(1, 1, 16, false), kMsgNozzleRange),
-        BAD("presetVolume", 0, PresetVolume(1, 1, 16, 0, -1.0), kMsgNozzleRange),
-        BAD("presetMoney", 0, PresetMoney(1, 1, 16, 0, 1.0), kMsgNozzleRange),
-        BAD("setPrice", 0, SetPrice(1, 1, 16, 0, 0, 1.0), kMsgNozzleRange),
-        BAD("getParamNozzle16", 0, GetParam(1, 1, 10 + 15 * 60), kMsgNozzleRange),
-        BAD("setParamNozzle16", 0, SetParam(1, 1, 10 + 15 * 60 + 59, 1), kMsgNozzleRange),
-        // The nozzle comes before the value, as in every slot.
-        BAD("setParamNozzle16NegativeValue", 0, SetParam(1, 1, 10 + 15 * 60, -1), kMsgNozzleRange)),
+    ::testing::Values(BAD("startPump16", 0, StartPump(1, 1, 16), kMsgNozzleRange),
+                      BAD("startPumpNegative", 0, StartPump(1, 1, -1), kMsgNozzleRange),
+                      BAD("startPumpEx", 0, StartPumpEx(1, 1, 16, false), kMsgNozzleRange),
+                      BAD("stopPump", 0, StopPump(1, 1, 16, true), kMsgNozzleRange),
+                      BAD("stopAndClose", 0, StopAndClose(1, 1, 16, false), kMsgNozzleRange),
+                      BAD("presetVolume", 0, PresetVolume(1, 1, 16, 0, -1.0), kMsgNozzleRange),
+                      BAD("presetMoney", 0, PresetMoney(1, 1, 16, 0, 1.0), kMsgNozzleRange),
+                      BAD("setPrice", 0, SetPrice(1, 1, 16, 0, 0, 1.0), kMsgNozzleRange),
+                      BAD("getParamNozzle16", 0, GetParam(1, 1, kavo5000::HostParamNumber(16, 0)),
+                          kMsgNozzleRange),
+                      BAD("setParamNozzle16", 0,
+                          SetParam(1, 1, kavo5000::HostParamNumber(16, 59), 1), kMsgNozzleRange),
+                      // The nozzle comes before the value, as in every slot.
+                      BAD("setParamNozzle16NegativeValue", 0,
+                          SetParam(1, 1, kavo5000::HostParamNumber(16, 0), -1), kMsgNozzleRange)),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A nozzle above the configured nozzles per dispenser names another
@@ -95,21 +97,23 @@ INSTANTIATE_TEST_SUITE_P(
 // when a parameter number names it.
 INSTANTIATE_TEST_SUITE_P(
     BeyondTheDispenser, BadInputTest,
-    ::testing::Values(
-        BAD("price5of4", 0, SetPrice(1, 1, 5, 0, 0, 11.11), kMsgNozzleRange),
-        BAD("price3of2", 0x02, SetPrice(1, 1, 3, 0, 0, 11.11), kMsgNozzleRange),
-        BAD("start5of4", 0, StartPump(1, 1, 5), kMsgNozzleRange),
-        BAD("startEx2of1", 0x01, StartPumpEx(1, 1, 2, true), kMsgNozzleRange),
-        BAD("stop5of4", 0, StopPump(1, 1, 5, true), kMsgNozzleRange),
-        BAD("close5of4", 0, StopAndClose(1, 1, 5, false), kMsgNozzleRange),
-        BAD("presetVolume5of4", 0, PresetVolume(1, 1, 5, 0, 1.0), kMsgNozzleRange),
-        BAD("presetMoney5of4", 0, PresetMoney(1, 1, 5, 0, 1.0), kMsgNozzleRange),
-        BAD("totals5of4", 0, GetTotalCounters(1, 1, 5, &scratchA, &scratchB, 0), kMsgNozzleRange),
-        BAD("setTotal5of4", 0, SetTotalCounter(1, 1, 5, 1.0, 0), kMsgNozzleRange),
-        BAD("getParamNozzle5of4", 0, GetParam(1, 1, 10 + 4 * 60), kMsgNozzleRange),
-        BAD("setParamNozzle3of2", 0x02, SetParam(1, 1, 10 + 2 * 60 + 23, 250), kMsgNozzleRange),
-        // Before the value, as every slot orders its refusals.
-        BAD("price5of4NaN", 0, SetPrice(1, 1, 5, 0, 0, kNaN), kMsgNozzleRange)),
+    ::testing::Values(BAD("price5of4", 0, SetPrice(1, 1, 5, 0, 0, 11.11), kMsgNozzleRange),
+                      BAD("price3of2", 0x02, SetPrice(1, 1, 3, 0, 0, 11.11), kMsgNozzleRange),
+                      BAD("start5of4", 0, StartPump(1, 1, 5), kMsgNozzleRange),
+                      BAD("startEx2of1", 0x01, StartPumpEx(1, 1, 2, true), kMsgNozzleRange),
+                      BAD("stop5of4", 0, StopPump(1, 1, 5, true), kMsgNozzleRange),
+                      BAD("close5of4", 0, StopAndClose(1, 1, 5, false), kMsgNozzleRange),
+                      BAD("presetVolume5of4", 0, PresetVolume(1, 1, 5, 0, 1.0), kMsgNozzleRange),
+                      BAD("presetMoney5of4", 0, PresetMoney(1, 1, 5, 0, 1.0), kMsgNozzleRange),
+                      BAD("totals5of4", 0, GetTotalCounters(1, 1, 5, &scratchA, &scratchB, 0),
+                          kMsgNozzleRange),
+                      BAD("setTotal5of4", 0, SetTotalCounter(1, 1, 5, 1.0, 0), kMsgNozzleRange),
+                      BAD("getParamNozzle5of4", 0, GetParam(1, 1, kavo5000::HostParamNumber(5, 0)),
+                          kMsgNozzleRange),
+                      BAD("setParamNozzle3of2", 0x02,
+                          SetParam(1, 1, kavo5000::HostParamNumber(3, 23), 250), kMsgNozzleRange),
+                      // Before the value, as every slot orders its refusals.
+                      BAD("price5of4NaN", 0, SetPrice(1, 1, 5, 0, 0, kNaN), kMsgNozzleRange)),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(

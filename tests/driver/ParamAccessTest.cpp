@@ -46,14 +46,14 @@ TEST_P(ParamNumberTest, AddressesNozzleAndIndex) {
   EXPECT_EQ(port.Calls().at(1).replySize, GetParam().replySize);
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, ParamNumberTest,
-                         ::testing::Values(NumberCase{10, {0x02, 0x21, 'N', '0'}, 8},
-                                           NumberCase{70, {0x02, 0x22, 'N', '0'}, 8},
-                                           NumberCase{36, {0x02, 0x21, 'N', 'J'}, 14},
-                                           NumberCase{20, {0x02, 0x21, 'N', ':'}, 12},
-                                           NumberCase{69, {0x02, 0x21, 'N', 'k'}, 6},
-                                           NumberCase{
-                                               10 + 3 * 60 + 25, {0x02, 0x24, 'N', 'I'}, 22}));
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ParamNumberTest,
+    ::testing::Values(NumberCase{10, {0x02, 0x21, 'N', '0'}, 8},
+                      NumberCase{70, {0x02, 0x22, 'N', '0'}, 8},
+                      NumberCase{36, {0x02, 0x21, 'N', 'J'}, 14},
+                      NumberCase{20, {0x02, 0x21, 'N', ':'}, 12},
+                      NumberCase{69, {0x02, 0x21, 'N', 'k'}, 6},
+                      NumberCase{kavo5000::HostParamNumber(4, 25), {0x02, 0x24, 'N', 'I'}, 22}));
 
 struct ValueCase {
   const char* name;

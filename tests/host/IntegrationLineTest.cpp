@@ -40,7 +40,7 @@ TEST_P(Integration, ProgramsALineAddressAndRefusesATakenOne) {
   // (dispenser 3, nozzle 4 with four nozzles per dispenser).
   d.SetParam(ch, 1, kProgramAddress, 10002 * 100 + 12);
   EXPECT_EQ(rig.Status(), 1);
-  EXPECT_EQ(d.GetParam(ch, 3, 10 + 3 * 60 + 19), kFactoryVersion);
+  EXPECT_EQ(d.GetParam(ch, 3, kavo5000::HostParamNumber(4, 19)), kFactoryVersion);
   EXPECT_EQ(rig.Status(), 1);
   EXPECT_EQ(d.GetParam(ch, 1, 10 + 60 + 19), -1);  // nobody at 2 any more
   EXPECT_EQ(rig.Status(), host::kLineNoReply);

@@ -119,9 +119,9 @@ TEST(ToolChecks, RefusesWhatWouldReachTheWrongPlaceOrNotFit) {
       {"noNozzlesConfigured", PlaceRefusal(1, 5, 0), nullptr},  // the number is the address
       {"dispenser0", PlaceRefusal(0, std::nullopt, 4), "dispenser 0 has no nozzle address"},
       {"dispenser0NoNozzles", PlaceRefusal(0, 1, 0), nullptr},
-      {"paramOfNozzle5", ParamNumberRefusal(1, 10 + 4 * 60, 4),
+      {"paramOfNozzle5", ParamNumberRefusal(1, kavo5000::HostParamNumber(5, 0), 4),
        "parameter 250 belongs to nozzle 5"},
-      {"paramOfNozzle4", ParamNumberRefusal(1, 10 + 3 * 60 + 59, 4), nullptr},
+      {"paramOfNozzle4", ParamNumberRefusal(1, kavo5000::HostParamNumber(4, 59), 4), nullptr},
       {"switch", ParamNumberRefusal(1, 3, 1), nullptr},
       {"priceLargest", AmountRefusal(AmountKind::kPrice, 99.99), nullptr},
       {"priceTooLarge", AmountRefusal(AmountKind::kPrice, 99999999), "outside 0.00 to 99.99"},

@@ -26,8 +26,7 @@ constexpr double kFlow = 2.0;       // litres a second: deliveries end within th
 constexpr double kLiftAfter = 0.3;  // seconds from a start until the customer lifts
 constexpr double kHangAfter = 0.5;  // seconds from a delivery's end until the hang-up
 constexpr auto kStationPeriod = std::chrono::milliseconds(50);  // between two operations
-constexpr int kFirstNozzleParam = 10;  // host parameter numbers: (nozzle − 1) × 60 + index + this
-constexpr int kParamsPerNozzle = 60;
+using kavo5000::kParamsPerNozzle;
 constexpr int kPasswordIndex = 26;                  // reads back a confirmation, not the value held
 constexpr int kCoefficientIndex = 27;               // written only behind the password
 constexpr std::int64_t kLargestParam = 0x7FFFFFFF;  // the driver's values are 31 bits
@@ -211,7 +210,7 @@ class Station {
   void Param(int d, int n) {
     int index = std::uniform_int_distribution<int>(0, kParamsPerNozzle - 1)(random_);
     if (index == kPasswordIndex) index = 0;
-    const std::int32_t number = kFirstNozzleParam + (n - 1) * kParamsPerNozzle + index;
+    const std::int32_t number = kavo5000::HostParamNumber(n, index);
     const std::int32_t value = driver_->GetParam(kChannel, d, number);
     if (!ValidStatus() || value < 0) return;
     Value(value == Controller(d, n).param(index));

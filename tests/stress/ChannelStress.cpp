@@ -28,7 +28,6 @@ constexpr std::size_t kAddressAt = 1;
 constexpr std::size_t kCommandAt = 2;
 constexpr std::size_t kIndexAt = 3;
 constexpr Byte kIndexBase = '0';
-constexpr int kFirstNozzleParam = 10;
 constexpr int kParamIndices = 46;  // the indices every stress read cycles through
 constexpr int kValueDigits = 4;
 constexpr int kDecimal = 10;
@@ -126,7 +125,7 @@ void HostThread(driver::VM30Driver& d, Byte channel, std::uint64_t count, Counte
     try {
       switch (i % 5) {
         case 0: {
-          const std::int32_t v = d.GetParam(channel, 1, kFirstNozzleParam + index);
+          const std::int32_t v = d.GetParam(channel, 1, kavo5000::HostParamNumber(1, index));
           if (v != ParamValue(channel, index)) counters.wrong.fetch_add(1);
           break;
         }

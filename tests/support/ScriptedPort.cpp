@@ -13,9 +13,8 @@ constexpr Byte kReplyStart = 0x02;
 constexpr Byte kEnd = 0x03;
 constexpr Byte kComplement = 0x7F;
 constexpr Byte kChecksumBit = 0x40;
-constexpr std::size_t kMaxReply = 255;  // the port never writes more into the driver's buffer
-constexpr Byte kNoReplyState = 2;       // nothing arrived in time
-constexpr Byte kIncompleteState = 4;    // bytes arrived, no complete reply
+constexpr Byte kNoReplyState = 2;     // nothing arrived in time
+constexpr Byte kIncompleteState = 4;  // bytes arrived, no complete reply
 }  // namespace
 
 Bytes DataReply(const Bytes& data) {
@@ -51,7 +50,8 @@ bool PlayThroughCheck(const ReplyCheckRef& check, Byte channel, const Bytes& inc
   std::size_t held = 0;  // bytes the buffer holds for the check
   for (std::size_t chunk : chunks.empty() ? whole : chunks) {
     const std::size_t take = std::min(chunk, incoming.size() - next);
-    for (std::size_t i = 0; i < take && held < kMaxReply; ++i) buffer[held++] = incoming[next + i];
+    for (std::size_t i = 0; i < take && held < kavo5000::kMaxReplyLength; ++i)
+      buffer[held++] = incoming[next + i];
     next += take;
     if (check.Code != nullptr) {
       Byte length = static_cast<Byte>(held);

@@ -24,8 +24,6 @@ constexpr std::int64_t kFirstChannel = 1;
 constexpr std::int64_t kLastChannel = 20;
 constexpr std::int64_t kLastDispenser = 32;
 constexpr std::int64_t kLastNozzle = 15;
-constexpr std::int32_t kFirstNozzleParam = 10;  // (nozzle − 1) × 60 + index + this
-constexpr std::int32_t kParamsPerNozzle = 60;
 constexpr std::int32_t kLastSwitch = 8;          // numbers 0..8: common switches
 constexpr std::int32_t kLargestSwitchValue = 9;  // one digit
 constexpr std::int32_t kLastLinearNozzle = kLastDispenser * kLastNozzle;
@@ -109,8 +107,7 @@ bool MoneyFitsAsVolume(double money) {
 }
 // The nozzle a host parameter number ≥ 10 names is one a slot would take.
 bool ParamNozzleOk(std::int32_t number, Byte config) {
-  return number < kFirstNozzleParam ||
-         NozzleOk((number - kFirstNozzleParam) / kParamsPerNozzle + 1, config);
+  return number < kParamFirstNozzle || NozzleOk(SplitHostParamNumber(number).Nozzle, config);
 }
 bool Known(std::int32_t code) {
   for (std::int32_t c : kOptionsOn)

@@ -46,10 +46,9 @@ constexpr int kNarrowName = 150;  // pixels: the longer names need more lines
 constexpr int kReadColumn = 3;
 constexpr int kWriteColumn = 4;
 constexpr int kParametersTab = kavo5000::catalogue::pgParameters;
-constexpr int kSilentAddress = 20;     // the simulator's controllers answer at 1..8
-constexpr int kVersionCode = 19;       // nozzle 1's software version: 107 in the simulator
-constexpr int kTenthsCode = 7;         // a parameter in tenths, 0..9,9
-constexpr int kFirstNozzleParam = 10;  // the host's parameter number of code 0 of nozzle 1
+constexpr int kSilentAddress = 20;  // the simulator's controllers answer at 1..8
+constexpr int kVersionCode = 19;    // nozzle 1's software version: 107 in the simulator
+constexpr int kTenthsCode = 7;      // a parameter in tenths, 0..9,9
 // How long a confirmation that must not come is looked for.
 constexpr std::chrono::milliseconds kNoConfirmation{300};
 // The close waits for the exchange in hand: a silent controller's timeouts,
@@ -252,7 +251,7 @@ void Picture(HWND window, const char* name) {
 // The parameter as the controller at address 1 holds it, read past the window.
 std::int32_t ControllerValue(int code) {
   try {
-    return TheStation().driver->GetParam(kChannel, 1, kFirstNozzleParam + code);
+    return TheStation().driver->GetParam(kChannel, 1, kavo5000::HostParamNumber(1, code));
   } catch (const kavo5000::Exception& e) {
     ADD_FAILURE() << "GetParam " << code << ": " << e.what();
     return -1;
