@@ -1,7 +1,7 @@
 // ExchangeOutcome.h — what one exchange the port logged came to, as every host
 // program of the kit reads it: a refusal by the controller, a data reply, the
-// command a frame carried; and the controller's hundredths as amounts. The
-// tool and the station word these in their own language.
+// command a frame carried. The tool and the station word these in their own
+// language.
 #ifndef KAVO5000_HOST_OUTCOME_EXCHANGEOUTCOME_H
 #define KAVO5000_HOST_OUTCOME_EXCHANGEOUTCOME_H
 
@@ -21,12 +21,6 @@ bool IsDataReply(const ExchangeRecord& exchange);
 std::uint8_t CommandByte(const std::vector<std::uint8_t>& frame);
 // The controller refused to close a delivery.
 bool IsRefusedClose(const ExchangeRecord& exchange);
-
-// Amounts travel as hundredths of a litre or of a money unit.
-inline constexpr double kHundredths = 100.0;
-inline double FromHundredths(std::int64_t hundredths) {
-  return static_cast<double>(hundredths) / kHundredths;
-}
 
 }  // namespace kavo5000::host
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ExchangeOutcome.h"
+#include "HostText.h"
 #include "LineHostPort.h"
 
 namespace kavo5000::station {

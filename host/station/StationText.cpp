@@ -1,20 +1,13 @@
 // StationText.cpp — the station's Russian wording of codes and amounts.
 #include "StationText.h"
 
-#include <cstdio>
-
+#include "HostText.h"
 #include "LineHostPort.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::station {
 
 namespace {
-
-std::string Hex(std::uint8_t b) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", b);
-  return text;
-}
 
 // What a channel status means, one entry per code the port or the driver stores.
 struct StatusText {
@@ -109,25 +102,15 @@ std::string StateWords(std::uint16_t code) {
     case kStateLifted:
       return "пистолет снят";
     default:
-      return "состояние контроллера " + Hex(static_cast<std::uint8_t>(code));
+      return "состояние контроллера " + host::ByteHex(static_cast<std::uint8_t>(code));
   }
-}
-
-int StateNozzle(std::uint16_t code) {
-  return code & kStateNozzleMask;
 }
 
 std::string StatusWords(std::uint8_t status) {
   for (const StatusText& entry : kStatusTexts) {
     if (entry.code == status) return entry.text;
   }
-  return "состояние канала " + Hex(status);
-}
-
-std::string AmountText(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  return text;
+  return "состояние канала " + host::ByteHex(status);
 }
 
 }  // namespace kavo5000::station

@@ -1,6 +1,7 @@
 // Checks.cpp — the tool's refusals and warnings before anything is sent.
 #include "Checks.h"
 #include "ExchangeOutcome.h"
+#include "HostText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,9 +18,6 @@ namespace kavo5000::tool {
 namespace {
 
 using host::kHundredths;
-// A money preset sent as a volume: added before cutting to hundredths, as the
-// driver does, so that an amount a hair below a whole hundredth reaches it.
-constexpr double kMoneyRoundUp = 0.0049;
 constexpr std::size_t kFramingLength = 3;  // data bits, parity, stop bits: 8N1
 constexpr char kFirstDataBits = '5';
 constexpr char kLastDataBits = '8';
@@ -134,14 +132,14 @@ std::optional<std::string> AmountRefusal(AmountKind kind, double value) {
       std::nearbyint(value * kHundredths) < std::pow(10.0, digits)) {
     return std::nullopt;
   }
-  return std::string(NameOf(kind)) + " " + Amount(value) + " is outside 0.00 to " +
-         Amount(LargestAmount(kind)) + ", what " + std::to_string(digits) +
+  return std::string(NameOf(kind)) + " " + AmountText(value) + " is outside 0.00 to " +
+         AmountText(LargestAmount(kind)) + ", what " + std::to_string(digits) +
          " digits of hundredths carry" + std::string(kNothingSent);
 }
 
 double MoneyAsLitres(double money, double price) {
   if (price <= 0.0) return 0.0;
-  return std::trunc((money + kMoneyRoundUp) * kHundredths / price) / kHundredths;
+  return kavo5000::MoneyPresetLitres(money, price);  // the driver's own rule
 }
 
 std::optional<std::string> ConfigWarning(std::uint8_t config) {

@@ -15,6 +15,7 @@
 #include "ExchangeOutcome.h"
 #include "Frames.h"
 #include "Hex.h"
+#include "HostText.h"
 #include "ParamLimits.h"
 #include "Text.h"
 #include "Trace.h"
@@ -43,14 +44,14 @@ void CheckAmount(AmountKind kind, double value) {
 // "2.00 l, sent as 2.00 l" or "100.00 (money), sent as 1.90 l at 52.40 …":
 // what was asked for and what went on the line, read off the preset's frame.
 std::string PresetText(Session& s, int dispenser, int nozzle, double requested, bool money) {
-  std::string text = Amount(requested) + (money ? " (money)" : " l");
+  std::string text = AmountText(requested) + (money ? " (money)" : " l");
   const auto sent = PresetSent(s.Exchanges());
   if (!sent) return text;
-  if (sent->money) return text + ", sent as money " + Amount(sent->amount);
-  text += ", sent as " + Amount(sent->amount) + " l";
+  if (sent->money) return text + ", sent as money " + AmountText(sent->amount);
+  text += ", sent as " + AmountText(sent->amount) + " l";
   if (!money) return text;
   if (const auto price = s.PriceOf(dispenser, nozzle)) {
-    text += " at " + Amount(*price) + " (" + Amount(sent->amount * *price) + ")";
+    text += " at " + AmountText(*price) + " (" + AmountText(sent->amount * *price) + ")";
   }
   // The byte that sends money as money and keeps the nozzles per dispenser.
   unsigned keeping = s.options().Config();
@@ -106,7 +107,7 @@ int RunPrice(Session& s, const CommandValues& v) {
   // The driver keeps the price even when the line fails; so does the session.
   s.NotePrice(v.dispenser, v.nozzle, v.amount);
   s.Expect("price", Refusals::kFail);
-  std::printf("%s: price %s\n", Where(v.dispenser, v.nozzle).c_str(), Amount(v.amount).c_str());
+  std::printf("%s: price %s\n", Where(v.dispenser, v.nozzle).c_str(), AmountText(v.amount).c_str());
   return kExitOk;
 }
 
@@ -132,8 +133,9 @@ int RunPresetMoney(Session& s, const CommandValues& v) {
   } else if (price) {
     const double litres = MoneyAsLitres(v.amount, *price);
     if (AmountRefusal(AmountKind::kVolume, litres)) {
-      throw UsageError("money " + Amount(v.amount) + " at " + Amount(*price) + " is " +
-                       Amount(litres) + " l, above " + Amount(LargestAmount(AmountKind::kVolume)) +
+      throw UsageError("money " + AmountText(v.amount) + " at " + AmountText(*price) + " is " +
+                       AmountText(litres) + " l, above " +
+                       AmountText(LargestAmount(AmountKind::kVolume)) +
                        " l, the largest volume preset (money travels as volume with this "
                        "configuration byte); nothing was sent");
     }
@@ -229,7 +231,7 @@ int RunDelivery(Session& s, const CommandValues& v) {
     // The driver reckons the money from the price it was given: this run's.
     if (s.PriceOf(d, n)) {
       std::printf("%s: delivered %s l, %s (at the price this run set)\n", where.c_str(),
-                  Amount(litres).c_str(), Amount(money).c_str());
+                  AmountText(litres).c_str(), AmountText(money).c_str());
       return kExitOk;
     }
   } else {
@@ -240,7 +242,7 @@ int RunDelivery(Session& s, const CommandValues& v) {
     }
     litres = host::FromHundredths(*hundredths);
   }
-  std::printf("%s: delivered %s l, money not read\n", where.c_str(), Amount(litres).c_str());
+  std::printf("%s: delivered %s l, money not read\n", where.c_str(), AmountText(litres).c_str());
   throw ToolError(
       "delivery: the money was not read: the volume reply carries none, and the driver reckons it "
       "from a price this run did not set; `" +
@@ -261,8 +263,8 @@ int RunCounters(Session& s, const CommandValues& v) {
                       ": not read: " + s.ReadingFailureText(reader));
     }
     std::printf("%s: delivery %s l, %s\n", where.c_str(),
-                Amount(host::FromHundredths(figures->litres)).c_str(),
-                Amount(host::FromHundredths(figures->money)).c_str());
+                AmountText(host::FromHundredths(figures->litres)).c_str(),
+                AmountText(host::FromHundredths(figures->money)).c_str());
     return kExitOk;
   }
   double litres = 0;
@@ -274,8 +276,8 @@ int RunCounters(Session& s, const CommandValues& v) {
     throw ToolError("delivery counters of " + where +
                     ": not read: a dispenser of type 0 reports no volume or money");
   }
-  std::printf("%s: delivery %s l, %s\n", where.c_str(), Amount(litres).c_str(),
-              Amount(money).c_str());
+  std::printf("%s: delivery %s l, %s\n", where.c_str(), AmountText(litres).c_str(),
+              AmountText(money).c_str());
   return kExitOk;
 }
 
@@ -291,12 +293,12 @@ int RunTotals(Session& s, const CommandValues& v) {
     // A zero volume total is a reading, not a failure, though the driver
     // reports it with status 3.
     std::printf("%s: totals %s l, %s (the volume total is 0)\n", where.c_str(),
-                Amount(volume).c_str(), Amount(money).c_str());
+                AmountText(volume).c_str(), AmountText(money).c_str());
     return kExitOk;
   }
   s.Expect("total counters");
-  std::printf("%s: totals %s l, %s\n", where.c_str(), Amount(volume).c_str(),
-              Amount(money).c_str());
+  std::printf("%s: totals %s l, %s\n", where.c_str(), AmountText(volume).c_str(),
+              AmountText(money).c_str());
   return kExitOk;
 }
 
@@ -307,7 +309,7 @@ int RunTotalsSet(Session& s, const CommandValues& v) {
           [&] { s.driver().SetTotalCounter(s.channel(), v.dispenser, v.nozzle, v.amount, 0); });
   s.Expect("setting the total", Refusals::kFail);
   std::printf("%s: volume total set to %s l\n", Where(v.dispenser, v.nozzle).c_str(),
-              Amount(v.amount).c_str());
+              AmountText(v.amount).c_str());
   return kExitOk;
 }
 

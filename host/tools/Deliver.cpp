@@ -49,14 +49,14 @@ void PrintCounters(Session& s, int d, int n) {
                     s.CommandFor("counters " + std::to_string(d) + " " + std::to_string(n)) +
                     "` reads what it came to");
   }
-  std::printf("delivery: %s l, %s\n", Amount(litres).c_str(), Amount(money).c_str());
+  std::printf("delivery: %s l, %s\n", AmountText(litres).c_str(), AmountText(money).c_str());
   double volume = 0;
   double total = 0;
   Guarded(s, "total counters",
           [&] { s.driver().GetTotalCounters(s.channel(), d, n, &volume, &total, 0); });
   s.Expect("total counters");
-  std::printf("totals of dispenser %d nozzle %d: %s l, %s\n", d, n, Amount(volume).c_str(),
-              Amount(total).c_str());
+  std::printf("totals of dispenser %d nozzle %d: %s l, %s\n", d, n, AmountText(volume).c_str(),
+              AmountText(total).c_str());
 }
 
 // One poll of the running delivery: its volume and money, then the states.
@@ -89,7 +89,7 @@ Poll PollOnce(Session& s, int d) {
     pump = "the pump could not be stopped and may still be running (" + std::string(e.what()) + ")";
   }
   const std::string seen =
-      lastLitres ? Amount(*lastLitres) + " l seen last" : std::string("no volume seen");
+      lastLitres ? AmountText(*lastLitres) + " l seen last" : std::string("no volume seen");
   throw ToolError("deliver: the line stayed away (" + why + "); " + pump + "; " + seen +
                   "; the delivery is still open: finish and bill it with `" +
                   s.CommandFor("recover " + std::to_string(d) + " --nozzle " + std::to_string(n)) +
@@ -147,7 +147,8 @@ int RunDeliver(Session& s, const CommandValues& v) {
     done = closedByDriver && (cls == kavo5000::kStateIdle || cls == kavo5000::kStateLifted);
     const std::string state =
         refused ? "delivering, last litre (the driver's close refused)" : StateName(code);
-    const std::string line = "  " + Amount(p.litres) + " l   " + Amount(p.money) + "   " + state;
+    const std::string line =
+        "  " + AmountText(p.litres) + " l   " + AmountText(p.money) + "   " + state;
     if (terminal) {
       std::printf("\r%-60s", line.c_str());
       std::fflush(stdout);

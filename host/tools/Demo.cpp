@@ -49,10 +49,10 @@ int RunDemo(Session& s, const CommandValues& v) {
 
     driver.SetPrice(ch, kDispenser, kNozzle, 0, 0, kPrice);
     s.Expect("price");
-    std::printf("nozzle %d: price %s\n", kNozzle, Amount(kPrice).c_str());
+    std::printf("nozzle %d: price %s\n", kNozzle, AmountText(kPrice).c_str());
     driver.PresetVolume(ch, kDispenser, kNozzle, 0, kPreset);
     s.Expect("volume preset");
-    std::printf("nozzle %d: preset %s l\n", kNozzle, Amount(kPreset).c_str());
+    std::printf("nozzle %d: preset %s l\n", kNozzle, AmountText(kPreset).c_str());
     driver.StartPump(ch, kDispenser, kNozzle);
     s.Expect("start");
     std::printf("nozzle %d: started, waiting for the customer to lift the nozzle\n", kNozzle);
@@ -66,7 +66,8 @@ int RunDemo(Session& s, const CommandValues& v) {
     const auto began = std::chrono::steady_clock::now();
     while (!done) {
       if (std::chrono::steady_clock::now() - began > std::chrono::duration<double>(v.waitSeconds)) {
-        throw ToolError("the delivery did not end within " + Amount(v.waitSeconds) + " s (--wait)");
+        throw ToolError("the delivery did not end within " + AmountText(v.waitSeconds) +
+                        " s (--wait)");
       }
       std::this_thread::sleep_for(kPollEvery);
       double money = 0;
@@ -79,7 +80,7 @@ int RunDemo(Session& s, const CommandValues& v) {
       if (cls == kStateFinished) closedByDriver = true;
       done = closedByDriver && (cls == kStateIdle || cls == kStateLifted);
       const std::string line =
-          "  " + Amount(litres) + " l   " + Amount(money) + "   " + StateName(code);
+          "  " + AmountText(litres) + " l   " + AmountText(money) + "   " + StateName(code);
       if (terminal) {
         std::printf("\r%-60s", line.c_str());
         std::fflush(stdout);
@@ -95,13 +96,14 @@ int RunDemo(Session& s, const CommandValues& v) {
     double money = 0;
     driver.GetDeliveryCounters(ch, kDispenser, &litres, &money);
     s.Expect("delivery counters");
-    std::printf("delivery counters: %s l, %s\n", Amount(litres).c_str(), Amount(money).c_str());
+    std::printf("delivery counters: %s l, %s\n", AmountText(litres).c_str(),
+                AmountText(money).c_str());
     double volume = 0;
     double total = 0;
     driver.GetTotalCounters(ch, kDispenser, kNozzle, &volume, &total, 0);
     s.Expect("total counters");
-    std::printf("totals of nozzle %d: %s l, %s\n", kNozzle, Amount(volume).c_str(),
-                Amount(total).c_str());
+    std::printf("totals of nozzle %d: %s l, %s\n", kNozzle, AmountText(volume).c_str(),
+                AmountText(total).c_str());
   });
   return kExitOk;
 }

@@ -4,6 +4,7 @@
 #include "Decode.h"
 #include "ExchangeOutcome.h"
 #include "Frames.h"
+#include "HostText.h"
 #include "LineHostPort.h"
 #include "Readings.h"
 #include "Text.h"

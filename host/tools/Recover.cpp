@@ -19,6 +19,7 @@
 #include "Commands.h"
 #include "Decode.h"
 #include "ExchangeOutcome.h"
+#include "HostText.h"
 #include "Interrupt.h"
 #include "Retry.h"
 #include "Text.h"
@@ -160,7 +161,7 @@ int RunRecover(Session& s, const CommandValues& v) {
                 Words(state).c_str());
   }
   std::printf("%s: sale %s l, %s (the controller's delivery counters)\n", where.c_str(),
-              Amount(Litres(sale.litres)).c_str(), Amount(Litres(sale.money)).c_str());
+              AmountText(Litres(sale.litres)).c_str(), AmountText(Litres(sale.money)).c_str());
   double volume = 0;
   double money = 0;
   Guarded(s, "total counters",
@@ -168,8 +169,8 @@ int RunRecover(Session& s, const CommandValues& v) {
   if (!IsEmptyTotal(s.driver().GetChannelStatus(s.channel()), s.Exchanges())) {
     s.Expect("total counters");
   }
-  std::printf("totals of %s: %s l, %s\n", where.c_str(), Amount(volume).c_str(),
-              Amount(money).c_str());
+  std::printf("totals of %s: %s l, %s\n", where.c_str(), AmountText(volume).c_str(),
+              AmountText(money).c_str());
   return kExitOk;
 }
 

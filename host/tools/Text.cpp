@@ -1,24 +1,14 @@
 // Text.cpp — wording of codes and amounts.
 #include "Text.h"
 
-#include <cstdio>
-
+#include "HostText.h"
 #include "LineHostPort.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::tool {
 
-namespace {
-std::string Hex(std::uint8_t b) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02X", b);
-  return text;
-}
-}  // namespace
-
-std::uint8_t StateClass(std::uint16_t code) {
-  return static_cast<std::uint8_t>(code & kStateClassMask);
-}
+using host::ByteHex;
+using host::StateClass;
 
 std::string StateName(std::uint16_t code) {
   const int n = code & kStateNozzleMask;
@@ -36,7 +26,7 @@ std::string StateName(std::uint16_t code) {
     case kStateLifted:
       return "nozzle lifted" + nozzle;
     default:
-      return "controller state " + Hex(static_cast<std::uint8_t>(code));
+      return "controller state " + ByteHex(static_cast<std::uint8_t>(code));
   }
 }
 
@@ -71,13 +61,7 @@ std::string StatusMessage(std::uint8_t status) {
   for (const StatusText& entry : kStatusTexts) {
     if (entry.code == status) return entry.text;
   }
-  return "channel status " + Hex(status);
-}
-
-std::string Amount(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  return text;
+  return "channel status " + ByteHex(status);
 }
 
 }  // namespace kavo5000::tool

@@ -6,16 +6,17 @@
 #include <cstdint>
 #include <string>
 
+#include "HostText.h"
+
 namespace kavo5000::tool {
 
 // "idle", "nozzle 2 lifted", "delivering (nozzle 1)" … for a host state code.
 std::string StateName(std::uint16_t code);
-// The class of a host state code (its top five bits).
-std::uint8_t StateClass(std::uint16_t code);
 // What a channel status other than 1 means.
 std::string StatusMessage(std::uint8_t status);
-// An amount with two decimals.
-std::string Amount(double value);
+// An amount with two decimals, the class of a state code: the kit's own.
+using host::AmountText;
+using host::StateClass;
 
 }  // namespace kavo5000::tool
 

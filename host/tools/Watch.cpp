@@ -18,6 +18,7 @@
 
 #include "Commands.h"
 #include "ExchangeOutcome.h"
+#include "HostText.h"
 #include "Interrupt.h"
 #include "Text.h"
 
@@ -50,11 +51,11 @@ struct RunningFigures {
 RunningFigures FiguresOf(Session& s, int dispenser, int nozzle, double litres, double money) {
   RunningFigures f{kNotRead, kNotRead, {}};
   if (nozzle == s.ActiveNozzle(dispenser)) {
-    f.litres = Amount(litres);
+    f.litres = AmountText(litres);
   } else {
     host::NozzleReader reader = s.Reader();
     if (const auto hundredths = reader.RunningVolume(s.Address(dispenser, nozzle))) {
-      f.litres = Amount(host::FromHundredths(*hundredths));
+      f.litres = AmountText(host::FromHundredths(*hundredths));
     } else {
       f.why = "the volume of nozzle " + std::to_string(nozzle) +
               " was not read: " + s.ReadingFailureText(reader);
@@ -62,7 +63,7 @@ RunningFigures FiguresOf(Session& s, int dispenser, int nozzle, double litres, d
     }
   }
   if (nozzle == s.ActiveNozzle(dispenser) && s.PriceOf(dispenser, nozzle)) {
-    f.money = Amount(money);
+    f.money = AmountText(money);
   } else {
     f.why =
         "the money was not read: the driver reckons it from a price this run did not set "

@@ -9,6 +9,7 @@
 #ifndef KAVO5000_KAVO5000_H
 #define KAVO5000_KAVO5000_H
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
@@ -167,6 +168,19 @@ struct NozzleParamNumber {
 constexpr NozzleParamNumber SplitHostParamNumber(std::int32_t number) {
   const std::int32_t offset = number - kParamFirstNozzle;
   return NozzleParamNumber{offset / kParamsPerNozzle + 1, offset % kParamsPerNozzle};
+}
+
+// A money preset that travels as a volume (the configuration's default) is
+// sent as the litres it buys at the nozzle's price, cut to hundredths after a
+// round-up that lets an amount a hair below a whole hundredth reach it. A host
+// that shows what will be sent computes it here, as the driver does.
+inline constexpr double kMoneyRoundUp = 0.0049;
+inline double MoneyPresetLitres(double money, double price) {
+  constexpr double kHundredths = 100.0;
+  // Stored before it is scaled, so that the sum is cut as a double also where
+  // the arithmetic runs wider.
+  const volatile double roundedUp = money + kMoneyRoundUp;
+  return std::trunc(roundedUp * kHundredths / price) / kHundredths;
 }
 
 // The reply buffer the driver lends the port in Send, and the most the port

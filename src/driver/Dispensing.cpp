@@ -13,10 +13,6 @@ namespace kavo5000::driver {
 
 namespace {
 
-// A money preset sent as a volume: what is added before cutting to hundredths,
-// so that an amount a hair below a whole hundredth still reaches it.
-constexpr double kMoneyRoundUp = 0.0049;
-
 // The nozzle state that asks for the confirming 'V' after a start.
 constexpr Byte kStateAwaitingConfirm = kStateLifted + 1;  // nozzle 1 lifted
 
@@ -124,11 +120,7 @@ void KAVO5000_CALL VM30Driver::PresetMoney(std::int32_t channel, std::int32_t di
   if (price <= 0.0) throw Exception(kMsgNoPrice);
 
   if (config_.MoneyAsVolume) {
-    // Stored before it is scaled, so that the sum is cut as a double also
-    // where the arithmetic runs wider.
-    const volatile double roundedUp = money + kMoneyRoundUp;
-    const double litres = std::trunc(roundedUp * kHundredths / price) / kHundredths;
-    Slots().PresetVolume(channel, dispenser, nozzle, passOn, litres);
+    Slots().PresetVolume(channel, dispenser, nozzle, passOn, MoneyPresetLitres(money, price));
     return;
   }
   if (DispensingCommand(ch, dispenser, n, kCmdPresetMoney, AmountDigits(money, kMoneyDigits),
