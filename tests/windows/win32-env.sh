@@ -39,6 +39,7 @@ i386_magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\
 i386_mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 ready=$prefix/.kavo5000-win32
 log=$prefix.log
+apt_update=$(cd "$(dirname "$0")/../../scripts" && pwd)/apt-update
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 unset DISPLAY WAYLAND_DISPLAY
@@ -70,7 +71,7 @@ if ! installed wine64 || ! installed wine32:i386; then
   echo "win32-env.sh: installing wine64 and wine32:i386 (once per machine)"
   dpkg --print-foreign-architectures | grep -qx i386 || quiet dpkg --add-architecture i386
   export DEBIAN_FRONTEND=noninteractive
-  quiet apt-get update
+  quiet "$apt_update"
   quiet apt-get install -y --no-install-recommends wine64 wine32:i386
 fi
 
@@ -86,7 +87,7 @@ fetch_qemu() {
     -o Dir::State::Lists="$apt/lists" -o Dir::State::Status=/dev/null \
     -o Dir::Cache::Archives="$apt/archives" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= \
     -o APT::Architectures=amd64 -o APT::Sandbox::User=root
-  quiet apt-get "$@" update
+  quiet "$apt_update" "$@"
   (cd "$apt" && quiet apt-get "$@" download qemu-user)
   dpkg-deb --fsys-tarfile "$apt"/qemu-user_*.deb | tar -x -O ./usr/bin/qemu-i386 >"$qemu.new"
   chmod 755 "$qemu.new"
