@@ -173,7 +173,7 @@ CommandOutcome PerformTracked(kavo5000::TVM30& driver, const PollPlan& plan, Com
     };
   }
   CommandOutcome outcome =
-      station::Perform(driver, command, hooks.reason, hooks.lastRefused, counters);
+      station::Perform(driver, command, hooks.reason, hooks.lastExchange, counters);
   if (!outcome.ok) return outcome;
   if (command.action == Action::kStart) {
     // A delivery of the station's own: the driver knows it.

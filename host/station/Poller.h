@@ -79,7 +79,7 @@ struct PollerHooks {
   std::function<void(Round)> polled;              // on the poller's thread
   std::function<void(CommandOutcome)> performed;  // on the poller's thread
   LineReason reason;                              // the port's words for a failure
-  LastRefused lastRefused;                        // whether the last exchange was refused
+  LastExchange lastExchange;                      // the channel's last exchange
   RefusedCloses refusedCloses;
   // The port the driver was lent, for readings straight from a controller
   // (open deliveries the station did not start); none: the driver alone.

@@ -11,6 +11,8 @@ namespace kavo5000::station {
 
 namespace {
 
+using host::Refusals;
+
 constexpr bool kStopFirst = true;  // stop and close: stop the pump before closing
 
 // Calls the slot the action names; false when the transport failed outright.
@@ -84,7 +86,7 @@ std::string PortWords(const LineReason& reason, Byte channel) {
 }
 
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
-                       const LastRefused& lastRefused, const CountersRead& counters) {
+                       const LastExchange& lastExchange, const CountersRead& counters) {
   CommandOutcome outcome;
   outcome.command = command;
   const std::string subject = Subject(command) + ValueWords(command);
@@ -97,17 +99,23 @@ CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const Li
           Failure("обмен с контроллером не состоялся", PortWords(reason, command.channel));
       return outcome;
     }
-    if (status != kLineValid) {
+    std::vector<host::ExchangeRecord> last;
+    if (lastExchange) {
+      if (auto r = lastExchange(command.channel)) last.push_back(std::move(*r));
+    }
+    // The close is the last exchange; a refused one leaves the status valid.
+    const host::OperationOutcome judged = host::JudgeOperation(
+        status, last, command.action == Action::kClose ? Refusals::kFail : Refusals::kTolerate);
+    if (judged.kind == host::OutcomeKind::kRefused && judged.command == wire::kCmdClose) {
+      outcome.text = subject + " — ошибка: контроллер отказал в закрытии отпуска";
+      return outcome;
+    }
+    if (judged.kind != host::OutcomeKind::kDone) {
       // A refusal or a silent controller: the status says which.
       outcome.text = subject + " — ошибка: " + StatusWords(status);
       return outcome;
     }
     if (command.action == Action::kClose) {
-      // The close is the last exchange; a refused one leaves the status valid.
-      if (lastRefused && lastRefused(command.channel)) {
-        outcome.text = subject + " — ошибка: контроллер отказал в закрытии отпуска";
-        return outcome;
-      }
       if (counters) {
         outcome.counters = counters();
       } else {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "ExchangeOutcome.h"
+#include "OperationOutcome.h"
 #include "Trace.h"
 #include "kavo5000/Kavo5000.h"
 
@@ -43,23 +44,21 @@ using LineReason = std::function<std::string(Byte channel)>;
 // What `reason` says for the channel, "" when there is no reason to ask.
 std::string PortWords(const LineReason& reason, Byte channel);
 
-// Whether the channel's last exchange was refused by the controller: the
-// driver keeps no code for a refused close.
-using LastRefused = std::function<bool(Byte channel)>;
+// The channel's last exchange, as the port logged it; none before the first.
+// The driver keeps no code for a refused close: the exchange shows it.
+using LastExchange = std::function<std::optional<host::ExchangeRecord>(Byte channel)>;
 
 // Reads a closed delivery's counters; nothing when no valid reply gave them.
 using CountersRead = std::function<std::optional<Amounts>()>;
 
-// Carries out `command` on the calling thread. The driver's status and its
-// exceptions decide the outcome, and for a close whether the controller
-// refused it; nothing escapes. After a close the counters are read by
-// `counters`, or through the driver when it is empty.
+// Carries out `command` on the calling thread. The kit's judge decides the
+// outcome from the driver's status and the last exchange (a refused close
+// shows only there); the driver's exceptions fail it too; nothing escapes. After a close the
+// counters are read by `counters`, or through the driver when it is empty.
 CommandOutcome Perform(kavo5000::TVM30& driver, const Command& command, const LineReason& reason,
-                       const LastRefused& lastRefused = {}, const CountersRead& counters = {});
+                       const LastExchange& lastExchange = {}, const CountersRead& counters = {});
 
-// Whether an exchange's reply is the controller's refusal, and whether it was
-// a close the controller refused: the kit's one judge of both.
-using host::IsRefusal;
+// Whether an exchange was a close the controller refused: the kit's one judge.
 using host::IsRefusedClose;
 
 // "цена", "доза по объёму" … for an action.

@@ -103,7 +103,10 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   driver_->AddDriverMenu(&menus_, &MakeMenuItem);
 
   port_.AddObserver([this](const host::ExchangeRecord& exchange) {
-    lastRefused_[exchange.channel].store(IsRefusal(exchange));
+    {
+      const std::lock_guard<std::mutex> lock(lastMutex_);
+      lastExchange_[exchange.channel] = exchange;
+    }
     if (IsRefusedClose(exchange)) refusedCloses_[exchange.channel].fetch_add(1);
   });
   for (Line& line : channels_) {
@@ -118,7 +121,10 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
           this, [this, outcome = std::move(outcome)] { Show(outcome); }, Qt::QueuedConnection);
     };
     hooks.reason = [this](Byte channel) { return PortReasonWords(port_.ErrorText(channel)); };
-    hooks.lastRefused = [this](Byte channel) { return lastRefused_[channel].load(); };
+    hooks.lastExchange = [this](Byte channel) {
+      const std::lock_guard<std::mutex> lock(lastMutex_);
+      return lastExchange_[channel];
+    };
     hooks.refusedCloses = [this](Byte channel) { return refusedCloses_[channel].load(); };
     hooks.port = &port_;
     line.poller = std::make_unique<Poller>(

@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,8 +79,9 @@ class StationWindow : public QMainWindow {
   int dispensers_;
   std::vector<Line> channels_;
   std::map<std::pair<Byte, int>, RowMemory> memory_;
-  // Per channel: the last exchange was refused (written by the port's observer).
-  std::array<std::atomic<bool>, kChannelSlots> lastRefused_{};
+  // Per channel: the last exchange (written by the port's observer).
+  std::mutex lastMutex_;
+  std::array<std::optional<host::ExchangeRecord>, kChannelSlots> lastExchange_{};
   // Per channel: the closes refused so far (written by the port's observer).
   std::array<std::atomic<std::uint32_t>, kChannelSlots> refusedCloses_{};
   std::unique_ptr<kavo5000::TVM30> driver_;
