@@ -128,10 +128,7 @@ double LargestAmount(AmountKind kind) {
 
 std::optional<std::string> AmountRefusal(AmountKind kind, double value) {
   const int digits = DigitsOf(kind);
-  if (std::isfinite(value) && value >= 0.0 &&
-      std::nearbyint(value * kHundredths) < std::pow(10.0, digits)) {
-    return std::nullopt;
-  }
+  if (kavo5000::AmountFits(value, digits)) return std::nullopt;  // the driver's own rule
   return std::string(NameOf(kind)) + " " + AmountText(value) + " is outside 0.00 to " +
          AmountText(LargestAmount(kind)) + ", what " + std::to_string(digits) +
          " digits of hundredths carry" + std::string(kNothingSent);

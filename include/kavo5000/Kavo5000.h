@@ -170,6 +170,30 @@ constexpr NozzleParamNumber SplitHostParamNumber(std::int32_t number) {
   return NozzleParamNumber{offset / kParamsPerNozzle + 1, offset % kParamsPerNozzle};
 }
 
+// Rounding to the nearest whole number with halves going to the even
+// neighbour, as the controllers' amounts and the catalogue's values are
+// rounded, whatever the floating-point rounding mode the host has set.
+inline double RoundHalfEven(double x) {
+  constexpr double kHalf = 0.5;
+  if (!std::isfinite(x)) return x;
+  const double lower = std::floor(x);
+  const double fraction = x - lower;
+  if (fraction < kHalf) return lower;
+  if (fraction > kHalf) return lower + 1.0;
+  return std::fmod(lower, 2.0) == 0.0 ? lower : lower + 1.0;
+}
+
+// Whether an amount travels in a field of `digits` digits of hundredths as
+// the driver sends it: finite, not negative, and its hundredths, rounded half
+// to even, below 10 to the `digits`. The driver refuses any other amount with
+// "Недопустимое значение"; a host that checks an amount first asks here.
+inline bool AmountFits(double amount, int digits) {
+  constexpr double kHundredths = 100.0;
+  constexpr double kBase = 10.0;
+  return std::isfinite(amount) && amount >= 0.0 &&
+         RoundHalfEven(amount * kHundredths) < std::pow(kBase, digits);
+}
+
 // A money preset that travels as a volume (the configuration's default) is
 // sent as the litres it buys at the nozzle's price, cut to hundredths after a
 // round-up that lets an amount a hair below a whole hundredth reach it. A host

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "CatalogueTable.h"
-#include "RoundHalfEven.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::catalogue {
 

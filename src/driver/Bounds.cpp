@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "FrameCodec.h"
-#include "RoundHalfEven.h"
 #include "Tables.h"
 #include "catalogue/ValueRules.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 
@@ -31,10 +31,7 @@ int CheckNozzle(std::int32_t nozzle, Byte nozzlesPerDispenser) {
 }
 
 void CheckAmount(double amount, int digits) {
-  if (!std::isfinite(amount) || amount < 0.0) throw Exception(kMsgInvalidValue);
-  if (RoundHalfEven(amount * kHundredths) >= std::pow(10.0, digits)) {
-    throw Exception(kMsgInvalidValue);
-  }
+  if (!AmountFits(amount, digits)) throw Exception(kMsgInvalidValue);
 }
 
 void CheckParamIndex(std::int32_t index) {

@@ -1,7 +1,7 @@
 // CommandBytes.cpp — digit fields of the commands.
 #include "CommandBytes.h"
 
-#include "RoundHalfEven.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 

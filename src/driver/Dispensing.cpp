@@ -6,8 +6,8 @@
 
 #include "Bounds.h"
 #include "Messages.h"
-#include "RoundHalfEven.h"
 #include "VM30.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "Messages.h"
-#include "RoundHalfEven.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {

@@ -8,9 +8,9 @@
 
 #include "Bounds.h"
 #include "Messages.h"
-#include "RoundHalfEven.h"
 #include "VM30.h"
 #include "catalogue/ValueRules.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 
@@ -262,10 +262,7 @@ void KAVO5000_CALL VM30Driver::SetTotalCounter(std::int32_t channel, std::int32_
                                                double /*unused*/) {
   const SlotEntry slot = Enter(channel, dispenser, nozzle);
   const Byte ch = slot.channel;
-  if (!std::isfinite(value) || value < 0.0 ||
-      RoundHalfEven(value * kHundredths) >= kTotalCounterLimit) {
-    throw Exception(kMsgInvalidValue);
-  }
+  if (!AmountFits(value, kTotalCounterLimitDigits)) throw Exception(kMsgInvalidValue);
   // The password index is cleared before a total is written.
   WriteParamDigits(ch, dispenser, catalogue::kPasswordIndex, 0);
   std::string arguments(1, static_cast<char>(kSetTotalSubCode));

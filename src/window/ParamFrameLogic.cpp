@@ -6,7 +6,7 @@
 #include <array>
 #include <limits>
 
-#include "RoundHalfEven.h"
+#include "kavo5000/Kavo5000.h"
 #include "RowTexts.h"
 
 namespace kavo5000::window {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "RoundHalfEven.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::window {
 

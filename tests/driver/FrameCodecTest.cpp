@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FrameCodec.h"
-#include "RoundHalfEven.h"
+#include "kavo5000/Kavo5000.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
