@@ -134,7 +134,9 @@ std::string NotOpenText(Byte channel) {
 std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
   switch (spec.kind) {
     case PortSpec::Kind::kSim:
-      return MakeDefaultSimTransport();
+      // The simulator is a library of its own: a program that offers it binds
+      // its transport (host/simtransport) rather than the spec.
+      throw PortSpecError(FormatPortSpec(spec) + ": this program binds no built-in simulator");
     case PortSpec::Kind::kDevice:
       return MakeSerialTransport(spec);
     case PortSpec::Kind::kTcp:

@@ -1,7 +1,8 @@
 // Transport.h — what moves a channel's bytes: a serial device, a TCP
-// connection or the in-process simulator, behind one small interface that
-// LineHostPort drives. Each transport keeps its own notion of time, so that
-// the simulator's may be virtual.
+// connection, or a transport a program brings (the kit's simulator, in
+// host/simtransport), behind one small interface that LineHostPort drives.
+// Each transport keeps its own notion of time, so that the simulator's may be
+// virtual.
 #ifndef KAVO5000_HOST_TRANSPORT_H
 #define KAVO5000_HOST_TRANSPORT_H
 
@@ -13,11 +14,6 @@
 #include <string>
 
 #include "PortSpec.h"
-
-namespace kavo5000::sim {
-class Clock;
-class Line;
-}  // namespace kavo5000::sim
 
 namespace kavo5000::host {
 
@@ -103,12 +99,6 @@ class Transport {
   std::int32_t errorCode_ = kPortOk;
 };
 
-// How the in-process simulator paces its answers.
-struct SimPacing {
-  int baud = 4800;  // 0: answers arrive in no time
-  Nanos turnaround = std::chrono::milliseconds(5);
-};
-
 // Time `bytes` bytes take on a serial line: a start bit, the data bits, the
 // parity bit if any and the stop bits, each 1/baud seconds.
 Nanos SerialWireTime(std::size_t bytes, const SerialSettings& settings);
@@ -130,14 +120,6 @@ Nanos ServerPacketWindow(std::size_t bytes);
 std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec);
 // A serial device server in raw TCP mode (a kTcp spec).
 std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec);
-// A transport onto a simulated line of the caller's, on the caller's clock.
-std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
-                                            SimPacing pacing);
-// What a channel bound to `sim` gets: a fresh default line (eight controllers,
-// no customer) on a steady clock of its own, both living as long as the
-// transport.
-std::unique_ptr<Transport> MakeDefaultSimTransport();
-
 }  // namespace kavo5000::host
 
 #endif  // KAVO5000_HOST_TRANSPORT_H

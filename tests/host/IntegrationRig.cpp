@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ModuleLoader.h"
+#include "SimTransport.h"
 
 namespace kavo5000::testing {
 

@@ -15,6 +15,7 @@
 #include "Line.h"
 #include "LineHostPort.h"
 #include "NozzleReadings.h"
+#include "SimTransport.h"
 
 namespace kavo5000::host {
 namespace {
@@ -315,8 +316,11 @@ TEST(PortChannels, UnboundClosedAndUnopenableChannelsFailTheTransport) {
   EXPECT_EQ(port.GetLastError(9), kPortNotConfigured);
   EXPECT_EQ(port.Open(9, 42, 4800), kPortNotConfigured);
 
-  port.Bind(3, "sim");
+  sim::VirtualClock clock;
+  port.Bind(3, MakeSimTransport(std::make_shared<sim::Line>(sim::DefaultLineConfig(1)), clock,
+                                SimPacing{}));
   EXPECT_EQ(port.Send(3, kTypeFrame.data(), 9, reply.data(), 6, 0), kPortNotOpen);
+  EXPECT_THROW(port.Bind(7, "sim"), PortSpecError);  // the simulator is bound as a transport
   port.Bind(4, "/nonexistent/tty");
   EXPECT_EQ(port.Open(4, 42, 4800), kPortOpenFailed);
   EXPECT_NE(port.ErrorText(4).find("/nonexistent/tty"), std::string::npos);

@@ -1,6 +1,6 @@
-// The simulated lines the port makes itself, on the steady clock: the default
-// line a channel bound to `sim` gets, and the host kit's Simulation made from
-// settings, whose transport keeps the line alive on its own.
+// The simulated lines the kit's programs run on the steady clock: the
+// Simulation made from settings (the default one behind `--port sim`), whose
+// transport keeps the line alive on its own.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,11 +24,6 @@ class PortOnLine {
   explicit PortOnLine(std::unique_ptr<Transport> transport) {
     port.SetTimeouts({milliseconds(100), milliseconds(20)});
     port.Bind(kChannel, std::move(transport));
-    Start();
-  }
-  explicit PortOnLine(const std::string& portName) {
-    port.SetTimeouts({milliseconds(100), milliseconds(20)});
-    port.Bind(kChannel, portName);
     Start();
   }
 
@@ -63,8 +58,8 @@ std::string Data(const ExchangeRecord& r) {
   return std::string(reply.data.begin(), reply.data.end());
 }
 
-TEST(PortSim, IsTheDefaultLinePacedAt4800Baud) {
-  PortOnLine line("sim");
+TEST(PortSim, TheDefaultSimulationIsPacedAt4800Baud) {
+  PortOnLine line(Simulation(SimulationSettings{}).MakeTransport());
   const ExchangeRecord type = line.Ask(8, "7");
   EXPECT_EQ(type.verdict, ExchangeVerdict::kValid);
   EXPECT_EQ(Data(type), "A");  // type 1

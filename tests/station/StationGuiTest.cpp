@@ -22,6 +22,7 @@
 #include "Faults.h"
 #include "Line.h"
 #include "LineProtocol.h"
+#include "SimTransport.h"
 #include "StationText.h"
 #include "StationWindow.h"
 #include "Transport.h"

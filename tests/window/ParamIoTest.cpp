@@ -17,6 +17,7 @@
 #include "LineHostPort.h"
 #include "ParamIo.h"
 #include "ParamReader.h"
+#include "SimTransport.h"
 #include "Transport.h"
 #include "VM30.h"
 

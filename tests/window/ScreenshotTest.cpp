@@ -17,6 +17,7 @@
 #include "Line.h"
 #include "LineHostPort.h"
 #include "ParamFrame.h"
+#include "SimTransport.h"
 #include "Transport.h"
 #include "VM30.h"
 

@@ -7,7 +7,7 @@
 #include "Clock.h"
 #include "FrameStream.h"
 #include "Line.h"
-#include "Transport.h"
+#include "SimTransport.h"
 
 namespace kavo5000::host {
 
@@ -86,17 +86,6 @@ class SimTransport final : public Transport {
 std::unique_ptr<Transport> MakeSimTransport(std::shared_ptr<sim::Line> line, sim::Clock& clock,
                                             SimPacing pacing) {
   return std::make_unique<SimTransport>(std::move(line), clock, pacing);
-}
-
-std::unique_ptr<Transport> MakeDefaultSimTransport() {
-  struct Owned {
-    sim::SteadyClock clock;
-    sim::Line line{sim::DefaultLineConfig()};
-  };
-  auto owned = std::make_shared<Owned>();
-  // The transport's share of the line holds the clock as well.
-  return MakeSimTransport(std::shared_ptr<sim::Line>(owned, &owned->line), owned->clock,
-                          SimPacing{});
 }
 
 }  // namespace kavo5000::host

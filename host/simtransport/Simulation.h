@@ -12,7 +12,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Transport.h"
+#include "SimTransport.h"
 
 namespace kavo5000::host {
 
