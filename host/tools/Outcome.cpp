@@ -43,10 +43,4 @@ std::optional<std::string> FailureText(const host::OperationOutcome& o) {
   return StatusMessage(o.status);
 }
 
-std::optional<std::string> FailureOf(kavo5000::Byte status,
-                                     const std::vector<host::ExchangeRecord>& exchanges,
-                                     Refusals refusals, std::string_view tolerated) {
-  return FailureText(host::JudgeOperation(status, exchanges, refusals, tolerated));
-}
-
 }  // namespace kavo5000::tool

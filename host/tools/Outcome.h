@@ -20,18 +20,13 @@ using host::CloseRefused;
 using host::CommandSent;
 using host::DispenserTypeOf;
 using host::IsEmptyTotal;
+using host::JudgeOperation;
 using host::PresetSent;
 using host::Refusals;
 using host::SentPreset;
 
 // The judge's verdict in words, or nothing when the operation succeeded.
 std::optional<std::string> FailureText(const host::OperationOutcome& outcome);
-
-// Why the operation failed, or nothing when it succeeded: the verdict of
-// host::JudgeOperation over the status and the exchanges, in words.
-std::optional<std::string> FailureOf(kavo5000::Byte status,
-                                     const std::vector<host::ExchangeRecord>& exchanges,
-                                     Refusals refusals, std::string_view tolerated = {});
 
 // "'8' (close the transaction)" for a command character, "the command" for 0.
 std::string CommandOf(std::uint8_t command);

@@ -111,7 +111,7 @@ void Session::Observe(const host::ExchangeRecord& r) {
 
 void Session::Expect(const std::string& what, Refusals refusals, std::string_view tolerated) {
   const kavo5000::Byte status = driver_->GetChannelStatus(options_.channel);
-  if (const auto failure = FailureOf(status, exchanges_, refusals, tolerated)) {
+  if (const auto failure = FailureText(JudgeOperation(status, exchanges_, refusals, tolerated))) {
     throw ToolError(what + ": " + *failure);
   }
 }

@@ -78,7 +78,7 @@ void VM30Driver::MarkShortReply(Byte channel) {
 
 ReplyOutcome VM30Driver::Judge(Byte channel, const ExchangeResult& result) {
   if (IsShortReply(result)) MarkShortReply(channel);
-  return OutcomeOf(result);
+  return OutcomeOf(result.lineState, result.Reply());
 }
 
 bool VM30Driver::ReplyCheck(Byte channel, Byte* buffer, Byte* length, std::size_t& accepted) {

@@ -35,11 +35,6 @@ inline bool IsShortReply(const ExchangeResult& result) {
   return result.Valid() && result.length == 0;
 }
 
-// What a command's reply says.
-inline ReplyOutcome OutcomeOf(const ExchangeResult& result) {
-  return OutcomeOf(result.lineState, result.Reply());
-}
-
 }  // namespace kavo5000::driver
 
 #endif  // KAVO5000_DRIVER_EXCHANGE_H

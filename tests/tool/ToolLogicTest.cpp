@@ -94,7 +94,8 @@ TEST(ToolOutcome, NamesWhatHappened) {
        "too short"},
   };
   for (const Case& c : cases) {
-    const auto failure = FailureOf(c.status, c.exchanges, c.refusals, c.tolerated);
+    const auto failure =
+        FailureText(JudgeOperation(c.status, c.exchanges, c.refusals, c.tolerated));
     if (c.expected == nullptr) {
       EXPECT_FALSE(failure.has_value()) << c.name << ": " << failure.value_or("");
     } else {

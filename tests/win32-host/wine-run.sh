@@ -4,7 +4,7 @@
 # the one holding CMakeCache.txt above the program), or in $WINEPREFIX. CTest
 # and GoogleTest's discovery call it as the cross build's emulator:
 # wine-run.sh PROGRAM ARGS… The program's exit status is passed on. 32-bit
-# programs run too, in a prefix that tests/windows/win32-env.sh made.
+# programs run too, in a prefix that tests/win32-host/win32-env.sh made.
 set -eu
 program=$1
 shift

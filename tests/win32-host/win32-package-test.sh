@@ -75,7 +75,7 @@ step "kavo5000.exe --port COM5 param get 1 29"
 "$here/com-port-test.sh" "$native" "$folder/kavo5000.exe" "$run"
 
 step "host_program_test.exe beside the package's DLLs"
-cp "$build/tests/windows/host_program_test.exe" .
+cp "$build/tests/win32-host/host_program_test.exe" .
 "$here/sim-serve.sh" start "$native" "$sim" --lift-after 0.2 --hang-after 0.5 --flow 5
 # The program reads the port's file through Windows paths: Z: is the root.
 KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
@@ -84,7 +84,7 @@ KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODUL
 step "param_window_test.exe: the parameter window inside the package's DLL"
 # The same station, now with a window on a display of its own (gui-run.sh):
 # the menu command, the tabs, reads and writes, the address dialog, closes.
-cp "$build/tests/windows/param_window_test.exe" .
+cp "$build/tests/win32-host/param_window_test.exe" .
 KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
   KAVO5000_SCREENSHOT_DIR="Z:$(printf '%s' "$build/screenshots" | tr / '\\')" \
   "$here/gui-run.sh" ./param_window_test.exe --gtest_brief=1
