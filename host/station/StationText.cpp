@@ -3,33 +3,12 @@
 
 #include "HostText.h"
 #include "LineHostPort.h"
+#include "StatusWords.h"
 #include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::station {
 
 namespace {
-
-// What a channel status means, one entry per code the port or the driver stores.
-struct StatusText {
-  std::uint8_t code;
-  const char* text;
-};
-constexpr StatusText kStatusTexts[] = {
-    {kStatusNoExchange, "обмена с контроллером ещё не было"},
-    {kLineValid, "контроллер ответил"},
-    {host::kLineNoReply, "контроллер не ответил вовремя"},
-    {kLineMalformed, "ответ контроллера искажён"},
-    {host::kLineIncomplete, "ответ контроллера неполон или с неверной контрольной суммой"},
-    {kStatusStartRefused, "контроллер отказал в пуске"},
-    {kStatusPrepareRefused, "контроллер отказал в подготовке к пуску"},
-    {kStatusVolumeRefused, "контроллер отказал в дозе по объёму"},
-    {kStatusMoneyRefused, "контроллер отказал в дозе по сумме"},
-    {kStatusStopRefused, "контроллер отказал в остановке"},
-    {kStatusPriceRefused, "контроллер отказал в установке цены"},
-    {kStatusParamRefused, "контроллер отказал в чтении или записи параметра"},
-    {kStatusAddressRefused, "контроллер отказал в программировании адреса"},
-    {kStatusDeliveryRefused, "контроллер отказал в запросе отпущенного объёма"},
-};
 
 // What the port and the system's own error texts say, in the station's
 // words; longer phrases before the shorter ones they contain.
@@ -107,10 +86,7 @@ std::string StateWords(std::uint16_t code) {
 }
 
 std::string StatusWords(std::uint8_t status) {
-  for (const StatusText& entry : kStatusTexts) {
-    if (entry.code == status) return entry.text;
-  }
-  return "состояние канала " + host::ByteHex(status);
+  return host::StatusText(status, host::Language::kRussian);
 }
 
 }  // namespace kavo5000::station
