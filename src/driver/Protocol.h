@@ -112,7 +112,7 @@ inline constexpr TypeRow kDispenserTypes[] = {
 // byte says; without one it has 8 digits.
 inline constexpr int kTotalsDefaultHalf = 7;
 inline constexpr int kTotalCounterDigits = 8;  // a total set is padded to this; longer keep theirs
-inline constexpr int kTotalCounterLimitDigits = 12;  // a total set has at most 12 digits of hundredths
+inline constexpr int kTotalCounterLimitDigits = 12;  // at most this many digits of hundredths
 
 // Parameters ('N', 'O', 'W').
 inline constexpr int kWriteCommandHead =

@@ -6,8 +6,8 @@
 #include <array>
 #include <limits>
 
-#include "kavo5000/Kavo5000.h"
 #include "RowTexts.h"
+#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::window {
 

@@ -5,7 +5,6 @@
 
 #include "FrameCodec.h"
 #include "kavo5000/Kavo5000.h"
-#include "kavo5000/Kavo5000.h"
 
 namespace kavo5000::driver {
 namespace {
