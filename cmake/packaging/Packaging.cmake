@@ -18,6 +18,7 @@ target_include_directories(kavo5000_headers INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 target_compile_features(kavo5000_headers INTERFACE cxx_std_17)
 install(FILES ${PROJECT_SOURCE_DIR}/include/kavo5000/Kavo5000.h
+  ${PROJECT_SOURCE_DIR}/include/kavo5000/kavo5000_c.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kavo5000)
 
 set(CPACK_PACKAGE_NAME Kavo5000)
@@ -32,7 +33,8 @@ if(WIN32)
   # Everything in the folder's root, where Windows finds a program's DLLs:
   # the module, the runtime DLLs it was linked against, and the tool.
   # The module's import library is for linking, which no host does.
-  install(TARGETS Kavo5000 kavo5000 RUNTIME DESTINATION .
+  # The C interface's DLL beside the module, for hosts of other languages.
+  install(TARGETS Kavo5000 Kavo5000C kavo5000 RUNTIME DESTINATION .
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT import_library EXCLUDE_FROM_ALL)
   get_target_property(runtime_dlls Kavo5000 KAVO5000_RUNTIME_DLLS)
   if(runtime_dlls)
@@ -65,7 +67,10 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Kavo5000-${PROJECT_VERSION}-${platform})
 else()
-  install(TARGETS Kavo5000 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(TARGETS Kavo5000 Kavo5000C LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  # The Python package over the C interface, where Debian's Python looks.
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kavo5000 DESTINATION lib/python3/dist-packages
+    PATTERN __pycache__ EXCLUDE)
   install(TARGETS kavo5000 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   if(TARGET kavo5000-station)
     install(TARGETS kavo5000-station RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -54,7 +54,7 @@ StationWindow::StationWindow(const StationOptions& options, const DriverFactory&
   HostMenuItem& quit = file.AddItem(-1);
   quit.SetCaption("&Выход");
   connect(quit.Action(), &QAction::triggered, this, &QWidget::close);
-  menus_.AddMenu("&ТРК");
+  menus_.AddMenu(kavo5000::kHostMenuCaption);
 
   QStringList titles;
   for (const std::string& title : ColumnTitles()) titles << Text(title);

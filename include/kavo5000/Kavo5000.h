@@ -207,6 +207,10 @@ inline double MoneyPresetLitres(double money, double price) {
   return std::trunc(roundedUp * kHundredths / price) / kHundredths;
 }
 
+// The caption of the host's menu the driver adds its command under (slot
+// 24), compared byte for byte, in UTF-8 or Windows-1251.
+inline constexpr const char* kHostMenuCaption = "&ТРК";
+
 // The reply buffer the driver lends the port in Send, and the most the port
 // may write into it.
 inline constexpr std::size_t kReplyBufferSize = 256;

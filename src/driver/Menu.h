@@ -13,8 +13,6 @@ class VM30Driver;
 
 // The menu command's caption, also its hint.
 inline constexpr const char* kMenuCaption = "Программирование параметров (Каво 5000)";
-// The host menu the command goes under, compared byte for byte.
-inline constexpr const char* kHostMenuCaption = "&ТРК";
 
 // How a host spells its menu captions: UTF-8, or Windows-1251, the text
 // encoding of Windows station programs.

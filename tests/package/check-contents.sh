@@ -13,15 +13,17 @@ case $kind in
 zip-win32)
   # One folder named as the package, as a station program's folder takes it.
   top=${name%.zip}
-  expected="Kavo5000.dll libgcc_s_dw2-1.dll libstdc++-6.dll libwinpthread-1.dll kavo5000.exe
-    README-Windows.txt include/kavo5000/Kavo5000.h"
+  expected="Kavo5000.dll Kavo5000C.dll libgcc_s_dw2-1.dll libstdc++-6.dll libwinpthread-1.dll
+    kavo5000.exe README-Windows.txt include/kavo5000/Kavo5000.h include/kavo5000/kavo5000_c.h"
   actual=$(unzip -Z1 "$package" | grep -v '/$' | sed "s|^$top/||")
   ;;
 deb)
   top=
   lib=$(dpkg-deb -c "$package" | sed -n 's|.* \./\(usr/lib/.*\)/libKavo5000\.so$|\1|p')
   expected="usr/bin/kavo5000 usr/bin/kavo5000-station ${lib:-usr/lib}/libKavo5000.so
-    usr/include/kavo5000/Kavo5000.h usr/share/cmake/Kavo5000/Kavo5000Config.cmake
+    ${lib:-usr/lib}/libkavo5000c.so usr/lib/python3/dist-packages/kavo5000/__init__.py
+    usr/include/kavo5000/Kavo5000.h usr/include/kavo5000/kavo5000_c.h
+    usr/share/cmake/Kavo5000/Kavo5000Config.cmake
     usr/share/cmake/Kavo5000/Kavo5000ConfigVersion.cmake usr/share/cmake/Kavo5000/Kavo5000Targets.cmake"
   actual=$(dpkg-deb -c "$package" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||')
   # What the programs need from Debian, read off them when packed.
