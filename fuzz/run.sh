@@ -11,7 +11,7 @@ dir=${1:-build/fuzz}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d /tmp/kavo5000-fuzz.XXXXXX)
-targets="reply_check host_slots sim_frames wire_parsers decode line_port value_text"
+targets="reply_check host_slots sim_frames wire_parsers decode line_port value_text c_api"
 failed=0
 rows=()
 for t in $targets; do

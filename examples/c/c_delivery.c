@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
 
   line.channel = kChannel;
   line.port = argc > 1 ? argv[1] : "sim";
+  line.callbacks = NULL;
+  line.context = NULL;
   Check(kavo5000_open(argc > 2 ? argv[2] : NULL, 0, &line, 1, 0, &driver), "open");
   Check(kavo5000_description(driver, description, sizeof description), "description");
   printf("driver open on %s\n", line.port);

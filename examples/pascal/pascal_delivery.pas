@@ -35,6 +35,8 @@ type
   TKavoChannel = record
     Channel: Byte;
     Port: PAnsiChar;
+    Callbacks: Pointer; { nil: the port spec names the port }
+    Context: Pointer;
   end;
   TKavoState = record
     Summary: Byte;
@@ -96,6 +98,8 @@ var
   Litres, Money, Volume, Total: Double;
 begin
   Line.Channel := Channel;
+  Line.Callbacks := nil;
+  Line.Context := nil;
   if ParamCount >= 1 then Line.Port := PAnsiChar(AnsiString(ParamStr(1))) else Line.Port := 'sim';
   if ParamCount >= 2 then Module := PAnsiChar(AnsiString(ParamStr(2))) else Module := nil;
   Check(kavo5000_open(Module, 0, Line, 1, 0, Driver), 'open');

@@ -110,14 +110,15 @@ kavo5000_open(const char* module_path, uint32_t config, const kavo5000_channel* 
     auto made = std::make_shared<Driver>(path, config, window);
     for (int32_t i = 0; i < channel_count; ++i) {
       const kavo5000_channel& c = channels[i];
-      if (c.port == nullptr) return BadUse("a channel's port is null");
+      if (c.port == nullptr && c.callbacks == nullptr) {
+        return BadUse("a channel has neither a port spec nor callbacks");
+      }
       if (c.channel < 1 || c.channel > kavo5000::kLastChannel) {
         return Fail(KAVO5000_BAD_USE, "channel " + std::to_string(c.channel) + " is outside 1.." +
                                           std::to_string(kavo5000::kLastChannel));
       }
-      if (!made->OpenChannel(c.channel, c.port)) {
-        return Fail(KAVO5000_NOT_FOUND, "channel " + std::to_string(c.channel) + ": " +
-                                            made->port.ErrorText(c.channel));
+      if (const auto failed = made->OpenChannel(c)) {
+        return Fail(KAVO5000_NOT_FOUND, "channel " + std::to_string(c.channel) + ": " + *failed);
       }
     }
     *driver = kavo5000::c::Register(std::move(made));

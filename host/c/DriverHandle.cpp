@@ -15,6 +15,10 @@ constexpr std::int32_t kOpened = 0;  // what OpenChannel answers for a port that
 std::mutex tableMutex;
 std::map<const kavo5000_driver*, std::shared_ptr<Driver>> table;
 const kavo5000_driver* newest = nullptr;
+// Handles count up from here, a step apart (never 0, never a small number a
+// host might pass by mistake).
+constexpr std::uintptr_t kHandleStep = 16;
+std::uintptr_t nextHandle = 0x10000;
 
 // The host's menus ("&ТРК" alone) and the command the module added there:
 // the module adds it once per process, for whichever driver is newest, so the
@@ -46,19 +50,26 @@ Driver::~Driver() {
   driver.reset();  // before the port it was lent, and the module that holds its code
 }
 
-bool Driver::OpenChannel(Byte channel, const std::string& spec) {
-  if (spec == "sim") {
-    port.Bind(channel, host::Simulation(host::SimulationSettings{}).MakeTransport());
+std::optional<std::string> Driver::OpenChannel(const kavo5000_channel& c) {
+  if (c.port == nullptr) {
+    port.Bind(c.channel, *c.callbacks, c.context);
+  } else if (std::string(c.port) == "sim") {
+    port.line().Bind(c.channel, host::Simulation(host::SimulationSettings{}).MakeTransport());
   } else {
-    port.Bind(channel, spec);
+    port.line().Bind(c.channel, c.port);
   }
-  return driver->OpenChannel(channel) == kOpened;
+  const std::int32_t opened = driver->OpenChannel(c.channel);
+  if (opened == kOpened) return std::nullopt;
+  if (c.port == nullptr) return "the host's port did not open (" + std::to_string(opened) + ")";
+  return port.line().ErrorText(c.channel);
 }
 
 kavo5000_driver* Register(std::shared_ptr<Driver> driver) {
-  // The handle is the object's address: unique while it is in the table.
-  auto* handle = reinterpret_cast<kavo5000_driver*>(driver.get());
   const std::lock_guard<std::mutex> lock(tableMutex);
+  // A number never given before, not the object's address: a stale handle
+  // kept after its close must not reach a driver opened later at that address.
+  nextHandle += kHandleStep;
+  auto* handle = reinterpret_cast<kavo5000_driver*>(nextHandle);
   table[handle] = std::move(driver);
   newest = handle;
   return handle;

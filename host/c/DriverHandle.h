@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "LineHostPort.h"
+#include "ChannelPorts.h"
 #include "ModuleLoader.h"
 #include "PlainMenu.h"
 #include "kavo5000/Kavo5000.h"
@@ -23,13 +23,13 @@ struct Driver {
   Driver(const Driver&) = delete;
   Driver& operator=(const Driver&) = delete;
 
-  // Binds a channel to a port spec ("sim": the kit's simulated line) and
-  // opens it. Throws on a spec that does not parse; false when the port
-  // cannot be opened (the port says why).
-  bool OpenChannel(Byte channel, const std::string& spec);
+  // Binds a channel to a port spec ("sim": the kit's simulated line), or to
+  // the host's callbacks, and opens it. Throws on a spec that does not parse;
+  // why the port did not open, or nothing when it did.
+  std::optional<std::string> OpenChannel(const kavo5000_channel& channel);
 
   loader::Module module;
-  host::LineHostPort port;
+  ChannelPorts port;
   std::unique_ptr<TVM30> driver;
 };
 

@@ -90,12 +90,37 @@ typedef int32_t kavo5000_status;
 /* The driver; opaque. */
 typedef struct kavo5000_driver kavo5000_driver;
 
-/* One channel of a driver: the channel number (1..20) and its port, as the
- * kavo5000 tool takes one: "/dev/ttyUSB0:4800:8E1", "COM3", "tcp://HOST:PORT"
- * or "sim" (a simulated line of eight controllers, in this process). */
+/* The driver's judgement of the reply bytes received so far, for a port of
+ * the host's own: 1 when they are a whole reply (*length then says how many
+ * bytes it is), 0 to read on. */
+typedef int32_t(KAVO5000_C_CALL* kavo5000_reply_check)(void* check_context, uint8_t* reply,
+                                                       int32_t* length);
+
+/* A port of the host's own, for a station that keeps its serial layer.
+ * open: opens the channel's line at `baud`; 0 when it is open.
+ * send: writes the frame, then reads the reply into reply[0..capacity),
+ *   calling check(check_context, reply, &length) after each arrival and
+ *   stopping when it returns 1 or the host's own timeout passes; returns 0
+ *   when the exchange took place (a silent controller included), any other
+ *   number for a failed transport (the driver then raises its transport
+ *   failure). Both are called on the thread that called the operation. */
+typedef struct kavo5000_port_callbacks {
+  int32_t(KAVO5000_C_CALL* open)(void* context, uint8_t channel, int32_t baud);
+  int32_t(KAVO5000_C_CALL* send)(void* context, uint8_t channel, const uint8_t* frame,
+                                 int32_t frame_length, uint8_t* reply, int32_t capacity,
+                                 kavo5000_reply_check check, void* check_context);
+} kavo5000_port_callbacks;
+
+/* One channel of a driver: the channel number (1..20) and its port, either
+ * a port spec as the kavo5000 tool takes one ("/dev/ttyUSB0:4800:8E1",
+ * "COM3", "tcp://HOST:PORT", or "sim": a simulated line of eight controllers
+ * in this process), or, with port NULL, the host's own callbacks and the
+ * context they are called with. */
 typedef struct kavo5000_channel {
   uint8_t channel;
   const char* port;
+  const kavo5000_port_callbacks* callbacks;
+  void* context;
 } kavo5000_channel;
 
 /* What kavo5000_get_state hands back for one dispenser: the summary state

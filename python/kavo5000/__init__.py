@@ -123,7 +123,8 @@ class _State(ctypes.Structure):
 
 
 class _Channel(ctypes.Structure):
-    _fields_ = [("channel", ctypes.c_uint8), ("port", ctypes.c_char_p)]
+    _fields_ = [("channel", ctypes.c_uint8), ("port", ctypes.c_char_p),
+                ("callbacks", ctypes.c_void_p), ("context", ctypes.c_void_p)]
 
 
 def _library_path() -> str:
@@ -170,7 +171,7 @@ class Driver:
         for i, (channel, spec) in enumerate(ports.items()):
             if not 0 <= channel <= 255:
                 raise UsageError(f"channel {channel} is outside 1..20", _BAD_USE)
-            lines[i] = _Channel(channel, spec.encode())
+            lines[i] = _Channel(channel, spec.encode(), None, None)
         handle = ctypes.c_void_p()
         self._check(self._lib.kavo5000_open(module.encode() if module else None, config, lines,
                                             len(ports), window, ctypes.byref(handle)))

@@ -19,7 +19,8 @@ constexpr std::uint8_t kUnbound = 2;
 
 kavo5000_driver* OpenOnSim(int channels = 1) {
   std::vector<kavo5000_channel> lines;
-  for (int c = 1; c <= channels; ++c) lines.push_back({static_cast<std::uint8_t>(c), "sim"});
+  for (int c = 1; c <= channels; ++c)
+    lines.push_back({static_cast<std::uint8_t>(c), "sim", nullptr, nullptr});
   kavo5000_driver* driver = nullptr;
   EXPECT_EQ(kavo5000_open(KAVO5000_MODULE_PATH, 0, lines.data(), channels, 0, &driver), KAVO5000_OK)
       << kavo5000_last_error();
@@ -34,10 +35,10 @@ TEST(CApi, MisuseIsAStatusAndAMessage) {
   auto* foreign = reinterpret_cast<kavo5000_driver*>(&local);
   double litres = 0;
   char tiny[4];
-  const kavo5000_channel noPort{kChannel, nullptr};
-  const kavo5000_channel channel21{21, "sim"};
-  const kavo5000_channel missingDevice{kChannel, "/nonexistent/tty"};
-  const kavo5000_channel unreadable{kChannel, "tcp://nowhere"};
+  const kavo5000_channel noPort{kChannel, nullptr, nullptr, nullptr};
+  const kavo5000_channel channel21{21, "sim", nullptr, nullptr};
+  const kavo5000_channel missingDevice{kChannel, "/nonexistent/tty", nullptr, nullptr};
+  const kavo5000_channel unreadable{kChannel, "tcp://nowhere", nullptr, nullptr};
   kavo5000_driver* opened = nullptr;
   struct Case {
     const char* name;
@@ -93,6 +94,65 @@ TEST(CApi, TheDriversRefusalAndAFailedTransportAreStatuses) {
   ASSERT_EQ(kavo5000_get_channel_status(driver, kChannel, &status), KAVO5000_OK);
   EXPECT_EQ(status, KAVO5000_LINE_VALID);
   EXPECT_EQ(kavo5000_close(driver), KAVO5000_OK);
+}
+
+// A host's own port: it answers a frame with `reply` (fed in two steps, as
+// bytes arrive), says nothing, or fails its transport.
+struct OwnPort {
+  std::vector<std::uint8_t> reply;
+  std::int32_t transport = 0;
+  int frames = 0;
+
+  static std::int32_t KAVO5000_C_CALL Open(void*, std::uint8_t, std::int32_t) { return 0; }
+  static std::int32_t KAVO5000_C_CALL Send(void* context, std::uint8_t, const std::uint8_t*,
+                                           std::int32_t, std::uint8_t* reply, std::int32_t capacity,
+                                           kavo5000_reply_check check, void* checkContext) {
+    auto& self = *static_cast<OwnPort*>(context);
+    ++self.frames;
+    if (self.transport != 0) return self.transport;
+    std::int32_t got = 0;
+    for (const std::uint8_t b : self.reply) {
+      if (got == capacity) break;
+      reply[got++] = b;
+      std::int32_t length = got;
+      if (check(checkContext, reply, &length) == 1) break;
+    }
+    return 0;
+  }
+};
+
+TEST(CApi, AHostsOwnPortCarriesTheExchanges) {
+  constexpr std::uint8_t kAccepted = 0x06;
+  constexpr std::int32_t kWriteFailed = 4;
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> reply;
+    std::int32_t transport;
+    kavo5000_status call;
+    std::uint8_t channelStatus;
+  };
+  const Case cases[] = {
+      {"answered", {kAccepted}, 0, KAVO5000_OK, KAVO5000_LINE_VALID},
+      {"silent", {}, 0, KAVO5000_OK, KAVO5000_LINE_NO_REPLY},
+      {"malformed", {0x7F, 0x02}, 0, KAVO5000_OK, KAVO5000_LINE_MALFORMED},
+      {"transportFailed", {}, kWriteFailed, KAVO5000_SERIAL_IO, KAVO5000_CHANNEL_NO_EXCHANGE},
+  };
+  const kavo5000_port_callbacks callbacks{&OwnPort::Open, &OwnPort::Send};
+  for (const Case& c : cases) {
+    OwnPort own{c.reply, c.transport};
+    const kavo5000_channel line{kChannel, nullptr, &callbacks, &own};
+    kavo5000_driver* driver = nullptr;
+    ASSERT_EQ(kavo5000_open(KAVO5000_MODULE_PATH, 0, &line, 1, 0, &driver), KAVO5000_OK)
+        << c.name << ": " << kavo5000_last_error();
+    EXPECT_EQ(kavo5000_preset_volume(driver, kChannel, 1, 1, 2.0), c.call) << c.name;
+    std::uint8_t status = 0xFF;
+    ASSERT_EQ(kavo5000_get_channel_status(driver, kChannel, &status), KAVO5000_OK);
+    if (c.call == KAVO5000_OK) {
+      EXPECT_EQ(status, c.channelStatus) << c.name;
+    }
+    EXPECT_GE(own.frames, 1) << c.name;
+    EXPECT_EQ(kavo5000_close(driver), KAVO5000_OK);
+  }
 }
 
 TEST(CApi, OneThreadPerChannelAndACloseWhileTheyRun) {

@@ -7,7 +7,7 @@ int UsesTheHeader(void);
 
 int UsesTheHeader(void) {
   kavo5000_driver* driver = 0;
-  kavo5000_channel line = {1, "sim"};
+  kavo5000_channel line = {1, "sim", 0, 0};
   kavo5000_state state = {KAVO5000_STATE_IDLE, 0, {0, 0, 0, 0, 0, 0}};
   kavo5000_status (KAVO5000_C_CALL *open)(const char*, uint32_t, const kavo5000_channel*, int32_t,
                                           uintptr_t, kavo5000_driver**) = kavo5000_open;

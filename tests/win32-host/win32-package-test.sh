@@ -8,6 +8,8 @@
 #   host_program_test.exe, put beside the package's DLLs as a station
 #     program is: LoadLibrary, GetVM30, the module's exceptions caught by
 #     type, a delivery over TCP against this machine's simulator;
+#   c_delivery_static.exe, a C host linked -static, through Kavo5000C.dll:
+#     a delivery over TCP and a refusal caught as a status;
 #   param_window_test.exe beside them too: the parameter window inside the
 #     DLL, chosen from a Win32 menu and worked by messages on a display of
 #     its own (gui-run.sh);
@@ -80,6 +82,27 @@ cp "$build/tests/win32-host/host_program_test.exe" .
 # The program reads the port's file through Windows paths: Z: is the root.
 KAVO5000_SIM_PORT_FILE="Z:$(printf '%s' "$sim/port" | tr / '\\')" KAVO5000_MODULE=Kavo5000.dll \
   "$run" ./host_program_test.exe --gtest_brief=1
+
+step "c_delivery_static.exe: a C host with a runtime of its own, through Kavo5000C.dll"
+# A program of another compiler: no C++ runtime DLL among its imports, the C
+# interface's functions found by their plain names, a refusal a status.
+cp "$build/tests/win32-host/c_delivery_static.exe" .
+imports=$(i686-w64-mingw32-objdump -p c_delivery_static.exe | sed -n 's/^\tDLL Name: //p' | tr '\n' ' ')
+echo "imports: $imports"
+case " $imports" in
+*libstdc++*|*libgcc*|*libwinpthread*)
+  echo "win32-package-test.sh: c_delivery_static.exe imports a C++ runtime: $imports" >&2
+  exit 1
+  ;;
+esac
+i686-w64-mingw32-objdump -p Kavo5000C.dll | grep -q -E '[[:space:]]kavo5000_open$' || {
+  echo "win32-package-test.sh: Kavo5000C.dll exports no undecorated kavo5000_open" >&2
+  exit 1
+}
+"$run" ./c_delivery_static.exe "$(cat "$sim/port")" Kavo5000.dll | tr -d '\r' |
+  tee "$build/windows32-c-delivery.out"
+grep -q "refused before sending" "$build/windows32-c-delivery.out"
+grep -q "^totals of nozzle 1: " "$build/windows32-c-delivery.out"
 
 step "param_window_test.exe: the parameter window inside the package's DLL"
 # The same station, now with a window on a display of its own (gui-run.sh):
