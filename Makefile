@@ -38,7 +38,7 @@ package: build
 
 bench: deps
 	cmake --preset default $(CMAKE_ARGS)
-	cmake --build --preset default --target micro_bench line_bench tcp_bench
+	cmake --build --preset default --target micro_bench c_interface_bench line_bench tcp_bench
 	bench/table.sh build/default
 
 reliability: deps

@@ -13,14 +13,17 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "Collector.h"
 #include "FrameCodec.h"
 #include "Frames.h"
+#include "InstantPort.h"
 #include "ModuleLoader.h"
 #include "NumberFormat.h"
 #include "ParameterUnit.h"
-#include "Simulation.h"
 
 namespace {
+
+using kavo5000::bench::InstantPort;
 
 using kavo5000::Byte;
 using namespace kavo5000;
@@ -28,71 +31,6 @@ using namespace kavo5000;
 constexpr Byte kChannel = 1;
 // The driver's own work on an exchange should stay below this share of its wire time.
 constexpr double kShareGoal = 0.01;
-
-// A port that answers in no time: each distinct frame is put once to an
-// unpaced in-process simulator, and its answer is replayed from then on
-// through the driver's installed check, as a real port hands bytes over.
-class InstantPort final : public HostPort {
- public:
-  InstantPort() {
-    host::SimulationSettings settings;
-    settings.baud = 0;
-    settings.turnaroundMs = 0;
-    settings.controllers = 8;
-    settings.liftAfter.reset();
-    sim_ = std::make_unique<host::Simulation>(settings);
-    transport_ = sim_->MakeTransport();
-    transport_->Open();
-  }
-
-  std::size_t lastFrameBytes = 0;
-  std::size_t lastReplyBytes = 0;
-
-  std::int32_t KAVO5000_CALL GetLastError(Byte) override { return 0; }
-  void KAVO5000_CALL SetLineError(Byte, std::int32_t) override {}
-  void KAVO5000_CALL SetLineState(Byte, Byte s) override { state_ = s; }
-  Byte KAVO5000_CALL GetLineState(Byte) override { return state_; }
-  std::int32_t KAVO5000_CALL Send(Byte channel, const Byte* frame, Byte frameLength, Byte* reply,
-                                  Byte replySize, Byte replyMode) override {
-    const std::vector<Byte>& answer = Answer(std::vector<Byte>(frame, frame + frameLength));
-    lastFrameBytes = frameLength;
-    lastReplyBytes = answer.size();
-    state_ = 2;  // no reply, until the check says otherwise
-    Byte length = static_cast<Byte>(std::min<std::size_t>(answer.size(), replySize));
-    std::memcpy(reply, answer.data(), length);
-    check_.Code(check_.Self, channel, reply, replySize, &length, replyMode);
-    return 0;
-  }
-  std::int32_t KAVO5000_CALL Open(Byte, std::int32_t, std::int32_t) override { return 0; }
-  void KAVO5000_CALL SetReplyCheck(Byte, ReplyCheckRef c) override { check_ = c; }
-
-  // The controller's answer to a frame, asked once.
-  const std::vector<Byte>& Answer(const std::vector<Byte>& frame) {
-    auto it = answers_.find(frame);
-    if (it == answers_.end()) it = answers_.emplace(frame, Ask(frame)).first;
-    return it->second;
-  }
-
- private:
-  std::vector<Byte> Ask(const std::vector<Byte>& frame) {
-    transport_->DiscardInput();
-    transport_->Write(frame);
-    std::vector<Byte> answer;
-    std::array<Byte, 256> buffer{};
-    for (;;) {
-      const host::ReadResult r = transport_->Read(buffer, std::chrono::milliseconds(20));
-      if (r.status != host::ReadStatus::kData || r.count == 0) break;
-      answer.insert(answer.end(), buffer.begin(), buffer.begin() + r.count);
-    }
-    return answer;
-  }
-
-  std::unique_ptr<host::Simulation> sim_;
-  std::unique_ptr<host::Transport> transport_;
-  std::map<std::vector<Byte>, std::vector<Byte>> answers_;
-  ReplyCheckRef check_{nullptr, nullptr};
-  Byte state_ = 0;
-};
 
 struct Fixture {
   loader::Module module{std::string(KAVO5000_MODULE_PATH)};
@@ -181,27 +119,13 @@ void BM_ValueToText(benchmark::State& state) {
 }
 BENCHMARK(BM_ValueToText)->Name("ValueToText");
 
-// Keeps each benchmark's time per iteration next to the console output.
-class Collector : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> ms;  // real time per iteration
-
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
-      ms[r.benchmark_name()] = r.real_accumulated_time * 1000.0 / static_cast<double>(r.iterations);
-    }
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Fixture& f = Shared();
-  Collector collector;
+  bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
   benchmark::Shutdown();
   for (const auto& [name, ms] : collector.ms) {

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint16_t u16 = 0;
     double a = 0;
     double b = 0;
-    std::vector<kavo5000_state> states(static_cast<std::uint8_t>(noz));
+    kavo5000_state states{};
     auto* pi = (nulls & 1) != 0 ? nullptr : &i32;
     auto* pj = (nulls & 2) != 0 ? nullptr : &j32;
     auto* pa = (nulls & 4) != 0 ? nullptr : &a;
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 4:
         s = kavo5000_get_state(h, c8, d8, static_cast<std::uint8_t>(noz),
-                               (nulls & 16) != 0 ? nullptr : states.data());
+                               (nulls & 16) != 0 ? nullptr : &states);
         break;
       case 5:
         s = kavo5000_get_dispenser_state(h, c8, d8, (nulls & 1) != 0 ? nullptr : &u16);

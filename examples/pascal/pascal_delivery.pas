@@ -57,7 +57,7 @@ function kavo5000_set_price(driver: PKavoDriver; ch, disp, noz: LongInt; value: 
 function kavo5000_preset_volume(driver: PKavoDriver; ch, disp, noz: LongInt;
   litres: Double): LongInt; external KavoLib;
 function kavo5000_start(driver: PKavoDriver; ch, disp, noz: LongInt): LongInt; external KavoLib;
-function kavo5000_get_state(driver: PKavoDriver; ch, disp, count: Byte;
+function kavo5000_get_state(driver: PKavoDriver; ch, disp, nozzles: Byte;
   out state: TKavoState): LongInt; external KavoLib;
 function kavo5000_get_delivery_counters(driver: PKavoDriver; ch, disp: LongInt;
   out litres, money: Double): LongInt; external KavoLib;

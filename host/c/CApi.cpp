@@ -6,7 +6,6 @@
 #include <exception>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "CallStatus.h"
 #include "DriverHandle.h"
@@ -182,17 +181,17 @@ KAVO5000_C_API kavo5000_status KAVO5000_C_CALL kavo5000_open_channel(kavo5000_dr
 
 KAVO5000_C_API kavo5000_status KAVO5000_C_CALL kavo5000_get_state(kavo5000_driver* driver,
                                                                   uint8_t channel,
-                                                                  uint8_t dispenser, uint8_t count,
-                                                                  kavo5000_state* states) {
+                                                                  uint8_t dispenser,
+                                                                  uint8_t nozzles,
+                                                                  kavo5000_state* state) {
   return Guarded(driver, [&](kavo5000::TVM30& d) {
-    if (states == nullptr && count > 0) return BadUse(kNullResult);
-    std::vector<kavo5000::StateRecord> records(count);
-    d.GetSost(channel, dispenser, count, records.data());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-      states[i].summary = records[i].Summary;
-      states[i].summary_nozzle = records[i].SummaryNozzle;
-      for (std::size_t n = 0; n < 6; ++n) states[i].nozzle[n] = records[i].Nozzle[n];
-    }
+    if (state == nullptr) return BadUse(kNullResult);
+    kavo5000::StateRecord record{};
+    d.GetSost(channel, dispenser, nozzles, &record);
+    state->summary = record.Summary;
+    state->summary_nozzle = record.SummaryNozzle;
+    static_assert(sizeof state->nozzle == sizeof record.Nozzle);
+    std::memcpy(state->nozzle, record.Nozzle, sizeof record.Nozzle);
     return KAVO5000_OK;
   });
 }

@@ -165,11 +165,13 @@ KAVO5000_C_API kavo5000_status KAVO5000_C_CALL kavo5000_open_channel(kavo5000_dr
                                                                      uint8_t channel,
                                                                      int32_t* result);
 
-/* The states of `count` dispensers from `dispenser` on, into states[0..count). */
+/* A dispenser's state, its first `nozzles` nozzles (at most 6) polled, or
+ * with 0 as many as the configuration byte numbers. */
 KAVO5000_C_API kavo5000_status KAVO5000_C_CALL kavo5000_get_state(kavo5000_driver* driver,
                                                                   uint8_t channel,
-                                                                  uint8_t dispenser, uint8_t count,
-                                                                  kavo5000_state* states);
+                                                                  uint8_t dispenser,
+                                                                  uint8_t nozzles,
+                                                                  kavo5000_state* state);
 KAVO5000_C_API kavo5000_status KAVO5000_C_CALL kavo5000_get_dispenser_state(kavo5000_driver* driver,
                                                                             uint8_t channel,
                                                                             uint8_t dispenser,

@@ -221,12 +221,14 @@ class Driver:
         return result.value
 
     # What the dispensers are doing.
-    def state(self, channel: int, dispenser: int, count: int = 1) -> list:
-        records = (_State * max(count, 1))()
-        self._call("kavo5000_get_state", _u8(channel), _u8(dispenser), _u8(count), records)
-        return [DispenserState(NozzleState(r.summary), r.summary_nozzle,
-                               tuple(NozzleState(code) for code in r.nozzle))
-                for r in records[:count]]
+    def state(self, channel: int, dispenser: int, nozzles: int = 0) -> DispenserState:
+        """The dispenser's state, its first `nozzles` nozzles polled (0: as
+        many as the configuration byte numbers)."""
+        r = _State()
+        self._call("kavo5000_get_state", _u8(channel), _u8(dispenser), _u8(nozzles),
+                   ctypes.byref(r))
+        return DispenserState(NozzleState(r.summary), r.summary_nozzle,
+                              tuple(NozzleState(code) for code in r.nozzle))
 
     def dispenser_state(self, channel: int, dispenser: int) -> NozzleState:
         code = ctypes.c_uint16()

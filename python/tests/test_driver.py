@@ -28,7 +28,7 @@ def test_a_whole_delivery(driver):
     finished = closed = False
     for _ in range(MOST_POLLS):
         time.sleep(POLL_SECONDS)
-        state = driver.state(CH, DISPENSER)[0].nozzles[0].state_class
+        state = driver.state(CH, DISPENSER, 1).nozzles[0].state_class
         finished = finished or state is StateClass.FINISHED
         closed = finished and state in (StateClass.IDLE, StateClass.LIFTED)
         if closed:
