@@ -135,7 +135,7 @@ std::unique_ptr<Transport> TransportFor(const PortSpec& spec) {
   switch (spec.kind) {
     case PortSpec::Kind::kSim:
       // The simulator is a library of its own: a program that offers it binds
-      // its transport (host/simtransport) rather than the spec.
+      // its transport (host/simtransport) rather than the text "sim".
       throw PortSpecError(FormatPortSpec(spec) + ": this program binds no built-in simulator");
     case PortSpec::Kind::kDevice:
       return MakeSerialTransport(spec);

@@ -170,7 +170,7 @@ class Driver:
         lines = (_Channel * max(len(ports), 1))()
         for i, (channel, spec) in enumerate(ports.items()):
             if not 0 <= channel <= 255:
-                raise UsageError(f"channel {channel} is outside 1..20", _BAD_USE)
+                raise UsageError(f"channel {channel} is not a channel byte (1..20)", _BAD_USE)
             lines[i] = _Channel(channel, spec.encode(), None, None)
         handle = ctypes.c_void_p()
         self._check(self._lib.kavo5000_open(module.encode() if module else None, config, lines,
