@@ -1,8 +1,9 @@
 # make demo — build and run `kavo5000 demo`: a whole delivery on the built-in simulator.
 # make test — build and run every test in the default and asan presets.
 # make bench — build and run every benchmark; prints one table of figures and goals.
-# make package — build the default preset and pack it as a Debian package
-#   (build/default/kavo5000_VERSION_ARCH.deb), its file list checked.
+# make package — build the default preset and pack it as Debian packages
+#   (build/default/*.deb: kavo5000, libkavo5000c1, kavo5000-dev,
+#   python3-kavo5000), each one's file list checked.
 # make reliability — fuzz every target (FUZZ_SECONDS each, default 60), the full
 #   noisy-line soak, the bad-input sweep and the concurrency stress; one table.
 # CMAKE_ARGS reaches every configure step (CI passes warnings-as-errors).
@@ -32,9 +33,9 @@ test: deps
 	ctest --preset asan
 
 package: build
-	rm -f build/default/kavo5000_*.deb
+	rm -f build/default/*.deb
 	cd build/default && cpack -G DEB
-	tests/package/check-contents.sh deb build/default/kavo5000_*.deb
+	for deb in build/default/*.deb; do tests/package/check-contents.sh deb $$deb || exit 1; done
 
 bench: deps
 	cmake --preset default $(CMAKE_ARGS)

@@ -3,8 +3,7 @@
 #   Windows: a ZIP of one flat folder, the layout a station program's folder
 #     takes: Kavo5000.dll, the runtime DLLs it imports (32-bit), kavo5000.exe,
 #     README-Windows.txt, and include/kavo5000/Kavo5000.h.
-#   Linux: a .deb of the module, the header with its package config, the tool
-#     and the station, whose Depends dpkg-shlibdeps reads off the binaries.
+#   Linux: Debian packages, one per kind of user (DebianPackages.cmake).
 # The version is the project's; the package names carry it.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -17,13 +16,14 @@ set_target_properties(kavo5000_headers PROPERTIES EXPORT_NAME headers)
 target_include_directories(kavo5000_headers INTERFACE
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include> $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 target_compile_features(kavo5000_headers INTERFACE cxx_std_17)
-install(FILES ${PROJECT_SOURCE_DIR}/include/kavo5000/Kavo5000.h
-  ${PROJECT_SOURCE_DIR}/include/kavo5000/kavo5000_c.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kavo5000)
+set(kavo5000_public_headers ${PROJECT_SOURCE_DIR}/include/kavo5000/Kavo5000.h
+  ${PROJECT_SOURCE_DIR}/include/kavo5000/kavo5000_c.h)
 
 set(CPACK_PACKAGE_NAME Kavo5000)
 set(CPACK_PACKAGE_VENDOR "Kavo5000")
-set(CPACK_PACKAGE_CONTACT "Kavo5000 developers")
+# The maintainers' address: the packages' Maintainer, their copyright's
+# contact and their changelog's signature.
+set(CPACK_PACKAGE_CONTACT "Kavo5000 maintainers <maintainers@users.noreply.c-seed-b568c39b.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Driver module for Kavo 5000 fuel dispensers, its tool and sample station")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 # The programs and the module ship without their debugging information.
@@ -34,6 +34,7 @@ if(WIN32)
   # the module, the runtime DLLs it was linked against, and the tool.
   # The module's import library is for linking, which no host does.
   # The C interface's DLL beside the module, for hosts of other languages.
+  install(FILES ${kavo5000_public_headers} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/kavo5000)
   install(TARGETS Kavo5000 Kavo5000C kavo5000 RUNTIME DESTINATION .
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT import_library EXCLUDE_FROM_ALL)
   get_target_property(runtime_dlls Kavo5000 KAVO5000_RUNTIME_DLLS)
@@ -67,32 +68,7 @@ if(WIN32)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME Kavo5000-${PROJECT_VERSION}-${platform})
 else()
-  install(TARGETS Kavo5000 Kavo5000C LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  # The Python package over the C interface, where Debian's Python looks.
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/kavo5000 DESTINATION lib/python3/dist-packages
-    PATTERN __pycache__ EXCLUDE)
-  install(TARGETS kavo5000 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  if(TARGET kavo5000-station)
-    install(TARGETS kavo5000-station RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-
-  # Header-only, so one config serves every architecture.
-  set(config_dir ${CMAKE_INSTALL_DATADIR}/cmake/Kavo5000)
-  install(TARGETS kavo5000_headers EXPORT Kavo5000Targets)
-  install(EXPORT Kavo5000Targets NAMESPACE Kavo5000:: DESTINATION ${config_dir})
-  configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/Kavo5000Config.cmake.in
-    ${PROJECT_BINARY_DIR}/Kavo5000Config.cmake INSTALL_DESTINATION ${config_dir})
-  # find_package(Kavo5000 2.40) takes 2.40 or any later 2.y, never 3.
-  write_basic_package_version_file(${PROJECT_BINARY_DIR}/Kavo5000ConfigVersion.cmake
-    COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
-  install(FILES ${PROJECT_BINARY_DIR}/Kavo5000Config.cmake
-    ${PROJECT_BINARY_DIR}/Kavo5000ConfigVersion.cmake DESTINATION ${config_dir})
-
-  set(CPACK_GENERATOR DEB)
-  set(CPACK_DEBIAN_PACKAGE_NAME kavo5000)
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  include(${CMAKE_CURRENT_LIST_DIR}/DebianPackages.cmake)
 endif()
 
 include(CPack)

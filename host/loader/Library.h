@@ -1,5 +1,6 @@
 // Library.h — what finding and loading the module takes from the platform:
-// the module's file name, the path separator, the running program's folder,
+// the module's file name, the path separator, the running program's folder
+// (and on POSIX systems the folder of the loader's own code),
 // whether a file is there, and a shared library loaded and a symbol found in
 // it. LibraryPosix.cpp (dlopen) and LibraryWin32.cpp (LoadLibrary) implement
 // it; ModuleLoader.cpp is written once above it.
@@ -20,6 +21,12 @@ inline constexpr char kSeparator = '/';
 
 // The folder the running program's file is in; "." when it cannot be told.
 std::string ProgramFolder();
+#ifndef _WIN32
+// The folder of the file this code was linked into: the program's for the
+// tool, the C interface's library for a program of another language that
+// loaded it. "." when it cannot be told.
+std::string CodeFolder();
+#endif
 bool FileExists(const std::string& path);
 // Loads the library for the rest of the process: never unloaded, because an
 // exception the driver raised keeps its code (what(), its destructor) in the

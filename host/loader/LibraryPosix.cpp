@@ -1,5 +1,6 @@
 // LibraryPosix.cpp — the platform's part of loading the module on POSIX
-// systems: dlopen, and the program's folder from /proc/self/exe.
+// systems: dlopen, the program's folder from /proc/self/exe and the code's
+// from dladdr.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -18,6 +19,16 @@ std::string ProgramFolder() {
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return ".";
   const std::string path(buffer.data(), static_cast<std::size_t>(n));
+  const auto slash = path.rfind(kSeparator);
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string CodeFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<const void*>(&CodeFolder), &info) == 0 || info.dli_fname == nullptr) {
+    return ".";
+  }
+  const std::string path(info.dli_fname);
   const auto slash = path.rfind(kSeparator);
   return slash == std::string::npos ? "." : path.substr(0, slash);
 }

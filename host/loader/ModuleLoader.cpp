@@ -21,6 +21,10 @@ std::vector<std::string> Candidates(const std::optional<std::string>& explicitPa
 #ifdef KAVO5000_INSTALLED_MODULE
   places.push_back(here + KAVO5000_INSTALLED_MODULE);  // an installed program's
 #endif
+#ifdef KAVO5000_LIBRARY_MODULE
+  // The installed C interface's, whatever program loaded it (python3, say).
+  places.push_back(platform::CodeFolder() + platform::kSeparator + KAVO5000_LIBRARY_MODULE);
+#endif
 #ifdef KAVO5000_BUILD_MODULE
   places.emplace_back(KAVO5000_BUILD_MODULE);
 #endif

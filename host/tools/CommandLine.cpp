@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "Checks.h"
+#include "Cli.h"
 #include "ParamLimits.h"
 #include "Text.h"
 
@@ -63,6 +64,31 @@ constexpr const char* kOverview =
     "Examples: --faults T:refuse*1   --faults '#2:drop,6:corrupt=3'   --faults 1:state=40/41\n"
     "\n"
     "kavo5000 help CMD explains one subcommand.";
+
+// The exit statuses, and commands that run as they stand (a test runs each
+// line under "Examples:"; a manual page is made of this help).
+std::string ExitStatusAndExamples() {
+  return "Exit status:\n"
+         "  " +
+         std::to_string(kExitOk) +
+         "  done\n"
+         "  " +
+         std::to_string(kExitFailure) +
+         "  the command did not succeed: refused by the driver or the controller,\n"
+         "     the line failed, no reply\n"
+         "  " +
+         std::to_string(kExitUsage) +
+         "  the command line is wrong\n"
+         "\n"
+         "Without --port the tool drives its built-in simulator, as the examples do.\n"
+         "\n"
+         "Examples:\n"
+         "  $ kavo5000 demo\n"
+         "  $ kavo5000 state 1\n"
+         "  $ kavo5000 --flow 5 deliver 1 1 --price 56.40 --volume 10\n"
+         "  $ kavo5000 totals 1 1\n"
+         "  $ kavo5000 param get 1 29";
+}
 
 // A count of seconds: a number, not negative (nor -0).
 const CLI::Validator kNotNegative(
@@ -489,7 +515,7 @@ void DeclareCommands(CLI::App& app, Invocation& inv, bool inShell) {
   // Set after the subcommands, which would inherit it: their help is their own.
   app.footer(inShell ? std::string(kOverview) +
                            "\n\nIn the shell also: wait SECONDS (pause the script), quit."
-                     : std::string(kOverview));
+                     : std::string(kOverview) + "\n\n" + ExitStatusAndExamples());
 }
 
 }  // namespace kavo5000::tool

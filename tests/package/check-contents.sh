@@ -3,7 +3,7 @@
 # ship (directories aside): a file left out, or one that does not belong,
 # is named.
 #   check-contents.sh zip-win32 Kavo5000-VERSION-win32.zip
-#   check-contents.sh deb kavo5000_VERSION_ARCH.deb
+#   check-contents.sh deb PACKAGE_VERSION_ARCH.deb   (each of the .deb files)
 set -eu
 kind=$1
 package=$2
@@ -18,21 +18,50 @@ zip-win32)
   actual=$(unzip -Z1 "$package" | grep -v '/$' | sed "s|^$top/||")
   ;;
 deb)
+  # Each of the Debian packages by its name; the docs every package carries.
   top=
-  lib=$(dpkg-deb -c "$package" | sed -n 's|.* \./\(usr/lib/.*\)/libKavo5000\.so$|\1|p')
-  expected="usr/bin/kavo5000 usr/bin/kavo5000-station ${lib:-usr/lib}/libKavo5000.so
-    ${lib:-usr/lib}/libkavo5000c.so usr/lib/python3/dist-packages/kavo5000/__init__.py
-    usr/include/kavo5000/Kavo5000.h usr/include/kavo5000/kavo5000_c.h
-    usr/share/cmake/Kavo5000/Kavo5000Config.cmake
-    usr/share/cmake/Kavo5000/Kavo5000ConfigVersion.cmake usr/share/cmake/Kavo5000/Kavo5000Targets.cmake"
+  package_name=$(dpkg-deb -f "$package" Package)
+  lib=usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+  doc="usr/share/doc/$package_name/copyright usr/share/doc/$package_name/changelog.Debian.gz
+    usr/share/lintian/overrides/$package_name"
+  needed=
+  case $package_name in
+  kavo5000)
+    expected="usr/bin/kavo5000 usr/bin/kavo5000-station $lib/kavo5000/libKavo5000.so
+      usr/share/man/man1/kavo5000.1.gz usr/share/man/man1/kavo5000-station.1.gz
+      usr/share/bash-completion/completions/kavo5000"
+    needed="libc6 libstdc++6 libqt6widgets6"
+    ;;
+  libkavo5000c[0-9]*)
+    expected="$lib/libkavo5000c.so.${package_name#libkavo5000c} $lib/libkavo5000c.so.*.*"
+    needed="kavo5000 libc6 libstdc++6"
+    ;;
+  kavo5000-dev)
+    expected="usr/include/kavo5000/Kavo5000.h usr/include/kavo5000/kavo5000_c.h
+      $lib/libkavo5000c.so $lib/cmake/Kavo5000/Kavo5000Config.cmake
+      $lib/cmake/Kavo5000/Kavo5000ConfigVersion.cmake $lib/cmake/Kavo5000/Kavo5000Targets.cmake
+      $lib/cmake/Kavo5000/Kavo5000Targets-*.cmake"
+    needed="kavo5000 libkavo5000c"
+    ;;
+  python3-kavo5000)
+    expected="usr/lib/python3/dist-packages/kavo5000/__init__.py"
+    needed="python3 libkavo5000c"
+    ;;
+  *)
+    echo "check-contents.sh: $name: no package of ours is called $package_name" >&2
+    exit 1
+    ;;
+  esac
   actual=$(dpkg-deb -c "$package" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||')
-  # What the programs need from Debian, read off them when packed.
+  expected="$expected $doc"
+  # What the package needs from Debian and from its siblings, read off its
+  # binaries when packed and given by the packaging.
   depends=$(dpkg-deb -f "$package" Depends)
-  echo "Depends: $depends"
-  for needed in libc6 libstdc++6 libqt6widgets6; do
+  echo "$package_name Depends: $depends"
+  for dependency in $needed; do
     case " $depends" in
-    *" $needed"*) ;;
-    *) echo "check-contents.sh: $name: Depends names no $needed" >&2; exit 1 ;;
+    *" $dependency"*) ;;
+    *) echo "check-contents.sh: $name: Depends names no $dependency" >&2; exit 1 ;;
     esac
   done
   ;;
@@ -42,11 +71,22 @@ deb)
   ;;
 esac
 
-expected=$(printf '%s\n' $expected | sort)
-actual=$(printf '%s\n' "$actual" | sort)
-missing=$(printf '%s\n' "$expected" | grep -vxF -e "$actual" || true)
-extra=$(printf '%s\n' "$actual" | grep -vxF -e "$expected" || true)
-printf '%s\n' "$actual" | sed "s|^|$name: |"
-[ -z "$missing" ] || echo "check-contents.sh: $name lacks: $(echo $missing)" >&2
-[ -z "$extra" ] || echo "check-contents.sh: $name holds what it must not: $(echo $extra)" >&2
+# A name in the list may be a pattern (a versioned file name), matched as the
+# shell matches one.
+matches() { case $1 in $2) return 0 ;; esac; return 1; }
+missing=
+for pattern in $expected; do
+  found=
+  for file in $actual; do matches "$file" "$pattern" && found=yes; done
+  [ -n "$found" ] || missing="$missing $pattern"
+done
+extra=
+for file in $actual; do
+  wanted=
+  for pattern in $expected; do matches "$file" "$pattern" && wanted=yes; done
+  [ -n "$wanted" ] || extra="$extra $file"
+done
+printf '%s\n' $actual | sort | sed "s|^|$name: |"
+[ -z "$missing" ] || echo "check-contents.sh: $name lacks:$missing" >&2
+[ -z "$extra" ] || echo "check-contents.sh: $name holds what it must not:$extra" >&2
 [ -z "$missing$extra" ]
