@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "VM30.h"
@@ -17,9 +16,11 @@ constexpr std::int32_t kAppendIndex = -1;  // the host's factory places the item
 constexpr std::int32_t kNoHelpContext = 0;
 constexpr std::uint16_t kNoShortCut = 0;
 
-std::mutex menuMutex;
-bool menuPending = true;
+// Claimed by the first AddDriverMenu of a module load, before any of the
+// host's methods runs: a host that calls back in finds nothing pending.
+std::atomic<bool> menuPending{true};
 std::atomic<ParamWindowLauncher> windowLauncher{nullptr};
+std::atomic<ParamWindowCloser> windowCloser{nullptr};
 
 void KAVO5000_CALL MenuClick(void* /*self*/, TMenuItem* /*sender*/) {
   // Whichever object added the item, the window is for the latest driver.
@@ -62,6 +63,14 @@ void ShowParamWindow(VM30Driver* driver) {
   if (ParamWindowLauncher launcher = windowLauncher.load()) launcher(driver);
 }
 
+void SetParamWindowCloser(ParamWindowCloser closer) {
+  windowCloser.store(closer);
+}
+
+void CloseParamWindowOf(VM30Driver* driver) {
+  if (ParamWindowCloser closer = windowCloser.load()) closer(driver);
+}
+
 TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpContext,
                        TMenuItem* parent, std::int32_t index, NotifyEvent onClick,
                        std::uint16_t shortCut, MenuItemFactory factory) {
@@ -76,18 +85,17 @@ TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpC
 }
 
 bool MenuPending() {
-  std::lock_guard lock(menuMutex);
-  return menuPending;
+  return menuPending.load();
 }
 
 void ResetMenuPending() {
-  std::lock_guard lock(menuMutex);
-  menuPending = true;
+  menuPending.store(true);
 }
 
 void KAVO5000_CALL VM30Driver::AddDriverMenu(TMenuItem* hostItem, MenuItemFactory factory) {
-  std::lock_guard lock(menuMutex);
-  if (!menuPending) return;
+  // Once per module load, whether or not there was a menu to join; no lock
+  // is held while the host's factory and items run.
+  if (!menuPending.exchange(false)) return;
   // A module built without the window has no command to offer: an item that
   // opens nothing would only confuse the technician.
   const HostMenu parent = windowLauncher.load() != nullptr ? FindHostMenu(hostItem) : HostMenu{};
@@ -99,8 +107,6 @@ void KAVO5000_CALL VM30Driver::AddDriverMenu(TMenuItem* hostItem, MenuItemFactor
     AddMenuItem(caption.c_str(), caption.c_str(), kNoHelpContext, parent.item, kAppendIndex,
                 NotifyEvent{&MenuClick, this}, kNoShortCut, factory);
   }
-  // Once per module load, whether or not there was a menu to join.
-  menuPending = false;
 }
 
 }  // namespace kavo5000::driver

@@ -39,6 +39,14 @@ void SetParamWindowLauncher(ParamWindowLauncher launcher);
 // What the menu command does: the window for the driver GetVM30 made last.
 void ShowParamWindow(VM30Driver* driver);
 
+// Closes the parameter window if it works for `driver`, before the driver
+// object is freed: the window's modal loop runs the host's messages, and a
+// host may delete the driver from one of them. The window layer installs it
+// with the launcher.
+using ParamWindowCloser = void (*)(VM30Driver* driver);
+void SetParamWindowCloser(ParamWindowCloser closer);
+void CloseParamWindowOf(VM30Driver* driver);
+
 // Creates the item through the host's factory and sets it up.
 TMenuItem* AddMenuItem(const char* caption, const char* hint, std::int32_t helpContext,
                        TMenuItem* parent, std::int32_t index, NotifyEvent onClick,

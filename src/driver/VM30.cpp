@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Bounds.h"
+#include "Menu.h"
 #include "Messages.h"
 
 namespace kavo5000::driver {
@@ -45,9 +46,15 @@ VM30Driver::VM30Driver(Byte config, std::uintptr_t appHandle, kavo5000::HostPort
 }
 
 VM30Driver::~VM30Driver() {
-  // A destroyed driver must not stay reachable from the menu command.
+  // A destroyed driver must not stay reachable from the menu command, nor
+  // from a window still open for it.
   VM30Driver* self = this;
   currentDriver.compare_exchange_strong(self, nullptr);
+  try {
+    CloseParamWindowOf(this);
+  } catch (...) {
+    // a destructor lets nothing out; the window's own handlers catch theirs
+  }
 }
 
 void KAVO5000_CALL VM30Driver::Abstract0() {

@@ -288,6 +288,12 @@ void TParamFrm::ActionExitExecute() {
   close();
 }
 
+void TParamFrm::DriverGone() {
+  StopReader();
+  Driver = nullptr;
+  if (isVisible()) close();
+}
+
 bool TParamFrm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut) {
     // The list's own popup and another window taking the focus do not leave
@@ -344,6 +350,7 @@ void TParamFrm::Button1Click() {
   if (reader_.Running() || !params_) return;
   ReadProgress->setRange(0, params_->Count());
   ReadProgress->setValue(0);
+  ReadProgress->setFormat(FromUtf8(ReadProgressText(0, params_->Count())));
   ReadProgress->show();
   reader_.Start(params_->Count());
 }
@@ -353,6 +360,7 @@ void TParamFrm::ReaderRowRead(int row, std::int32_t raw) {
   ApplyRead(params_->Item(row - 1), raw, SystemNumberFormat(), FailedReadText::kKeep);
   model_->RowsChanged();
   ReadProgress->setValue(row);
+  ReadProgress->setFormat(FromUtf8(ReadProgressText(row, ReadProgress->maximum())));
 }
 
 void TParamFrm::ReaderFinished() {
@@ -378,7 +386,7 @@ void TParamFrm::WriteValueEditKeyDown(int key) {
   // What the box shows is what is written: a text that is no value in range
   // is not offered for writing at all.
   if (!TakeEditorValues().acceptable) {
-    ShowStatus(QString::fromUtf8(kWriteFailedText));
+    ShowStatus(QString::fromUtf8(kValueOutsideLimitsText));
     return;
   }
   QMessageBox box(QMessageBox::Question, QString::fromUtf8(kConfirmCaption),

@@ -83,6 +83,9 @@ class TParamFrm : public QDialog {
   void WriteValueEditKeyDown(int key);
   void Timer1Timer();
   void AddrBtnClick();
+  // The driver is being destroyed: the reader stops, the driver is
+  // forgotten, and the window closes.
+  void DriverGone();
 
   // Operations.
   // Reads grid row `row` on the window's thread: its text, empty on failure.

@@ -130,7 +130,6 @@ void TParamFrm::BuildControls() {
   ReadProgress->setObjectName(QStringLiteral("ReadProgress"));
   ReadProgress->setMaximumHeight(layout::kStatusHeight - 4);
   ReadProgress->setFixedWidth(kReadProgressWidth);
-  ReadProgress->setFormat(QString::fromUtf8("Прочитано %v из %m"));
   StatusBar1->addPermanentWidget(ReadProgress);
   ReadProgress->hide();
 

@@ -77,6 +77,10 @@ std::string CellText(const CParameter& row, int column, const catalogue::NumberF
   }
 }
 
+std::string ReadProgressText(int rowsRead, int rows) {
+  return "Прочитано " + std::to_string(rowsRead) + " из " + std::to_string(rows);
+}
+
 std::string HintText(int gridRow, int column) {
   if (gridRow < 1) return {};
   if (column == kReadColumn) return kReadHint;

@@ -62,6 +62,10 @@ std::string CellText(const catalogue::CParameter& row, int column,
 // column 4 of a data row (grid row ≥ 1), none elsewhere.
 std::string HintText(int gridRow, int column);
 
+// What the reading progress says while "Прочитать все параметры" runs:
+// "Прочитано 12 из 140".
+std::string ReadProgressText(int rowsRead, int rows);
+
 // Height in pixels that `text` needs when word-wrapped to `width` pixels.
 using TextMeasure = std::function<int(std::string_view text, int width)>;
 
@@ -158,6 +162,9 @@ std::int32_t WriteRawValue(const catalogue::CParameter& row, const EditorValues&
 inline constexpr const char* kWriteDoneText = "Операция записи проведена.";
 inline constexpr const char* kWriteFailedText = "Ошибка при проведении операции записи.";
 inline constexpr const char* kNoDriverText = "Невозможно провести операцию записи.";
+// Enter on a box whose text is no value within the row's limits: nothing sent.
+inline constexpr const char* kValueOutsideLimitsText =
+    "Значение вне пределов параметра: запись не проводилась.";
 
 // The question Enter asks before a write, and its box's caption.
 inline constexpr const char* kConfirmQuestion = "Вы действительно хотите записать параметр";

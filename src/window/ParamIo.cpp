@@ -54,7 +54,8 @@ const char* WriteRow(catalogue::CParameter& row, const EditorValues& values,
                      const WriteTarget& target, const catalogue::NumberFormat& format) {
   if (target.line.driver == nullptr) return kNoDriverText;
   const std::optional<catalogue::CommandFamily> family = catalogue::CommandFamilyOf(row.Kind);
-  if (!family || !values.acceptable) return kWriteFailedText;
+  if (!values.acceptable) return kValueOutsideLimitsText;
+  if (!family) return kWriteFailedText;
   try {
     const std::int32_t raw = WriteRawValue(row, values);
     std::string text =

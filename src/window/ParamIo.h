@@ -76,9 +76,11 @@ struct WriteTarget {
 
 // Writes a row from what its editors hold and gives the status line's
 // message. Written means the controller took the value: only then do the
-// row's Value and ReadText take it; a silent or refusing controller, editors
-// holding no valid value, or anything raised on the way leave the row as it
-// was and give kWriteFailedText. Without a driver: kNoDriverText. The address
+// row's Value and ReadText take it; a silent or refusing controller or
+// anything raised on the way leave the row as it was and give
+// kWriteFailedText; editors holding no value within the row's limits send
+// nothing and give kValueOutsideLimitsText. Without a driver: kNoDriverText.
+// The address
 // row carries the ID number as its code from the attempt on.
 const char* WriteRow(catalogue::CParameter& row, const EditorValues& values,
                      const WriteTarget& target, const catalogue::NumberFormat& format);

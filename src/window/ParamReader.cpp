@@ -13,13 +13,17 @@ TReadParamsTread::~TReadParamsTread() {
 
 bool TReadParamsTread::Start(int rows) {
   if (Running()) return false;
-  if (!thread_.joinable()) {
-    {
-      const std::lock_guard lock(mutex_);
-      quit_ = false;
-    }
-    thread_ = std::thread([this] { Serve(); });
+  bool ended = false;
+  {
+    // A thread still serving (the last run's end told it to go, and it has
+    // not yet) is kept; one that has gone is joined, at once, and replaced.
+    const std::lock_guard lock(mutex_);
+    quit_ = false;
+    ended = thread_.joinable() && !serving_;
+    if (!thread_.joinable() || ended) serving_ = true;
   }
+  if (ended) thread_.join();
+  if (!thread_.joinable()) thread_ = std::thread([this] { Serve(); });
   ++run_;
   rows_ = rows;
   curRow_ = 0;
@@ -58,7 +62,19 @@ void TReadParamsTread::AskNext() {
   }
   rows_ = 0;
   curRow_ = 0;
+  // Every row is answered: the thread goes, without being waited for (it
+  // may still be handing back the last answer), until the next run.
+  {
+    const std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_all();
   if (hooks_.finished) hooks_.finished();
+}
+
+bool TReadParamsTread::ThreadServing() {
+  const std::lock_guard lock(mutex_);
+  return serving_;
 }
 
 void TReadParamsTread::Answered(std::uint64_t run, int row, std::int32_t raw) {
@@ -73,7 +89,10 @@ void TReadParamsTread::Serve() {
     {
       std::unique_lock lock(mutex_);
       wake_.wait(lock, [this] { return quit_ || job_.has_value(); });
-      if (quit_) return;
+      if (quit_) {
+        serving_ = false;
+        return;
+      }
       job = *job_;
       job_.reset();
     }

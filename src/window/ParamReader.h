@@ -3,7 +3,8 @@
 // which applies each result as it comes back and only then asks for the next
 // row, with the COM port and address its boxes show at that moment. A run is
 // over when the window's thread has applied the last row, whatever the
-// thread is doing then, so a new run can start at once. Written without a
+// thread is doing then, so a new run can start at once; the thread then ends
+// on its own. Written without a
 // toolkit: each window front-end lends it a way to post calls to its thread.
 #ifndef KAVO5000_WINDOW_PARAMREADER_H
 #define KAVO5000_WINDOW_PARAMREADER_H
@@ -51,6 +52,9 @@ class TReadParamsTread {
   // Window's thread: ends the run, if any, after the exchange in progress,
   // and waits for the thread to end. Results still on their way are dropped.
   void Stop();
+  // Whether the reader's thread is there: from a Start until the run's last
+  // row is answered (or Stop), not while the window merely stays open.
+  bool ThreadServing();
 
  private:
   struct Job {
@@ -74,6 +78,7 @@ class TReadParamsTread {
   std::condition_variable wake_;
   std::optional<Job> job_;
   bool quit_ = false;
+  bool serving_ = false;  // the thread has not yet left Serve
   std::thread thread_;
 };
 

@@ -78,6 +78,20 @@ FrameRemover frameRemover;
 
 void InstallParamWindowLauncher() {
   driver::SetParamWindowLauncher(&ShowParamWindow);
+  driver::SetParamWindowCloser(&CloseParamWindowOf);
+}
+
+void CloseParamWindowOf(driver::VM30Driver* driver) {
+  if (frame.isNull() || frame->Driver != driver) return;
+  TParamFrm* window = frame.data();
+  // The window lives on the application's thread; a driver deleted on
+  // another one waits there until the window has let it go.
+  if (window->thread() == QThread::currentThread()) {
+    window->DriverGone();
+  } else {
+    QMetaObject::invokeMethod(
+        window, [window] { window->DriverGone(); }, Qt::BlockingQueuedConnection);
+  }
 }
 
 void ShowParamWindow(driver::VM30Driver* driver) {

@@ -24,6 +24,10 @@ void InstallParamWindowLauncher();
 // shows it modally, returning when it closes. With none it only creates it.
 void ShowParamWindow(driver::VM30Driver* driver);
 
+// Lets the window go of `driver` if it works for it: the reader stopped, the
+// driver forgotten and the window closed. Called as the driver is destroyed.
+void CloseParamWindowOf(driver::VM30Driver* driver);
+
 // The window, none until it is first needed.
 TParamFrm* ParamFrm();
 

@@ -40,10 +40,13 @@ bool IsDigit(char c) {
 }
 
 // Takes a run of digits off the front of `text` into `mantissa`; their count.
+// Past kMostDigits the digits are counted, not added: the caller refuses
+// such a number, and the mantissa never overflows on the way.
 std::size_t TakeDigits(std::string_view& text, std::int64_t& mantissa) {
   std::size_t count = 0;
   while (!text.empty() && IsDigit(text.front())) {
-    mantissa = mantissa * static_cast<std::int64_t>(kTen) + (text.front() - '0');
+    if (count < kMostDigits)
+      mantissa = mantissa * static_cast<std::int64_t>(kTen) + (text.front() - '0');
     text.remove_prefix(1);
     ++count;
   }
@@ -100,6 +103,13 @@ std::optional<double> SpinTextValue(std::string_view text, const SpinSetup& setu
     return std::nullopt;
   }
   return static_cast<double>(units) / std::pow(kTen, decimals);
+}
+
+HeldNumber HoldWholeNumber(std::string_view text, int minimum, int maximum, int held) {
+  const SpinSetup whole{0, 1, static_cast<double>(minimum), static_cast<double>(maximum), 0};
+  const std::optional<double> typed = SpinTextValue(text, whole, catalogue::NumberFormat{});
+  const int value = typed ? static_cast<int>(*typed) : std::clamp(held, minimum, maximum);
+  return HeldNumber{value, text != std::to_string(value)};
 }
 
 double SpinStep(double value, int steps, const SpinSetup& setup) {

@@ -118,6 +118,25 @@ TEST_F(MenuTest, AddsOncePerModuleLoad) {
   EXPECT_EQ(dispensers->ChildCount(), 1u);
 }
 
+// A host whose factory calls back into a driver (another window's menu, say):
+// the module holds no lock over the host's methods, so the call returns, and
+// the command is still added once.
+FakeMenuItem* reenteredMenu = nullptr;
+TMenuItem* KAVO5000_CALL ReenteringFactory(TMenuItem* parent, std::int32_t index) {
+  VM30Driver other(0, 0, nullptr);
+  other.AddDriverMenu(reenteredMenu, &Factory);
+  return Factory(parent, index);
+}
+
+TEST_F(MenuTest, AHostThatCallsBackFromItsFactoryIsServedOnce) {
+  FakeMenuItem* dispensers = mainMenu.Add("&ТРК");
+  reenteredMenu = &mainMenu;
+  VM30Driver driver(0, 0, nullptr);
+  driver.AddDriverMenu(&mainMenu, &ReenteringFactory);
+  EXPECT_EQ(dispensers->ChildCount(), 1u);
+  EXPECT_FALSE(MenuPending());
+}
+
 TEST_F(MenuTest, AMenuWithoutTheDispenserMenuEndsTheChance) {
   mainMenu.Add("&Файл");
   VM30Driver driver(0, 0, nullptr);

@@ -40,6 +40,7 @@ constexpr const char* kFormCaption = "Программирование пара�
 constexpr const char* kMenuCaption = "Программирование параметров (Каво 5000)";
 constexpr const char* kWriteDone = "Операция записи проведена.";
 constexpr const char* kWriteFailed = "Ошибка при проведении операции записи.";
+constexpr const char* kOutsideLimits = "Значение вне пределов параметра: запись не проводилась.";
 constexpr int kCodeColumn = 0;
 constexpr int kNameColumn = 1;
 constexpr int kNarrowName = 150;  // pixels: the longer names need more lines
@@ -282,6 +283,8 @@ TEST(ParamWindow, EachTabShowsExactlyItsGroupsRowsAfterAllAreRead) {
     gui::Press(dialog, IDC_Button1);
     EXPECT_TRUE(gui::WaitFor([&] { return gui::Visible(progress); }));
     EXPECT_TRUE(gui::WaitFor([&] { return !gui::Visible(progress); })) << "the reader never ended";
+    const std::string rows = std::to_string(Catalogue().Count());
+    EXPECT_EQ(gui::Text(progress), "Прочитано " + rows + " из " + rows);
     HWND grid = Item(dialog, IDC_RxDGCommon);
     const char* names[] = {"win32-window-common", "win32-window-address",
                            "win32-window-parameters"};
@@ -337,6 +340,34 @@ TEST(ParamWindow, ADoubleClickReadsARowFromTheController) {
   });
 }
 
+// The address box holding 1 is typed "65", outside the line's 1..64: the
+// next read goes where the box shows, and the box shows 1 again.
+TEST(ParamWindow, AnAddressOffTheLineIsPutBackAndTheReadGoesWhereTheBoxShows) {
+  WithWindow([](HWND dialog) {
+    UseAddress(dialog, 1);
+    ChooseTab(dialog, kParametersTab);
+    HWND grid = Item(dialog, IDC_RxDGCommon);
+    HWND address = Item(dialog, IDC_AddrEdit);
+    // double-clicks the "Чтение" cell of the row with `code`; its text once read
+    const auto read = [&](int code) {
+      const int row = GridRow(kParametersTab, code);
+      EXPECT_TRUE(SendMessageW(grid, GM_SETCURRENT, static_cast<WPARAM>(row), kCodeColumn));
+      RECT cell{};
+      EXPECT_TRUE(SendMessageW(grid, GM_GETCELLRECT, MAKEWPARAM(kReadColumn, row),
+                               reinterpret_cast<LPARAM>(&cell)));
+      gui::DoubleClick(grid, POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2});
+      EXPECT_TRUE(gui::WaitFor([&] { return !CellText(grid, row, kReadColumn).empty(); }));
+      return CellText(grid, row, kReadColumn);
+    };
+    EXPECT_EQ(read(kVersionCode), "107");
+    gui::SetText(address, "65");
+    const std::string tenths = read(kTenthsCode);
+    EXPECT_EQ(gui::Text(address), "1") << "the box shows the address the read went to";
+    EXPECT_NE(tenths, "Ошибка чтения!") << "the read went to no controller";
+    Picture(dialog, "win32-window-address-restored");
+  });
+}
+
 BOOL CALLBACK FindQuestion(HWND child, LPARAM found) {
   if (gui::Text(child) == "Вы действительно хотите записать параметр")
     *reinterpret_cast<bool*>(found) = true;
@@ -381,7 +412,7 @@ TEST(ParamWindow, EnterAndOkWriteWhatTheBoxShowsAndTheControllerKeepsIt) {
 
     gui::SetText(box, "10");  // beyond 9,9: nothing is offered for writing
     gui::Key(box, VK_RETURN);
-    EXPECT_TRUE(gui::WaitFor([&] { return StatusText(dialog) == kWriteFailed; }));
+    EXPECT_TRUE(gui::WaitFor([&] { return StatusText(dialog) == kOutsideLimits; }));
     EXPECT_FALSE(gui::WaitForDialog("Подтверждение записи", kNoConfirmation));
     EXPECT_EQ(ControllerValue(kTenthsCode), wanted);
     gui::Key(box, VK_ESCAPE);

@@ -334,5 +334,27 @@ TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDr
   delete ParamFrm();
 }
 
+// A host that deletes the driver from its own message while the window is
+// up: the window lets the driver go and closes before the object is freed
+// (the sanitizer build finds any later use of it).
+TEST(ParamWindowLaunchTest, DeletingTheDriverWhileTheWindowIsUpClosesIt) {
+  InstallParamWindowLauncher();
+  auto* driver = new driver::VM30Driver(0, 0, nullptr);
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    shown = ParamFrm() != nullptr && ParamFrm()->isVisible() && ParamFrm()->Driver == driver;
+    delete driver;
+  });
+  window::ShowParamWindow(driver);  // returns once the window has closed
+  EXPECT_TRUE(shown);
+  ASSERT_NE(ParamFrm(), nullptr);
+  EXPECT_EQ(ParamFrm()->Driver, nullptr);
+  EXPECT_FALSE(ParamFrm()->isVisible());
+  EXPECT_EQ(ParamFrm()->Params(), nullptr);
+  driver::SetParamWindowLauncher(nullptr);
+  driver::SetParamWindowCloser(nullptr);
+  delete ParamFrm();
+}
+
 }  // namespace
 }  // namespace kavo5000::window

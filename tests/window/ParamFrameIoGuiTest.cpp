@@ -438,7 +438,7 @@ TEST_F(ParamFrameIoTest, EnterWritesWhatTheBoxShowsOrNothing) {
   QTest::keyClick(c.edit, Qt::Key_Return);
   QCoreApplication::processEvents();  // the check above runs, finding no box
   EXPECT_FALSE(asked);
-  EXPECT_EQ(Status(), kWriteFailedText);
+  EXPECT_EQ(Status(), kValueOutsideLimitsText);
   EXPECT_EQ(Nozzle1().param(11), before);
   // Typed back to a value in range, that value is written.
   QTest::keyClick(c.edit, Qt::Key_5);

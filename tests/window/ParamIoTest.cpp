@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "Clock.h"
 #include "Line.h"
@@ -91,8 +92,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"decimal", catalogue::pkNumber, 23, {1.15}, "", kWriteDoneText, 115},
         WriteCase{"list", catalogue::pkList, -1, {0, 0, 1}, "", kWriteDoneText, 1},
         WriteCase{"listWithoutChoice", catalogue::pkList, -1, {0, 0, -1}, "", kWriteFailedText, -1},
-        WriteCase{
-            "notAValue", catalogue::pkNumber, 4, {124, 0, -1, false}, "", kWriteFailedText, -1}),
+        WriteCase{"notAValue",
+                  catalogue::pkNumber,
+                  4,
+                  {124, 0, -1, false},
+                  "",
+                  kValueOutsideLimitsText,
+                  -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ParamIoTest, ACommonCommandReachesTheWholeLineOnceSent) {
@@ -213,6 +219,12 @@ TEST_F(ParamIoTest, TheReaderHandsBackEachRunEvenWhileItsThreadIsHeld) {
   EXPECT_EQ(results.size(), 6u);
   EXPECT_EQ(finished, 2);
   EXPECT_FALSE(reader.Running());
+  // The run is over and the thread free: it ends, the window still open.
+  while (reader.ThreadServing()) std::this_thread::yield();
+  ASSERT_TRUE(reader.Start(kRows));  // and a new one serves the next run
+  window.RunOne();
+  window.RunOne();
+  EXPECT_EQ(finished, 3);
 }
 
 }  // namespace

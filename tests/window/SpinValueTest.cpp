@@ -1,5 +1,6 @@
-// The decimal value box of a toolkit without one: what it shows, which typed
-// texts it takes, and where its arrows go.
+// The number boxes of a toolkit without them: what the decimal box shows,
+// which typed texts it takes and where its arrows go; what a whole-number
+// box is left holding by what was typed.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -49,6 +50,7 @@ TEST(SpinValue, TakesOnlyTextsThatAreValuesInRange) {
       {"+20", kTemperature, 20.0},
       {"-100", kTemperature, std::nullopt},
       {"1234567890123456", kTemperature, std::nullopt},
+      {"99999999999999999999999", kTemperature, std::nullopt},  // no overflow on the way
   };
   for (const Case& c : cases) {
     EXPECT_EQ(SpinTextValue(c.text, c.setup, kRussian), c.value) << '"' << c.text << '"';
@@ -69,6 +71,40 @@ TEST(SpinValue, ArrowsStepByTheRowsStepHeldToItsRange) {
   };
   for (const Case& c : cases) {
     EXPECT_DOUBLE_EQ(SpinStep(c.from, c.steps, c.setup), c.to) << c.from << " + " << c.steps;
+  }
+}
+
+// The address box (1..64) holding 1, the address dialog's any-number box
+// holding 0: what was typed, what the box then holds and sends, and whether
+// its text is put back to show that.
+TEST(SpinValue, AWholeNumberBoxHoldsItsLastNumberAgainstTextOutsideItsRange) {
+  constexpr int kAddressMax = 64;
+  constexpr int kAny = 1 << 30;
+  struct Case {
+    const char* text;
+    int minimum;
+    int maximum;
+    int held;
+    HeldNumber holds;
+  };
+  const Case cases[] = {
+      {"12", 1, kAddressMax, 1, {12, false}},
+      {"65", 1, kAddressMax, 1, {1, true}},
+      {"0", 1, kAddressMax, 7, {7, true}},
+      {"-3", 1, kAddressMax, 7, {7, true}},
+      {"7x", 1, kAddressMax, 7, {7, true}},
+      {"", 1, kAddressMax, 7, {7, true}},
+      {" 7", 1, kAddressMax, 3, {7, true}},
+      {"+5", 1, kAddressMax, 3, {5, true}},
+      {"99999999999999999999", 1, kAddressMax, 3, {3, true}},
+      {"abc", -kAny, kAny, 0, {0, true}},
+      {"-3", -kAny, kAny, 0, {-3, false}},
+      {"9", 1, kAddressMax, 0, {9, false}},
+      {"x", 1, kAddressMax, 0, {1, true}},  // a held number outside the range is brought in
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HoldWholeNumber(c.text, c.minimum, c.maximum, c.held), c.holds)
+        << '"' << c.text << "\" in " << c.minimum << ".." << c.maximum;
   }
 }
 

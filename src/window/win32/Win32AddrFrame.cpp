@@ -57,6 +57,10 @@ INT_PTR TAddrFrm::Message(UINT message, WPARAM wParam) {
         done_ = true;
       } else if (LOWORD(wParam) == IDC_AddrBitBtn2) {
         done_ = true;
+      } else if ((LOWORD(wParam) == IDC_NTrkEdit || LOWORD(wParam) == IDC_NPstEdit) &&
+                 HIWORD(wParam) == EN_KILLFOCUS) {
+        // Left with a text that is no number: the box shows its number again.
+        win32::IntegerBoxValue(window_, LOWORD(wParam));
       }
       return TRUE;
     case WM_CLOSE:

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "ParamFrameIds.h"
+#include "SpinValue.h"
 #include "Win32Text.h"
 
 namespace kavo5000::window::win32 {
@@ -169,14 +170,27 @@ HWND MakeIntegerBox(HWND parent, int id, const Rect& place, int minimum, int max
 }
 
 int IntegerBoxValue(HWND parent, int id) {
-  BOOL failed = FALSE;
-  return static_cast<int>(SendDlgItemMessageW(parent, id + ids::kSpinArrowsOffset, UDM_GETPOS32, 0,
-                                              reinterpret_cast<LPARAM>(&failed)));
+  HWND arrows = GetDlgItem(parent, id + ids::kSpinArrowsOffset);
+  int minimum = 0;
+  int maximum = 0;
+  SendMessageW(arrows, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&minimum),
+               reinterpret_cast<LPARAM>(&maximum));
+  // The arrows' position is the last number the box took; a text they refuse
+  // leaves it as it was (the error flag says so, and the text decides).
+  BOOL refused = FALSE;
+  const auto held =
+      static_cast<int>(SendMessageW(arrows, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&refused)));
+  const HeldNumber holds = HoldWholeNumber(GetText(GetDlgItem(parent, id)), minimum, maximum, held);
+  if (holds.restoreText) SetIntegerBoxValue(parent, id, holds.value);
+  return holds.value;
 }
 
 void SetIntegerBoxValue(HWND parent, int id, int value) {
   SendDlgItemMessageW(parent, id + ids::kSpinArrowsOffset, UDM_SETPOS32, 0,
                       static_cast<LPARAM>(value));
+  // Written here too: the text shown must be the number held, whatever the
+  // arrows do with a position they already have.
+  SetText(GetDlgItem(parent, id), std::to_string(value));
 }
 
 void RunModal(HWND dialog, HWND owner, const bool& done, AltShortcut shortcut) {

@@ -36,7 +36,7 @@ HWND MakeLabel(HWND parent, int id, layout::Point at, std::string_view text);
 // offset) inside its right edge, holding minimum..maximum.
 HWND MakeIntegerBox(HWND parent, int id, const Rect& place, int minimum, int maximum, int value);
 // The box's value: its text when that is a number in range, else the last
-// such value.
+// such value, whose text the box then shows again (HoldWholeNumber).
 int IntegerBoxValue(HWND parent, int id);
 void SetIntegerBoxValue(HWND parent, int id, int value);
 

@@ -232,6 +232,12 @@ void TParamFrm::ActionExitExecute() {
   done_ = true;
 }
 
+void TParamFrm::DriverGone() {
+  StopReader();
+  Driver = nullptr;
+  if (Showing() && !done_) ActionExitExecute();
+}
+
 // ---- reading and writing ----
 
 LineTarget TParamFrm::Target() const {
@@ -267,6 +273,7 @@ void TParamFrm::Button1Click() {
   HWND progress = Item(IDC_ReadProgress);
   SendMessageW(progress, PBM_SETRANGE32, 0, params_->Count());
   SendMessageW(progress, PBM_SETPOS, 0, 0);
+  win32::SetText(progress, ReadProgressText(0, params_->Count()));
   SetWindowPos(progress, HWND_TOP, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   reader_.Start(params_->Count());
@@ -275,8 +282,11 @@ void TParamFrm::Button1Click() {
 void TParamFrm::ReaderRowRead(int row, std::int32_t raw) {
   if (!params_) return;
   ApplyRead(params_->Item(row - 1), raw, format_, FailedReadText::kKeep);
-  grid_->Refresh();
-  SendMessageW(Item(IDC_ReadProgress), PBM_SETPOS, static_cast<WPARAM>(row), 0);
+  if (grid_ != nullptr) grid_->Refresh();
+  HWND progress = Item(IDC_ReadProgress);
+  SendMessageW(progress, PBM_SETPOS, static_cast<WPARAM>(row), 0);
+  win32::SetText(progress, ReadProgressText(row, params_->Count()));
+  InvalidateRect(progress, nullptr, TRUE);
 }
 
 void TParamFrm::ReaderFinished() {
@@ -303,7 +313,7 @@ void TParamFrm::WriteValueEditKeyDown() {
   // What the box shows is what is written: a text that is no value in range
   // is not offered for writing at all.
   if (!TakeEditorValues().acceptable) {
-    ShowStatus(kWriteFailedText);
+    ShowStatus(kValueOutsideLimitsText);
     return;
   }
   const int answer =

@@ -64,6 +64,9 @@ class TParamFrm {
   void RxDGCommonEnter();
   void WriteValueEditExit();
   void ActionExitExecute();
+  // The driver is being destroyed: the reader stops, the driver is
+  // forgotten, and the window closes.
+  void DriverGone();
   void RxDGCommonDblClick(int row, int column);
   void Button1Click();
   void WriteValueEditKeyDown();

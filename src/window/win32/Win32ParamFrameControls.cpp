@@ -125,6 +125,12 @@ void TParamFrm::Command(int id, int code) {
     case IDC_AddrBtn:
       if (code == BN_CLICKED) AddrBtnClick();
       break;
+    case IDC_ComPortEdit:
+    case IDC_AddrEdit:
+    case IDC_edIDNumber:
+      // Left with a text the box does not take: it shows its number again.
+      if (code == EN_KILLFOCUS) win32::IntegerBoxValue(window_, id);
+      break;
     case IDC_WriteValueEdit:
     case IDC_WriteValueEdit2:
     case IDC_WriteValueCB:
@@ -214,6 +220,32 @@ void TParamFrm::BuildControls() {
   SetWindowPos(panel, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+namespace {
+
+// The progress bar's own painting, then its window text centred over it in
+// the dialog's font.
+LRESULT CALLBACK ProgressWithText(HWND bar, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR /*id*/, DWORD_PTR /*data*/) {
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(bar, &ProgressWithText, 0);
+  if (message != WM_PAINT) return DefSubclassProc(bar, message, wParam, lParam);
+  const LRESULT painted = DefSubclassProc(bar, message, wParam, lParam);
+  const std::wstring text = win32::Widen(win32::GetText(bar));
+  if (text.empty()) return painted;
+  HDC dc = GetDC(bar);
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(GetParent(bar), WM_GETFONT, 0, 0));
+  HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+  SetBkMode(dc, TRANSPARENT);
+  RECT area{};
+  GetClientRect(bar, &area);
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (old != nullptr) SelectObject(dc, old);
+  ReleaseDC(bar, dc);
+  return painted;
+}
+
+}  // namespace
+
 void TParamFrm::BuildStatusBar() {
   HWND status =
       MakeControl(window_, STATUSCLASSNAMEW, "",
@@ -227,8 +259,10 @@ void TParamFrm::BuildStatusBar() {
   SendMessageW(status, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
   const Rect progress =
       Offset(Rect{part.left, part.top, part.right, part.bottom}, layout::kStatusBar1);
-  // A child of the dialog over the bar's second part, found like every control.
-  MakeControl(window_, PROGRESS_CLASSW, "", PBS_SMOOTH, progress, IDC_ReadProgress);
+  // A child of the dialog over the bar's second part, found like every control;
+  // it draws its text ("Прочитано … из …") over the bar, as Qt's does.
+  HWND bar = MakeControl(window_, PROGRESS_CLASSW, "", PBS_SMOOTH, progress, IDC_ReadProgress);
+  SetWindowSubclass(bar, &ProgressWithText, 0, 0);
 }
 
 }  // namespace kavo5000::window

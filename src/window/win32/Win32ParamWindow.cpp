@@ -25,6 +25,12 @@ std::unique_ptr<TParamFrm>& Frame() {
 
 void InstallParamWindowLauncher() {
   driver::SetParamWindowLauncher(&ShowParamWindow);
+  driver::SetParamWindowCloser(&CloseParamWindowOf);
+}
+
+void CloseParamWindowOf(driver::VM30Driver* driver) {
+  const std::unique_ptr<TParamFrm>& frame = Frame();
+  if (frame && frame->Driver == driver) frame->DriverGone();
 }
 
 void ShowParamWindow(driver::VM30Driver* driver) {
