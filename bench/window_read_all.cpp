@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   }
 
   window::TParamFrm form;
-  form.Driver = &vm30;
+  form.Presenter().Driver = &vm30;
   form.show();
   form.findChild<QSpinBox*>(QStringLiteral("ComPortEdit"))->setValue(kChannel);
   form.findChild<QSpinBox*>(QStringLiteral("AddrEdit"))->setValue(1);
@@ -100,14 +100,14 @@ int main(int argc, char** argv) {
   // The window's thread applies each row and asks for the next, as it does
   // for the technician.
   const auto begin = std::chrono::steady_clock::now();
-  form.Button1Click();
-  while (form.ReadThread() != nullptr)
+  form.Presenter().Button1Click();
+  while (form.Presenter().ReadThread() != nullptr)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   const auto end = std::chrono::steady_clock::now();
 
   int failed = 0;
-  for (int i = 0; i < form.Params()->Count(); ++i) {
-    const catalogue::CParameter& p = form.Params()->Item(i);
+  for (int i = 0; i < form.Presenter().Params()->Count(); ++i) {
+    const catalogue::CParameter& p = form.Presenter().Params()->Item(i);
     if (p.Kind <= catalogue::pkHeaterTemperature && p.ReadError) ++failed;
   }
   const double took = std::chrono::duration<double, std::milli>(end - begin).count();

@@ -1,10 +1,9 @@
-// ParamFrame.h — the technician's parameter window, TParamFrm: the grid of
-// the whole parameter catalogue on three tabs, the editors that float over
-// the "Запись" cell of the current row, the reads and writes, and the status
-// line. What it computes lives in plain functions (ParamFrameLogic.h,
-// ParamIo.h), its reads in the background in ParamReader.h, its grid in
-// ParamGrid.h; this class applies them to Qt widgets. The controls are its
-// own: hosts and tests find them by their Qt object names, which are the
+// ParamFrame.h — the technician's parameter window on Qt, TParamFrm: the
+// grid of the whole parameter catalogue on three tabs, the editors that float
+// over the "Запись" cell of the current row, and the status line, as Qt
+// widgets. What the window does lives in ParamFramePresenter.h, for which
+// this class is the view; its grid in ParamGrid.h. The controls are its own:
+// hosts and tests find them by their Qt object names, which are the
 // controls' names.
 #ifndef KAVO5000_WINDOW_PARAMFRAME_H
 #define KAVO5000_WINDOW_PARAMFRAME_H
@@ -14,7 +13,8 @@
 #include <string>
 
 #include "ParamFrameLogic.h"
-#include "ParamReader.h"
+#include "ParamFramePresenter.h"
+#include "ParamFrameView.h"
 #include "ParameterUnit.h"
 
 class QAction;
@@ -42,7 +42,7 @@ namespace kavo5000::window {
 class ParamGridModel;
 class TRXDrawGrid;
 
-class TParamFrm : public QDialog {
+class TParamFrm : public QDialog, private ParamFrameView {
   Q_OBJECT
  public:
   explicit TParamFrm(QWidget* parent = nullptr);
@@ -50,54 +50,20 @@ class TParamFrm : public QDialog {
   TParamFrm(const TParamFrm&) = delete;
   TParamFrm& operator=(const TParamFrm&) = delete;
 
-  // The driver object the window works for; not owned. The launcher sets it
-  // before every showing.
-  driver::VM30Driver* Driver = nullptr;
-
-  // Set the first time the table was built, never cleared.
-  bool ParamsLoaded() const { return paramsLoaded_; }
-  // The table shown, between a showing and its closing; none otherwise.
-  catalogue::CTRKParameters* Params() const { return params_.get(); }
-  // The background reader while "Прочитать все параметры" runs; none otherwise.
-  const TReadParamsTread* ReadThread() const;
+  // The window's sequencing, and the driver it works for (Presenter().Driver).
+  ParamFramePresenter& Presenter() { return presenter_; }
 
   // The grid's current row (0 when none) and column.
-  int CurrentRow() const;
-  int CurrentColumn() const;
+  int CurrentRow() const override;
+  int CurrentColumn() const override;
 
-  // Handlers, named after their control and event.
-  void FormShow();
-  void FormClose();
-  void TabControl1Change(int tab);
-  void RxDGCommonColumnSized();
+  // Qt's own handlers: the cells drawn, the hint at the pointer, a double
+  // click on a cell, and Alt+X, Esc and "Закрыть (Esc)".
   void RxDGCommonDrawCell(QPainter& painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index);
   void RxDGCommonMouseMove(const QPoint& viewportPos);
-  void RxDGCommonSelectCell();
-  void Timer2Timer();
-  void RxDGCommonEnter();
-  void WriteValueEditExit();
-  void ActionExitExecute();
   void RxDGCommonDblClick(const QPoint& viewportPos);
-  void Button1Click();
-  void WriteValueEditKeyDown(int key);
-  void Timer1Timer();
-  void AddrBtnClick();
-  // The driver is being destroyed: the reader stops, the driver is
-  // forgotten, and the window closes.
-  void DriverGone();
-
-  // Operations.
-  // Reads grid row `row` on the window's thread: its text, empty on failure.
-  std::string ReadParam(int row);
-  void WriteParam(int row);
-  void ShowStatus(const QString& text);
-  void LoadParams();
-  void FreeParams();
-  int CalcRowHeight(int row);
-  void ShowTabRows(int tab);
-  void PrepareEditor(int row);
-  void PlaceEditor(int row, int column);
+  void ActionExitExecute();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -107,21 +73,46 @@ class TParamFrm : public QDialog {
  private:
   void BuildControls();  // ParamFrameControls.cpp
   void ConnectControls();
-  void HideEditors();
-  // Keeps the shown editors over their cell when the grid scrolls or its
-  // columns change, and hides them when the cell leaves the view.
-  void FollowEditorCell();
-  int VisibleRowHeight(int row) const;
-  // Where exchanges go now: the driver, the COM port and the address typed.
-  LineTarget Target() const;
-  // What the shown editors hold, their texts taken in first.
-  EditorValues TakeEditorValues();
-  // The reader's hooks.
-  TReadParamsTread::Hooks ReaderHooks();
-  void ReaderRowRead(int row, std::int32_t raw);
-  void ReaderFinished();
-  // Ends a run of the reader, waiting for its exchange in progress.
-  void StopReader();
+  QWidget* EditorWidget(Editor editor) const;
+
+  // ParamFrameView
+  catalogue::NumberFormat Format() const override;
+  int CurrentTab() const override;
+  void SetCurrentCell(int row, int column) override;
+  int ColumnWidth(int column) const override;
+  int MeasureText(std::string_view text, int width) const override;
+  void ShowTable(catalogue::CTRKParameters* params) override;
+  void SetRowHeights(const std::vector<int>& heights) override;
+  int VisibleRowHeight(int row) const override;
+  void RefreshRows() override;
+  void SetUpEditors(const EditorSetup& setup) override;
+  void HideEditor(Editor editor) override;
+  bool EditorShown(Editor editor) const override;
+  std::optional<Rect> CellInView(int row, int column) const override;
+  void PlaceEditor(Editor editor, const Rect& where) override;
+  void FocusEditor(Editor editor) override;
+  EditorValues TakeEditorValues() override;
+  int ComPort() override;
+  int Address() override;
+  int IdNumber() override;
+  void SetAddress(int address) override;
+  int AddressMinimum() const override;
+  int AddressMaximum() const override;
+  void EnableAddressButton(bool enabled) override;
+  void SetStatus(const std::string& text) override;
+  void SetStatusAlert(bool alert) override;
+  bool StatusTimerActive() const override;
+  void StartStatusTimer() override;
+  void StopStatusTimer() override;
+  void StartEditorTimer() override;
+  void StopEditorTimer() override;
+  void ShowProgress(int rows) override;
+  void SetProgress(int row, int rows) override;
+  void HideProgress() override;
+  bool ConfirmWrite() override;
+  std::optional<DialogNozzle> AskNozzle() override;
+  void Close() override;
+  void Post(std::function<void()> call) override;
 
   // Controls, with their object names.
   QFrame* Panel1 = nullptr;
@@ -146,13 +137,9 @@ class TParamFrm : public QDialog {
   QTimer* Timer1 = nullptr;
   QTimer* Timer2 = nullptr;
 
-  std::unique_ptr<catalogue::CTRKParameters> params_;
-  TReadParamsTread reader_;
-  bool paramsLoaded_ = false;
   ParamGridModel* model_ = nullptr;
-  EditorSetup editorSetup_;  // of the row the editors were last prepared for
-  int editorRow_ = 0;        // the cell the editors were last placed over
-  int editorColumn_ = 0;
+  // Last: its reader stops before the controls it reports to go.
+  ParamFramePresenter presenter_;
 };
 
 }  // namespace kavo5000::window

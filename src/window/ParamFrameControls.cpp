@@ -161,23 +161,24 @@ void TParamFrm::BuildControls() {
 }
 
 void TParamFrm::ConnectControls() {
-  connect(TabBar, &QTabBar::currentChanged, this, [this](int tab) { TabControl1Change(tab); });
+  ParamFramePresenter& p = presenter_;
+  connect(TabBar, &QTabBar::currentChanged, this, [&p](int tab) { p.TabControl1Change(tab); });
   connect(RxDGCommon->horizontalHeader(), &QHeaderView::sectionResized, this,
-          [this] { RxDGCommonColumnSized(); });
-  connect(RxDGCommon, &TOpenedRXDrawGrid::CellSelected, this, [this] { RxDGCommonSelectCell(); });
-  connect(RxDGCommon, &TOpenedRXDrawGrid::Entered, this, [this] { RxDGCommonEnter(); });
+          [&p] { p.RxDGCommonColumnSized(); });
+  connect(RxDGCommon, &TOpenedRXDrawGrid::CellSelected, this, [&p] { p.RxDGCommonSelectCell(); });
+  connect(RxDGCommon, &TOpenedRXDrawGrid::Entered, this, [&p] { p.RxDGCommonEnter(); });
   connect(RxDGCommon, &TOpenedRXDrawGrid::MouseMoved, this,
           [this](const QPoint& pos) { RxDGCommonMouseMove(pos); });
   connect(RxDGCommon, &TOpenedRXDrawGrid::DoubleClicked, this,
           [this](const QPoint& pos) { RxDGCommonDblClick(pos); });
   connect(RxDGCommon->verticalScrollBar(), &QScrollBar::valueChanged, this,
-          [this] { FollowEditorCell(); });
+          [&p] { p.RxDGCommonScrolled(); });
   connect(RxDGCommon->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-          [this] { FollowEditorCell(); });
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  connect(Timer2, &QTimer::timeout, this, [this] { Timer2Timer(); });
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-  connect(AddrBtn, &QToolButton::clicked, this, [this] { AddrBtnClick(); });
+          [&p] { p.RxDGCommonScrolled(); });
+  connect(Timer1, &QTimer::timeout, this, [&p] { p.Timer1Timer(); });
+  connect(Timer2, &QTimer::timeout, this, [&p] { p.Timer2Timer(); });
+  connect(Button1, &QPushButton::clicked, this, [&p] { p.Button1Click(); });
+  connect(AddrBtn, &QToolButton::clicked, this, [&p] { p.AddrBtnClick(); });
   connect(ActionExit, &QAction::triggered, this, [this] { ActionExitExecute(); });
   connect(BitBtn1, &QPushButton::clicked, this, [this] { ActionExitExecute(); });
 }

@@ -82,15 +82,15 @@ void InstallParamWindowLauncher() {
 }
 
 void CloseParamWindowOf(driver::VM30Driver* driver) {
-  if (frame.isNull() || frame->Driver != driver) return;
+  if (frame.isNull() || frame->Presenter().Driver != driver) return;
   TParamFrm* window = frame.data();
   // The window lives on the application's thread; a driver deleted on
   // another one waits there until the window has let it go.
   if (window->thread() == QThread::currentThread()) {
-    window->DriverGone();
+    window->Presenter().DriverGone();
   } else {
     QMetaObject::invokeMethod(
-        window, [window] { window->DriverGone(); }, Qt::BlockingQueuedConnection);
+        window, [window] { window->Presenter().DriverGone(); }, Qt::BlockingQueuedConnection);
   }
 }
 
@@ -101,7 +101,7 @@ void ShowParamWindow(driver::VM30Driver* driver) {
     AttachToForeignHost(*frame);
   }
   if (driver == nullptr || frame->isVisible()) return;
-  frame->Driver = driver;
+  frame->Presenter().Driver = driver;
   frame->exec();
 }
 

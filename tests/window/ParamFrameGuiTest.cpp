@@ -57,11 +57,11 @@ class ParamFrameGuiTest : public ::testing::Test {
   // Timer2 fired by hand, once the events before it are done, as 50 ms later.
   void FireTimer2() {
     QCoreApplication::processEvents();
-    if (c.timer2->isActive()) form.Timer2Timer();
+    if (c.timer2->isActive()) form.Presenter().Timer2Timer();
   }
   int FirstRowOfKind(std::uint8_t kind) {
-    for (int i = 0; i < form.Params()->Count(); ++i)
-      if (form.Params()->Item(i).Kind == kind) return i + 1;
+    for (int i = 0; i < form.Presenter().Params()->Count(); ++i)
+      if (form.Presenter().Params()->Item(i).Kind == kind) return i + 1;
     return 0;
   }
 
@@ -72,15 +72,15 @@ class ParamFrameGuiTest : public ::testing::Test {
 TEST_F(ParamFrameGuiTest, EachTabShowsExactlyTheRowsOfItsGroup) {
   for (int tab : {catalogue::pgParameters, catalogue::pgAddress, catalogue::pgCommon}) {
     ChooseTab(tab);
-    for (int i = 0; i < form.Params()->Count(); ++i) {
-      const bool mine = form.Params()->Item(i).Group == tab;
+    for (int i = 0; i < form.Presenter().Params()->Count(); ++i) {
+      const bool mine = form.Presenter().Params()->Item(i).Group == tab;
       EXPECT_EQ(c.grid->isRowHidden(i), !mine) << "tab " << tab << ", row " << i + 1;
       if (mine) {
         EXPECT_GE(c.grid->rowHeight(i), kMinRowHeight);
       }
     }
     // The current row moves into the tab.
-    EXPECT_EQ(form.Params()->Item(form.CurrentRow() - 1).Group, tab);
+    EXPECT_EQ(form.Presenter().Params()->Item(form.CurrentRow() - 1).Group, tab);
   }
 }
 
@@ -90,7 +90,7 @@ TEST_F(ParamFrameGuiTest, KeysAndClicksNeverLandOnAHiddenRow) {
   for (Qt::Key key : {Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_Down, Qt::Key_PageDown,
                       Qt::Key_PageUp, Qt::Key_Up}) {
     QTest::keyClick(c.grid, key);
-    EXPECT_EQ(form.Params()->Item(form.CurrentRow() - 1).Group, catalogue::pgCommon)
+    EXPECT_EQ(form.Presenter().Params()->Item(form.CurrentRow() - 1).Group, catalogue::pgCommon)
         << "after key " << key;
   }
   ChooseTab(catalogue::pgAddress);
@@ -108,7 +108,7 @@ TEST_F(ParamFrameGuiTest, AWiderNameColumnLowersLongRows) {
   ChooseTab(catalogue::pgParameters);
   const auto heights = [this] {
     std::vector<int> h;
-    for (int i = 0; i < form.Params()->Count(); ++i) h.push_back(c.grid->rowHeight(i));
+    for (int i = 0; i < form.Presenter().Params()->Count(); ++i) h.push_back(c.grid->rowHeight(i));
     return h;
   };
   const std::vector<int> before = heights();
@@ -135,7 +135,7 @@ TEST_F(ParamFrameGuiTest, TheEditorComesOverTheWriteCellAfterTheTimerAndGoesForT
           c.tabArea, c.grid->visualRect(c.grid->model()->index(row - 1, kWriteColumn)).topLeft()),
       c.grid->visualRect(c.grid->model()->index(row - 1, kWriteColumn)).size());
   EXPECT_TRUE(cell.contains(c.edit->geometry()));
-  EXPECT_EQ(c.edit->value(), form.Params()->Item(row - 1).MinReal());
+  EXPECT_EQ(c.edit->value(), form.Presenter().Params()->Item(row - 1).MinReal());
 
   Click(row, kReadColumn);
   FireTimer2();
@@ -257,7 +257,8 @@ TEST_F(ParamFrameGuiTest, AltXEscAndTheCloseButtonEachCloseTheWindow) {
     ASSERT_TRUE(form.isVisible());
     ways[i]();
     EXPECT_FALSE(form.isVisible()) << "way " << i;
-    EXPECT_EQ(form.Params(), nullptr) << "way " << i;  // the table goes with the closing
+    EXPECT_EQ(form.Presenter().Params(), nullptr)
+        << "way " << i;  // the table goes with the closing
   }
 }
 
@@ -267,14 +268,14 @@ TEST_F(ParamFrameGuiTest, ReopeningKeepsTheControlsAndForgetsWhatWasRead) {
   c.idNumber->setValue(77);
   ChooseTab(catalogue::pgParameters);
   const int row = FirstRowOfKind(catalogue::pkNumber);
-  form.Params()->Item(row - 1).RecordRead(12, "12");
+  form.Presenter().Params()->Item(row - 1).RecordRead(12, "12");
   form.close();
   SetUp();
   EXPECT_EQ(c.comPort->value(), 3);
   EXPECT_EQ(c.address->value(), 5);
   EXPECT_EQ(c.idNumber->value(), 77);
   EXPECT_EQ(c.tabs->currentIndex(), catalogue::pgParameters);
-  const catalogue::CParameter& p = form.Params()->Item(row - 1);
+  const catalogue::CParameter& p = form.Presenter().Params()->Item(row - 1);
   EXPECT_EQ(p.ReadText, "");
   EXPECT_FALSE(p.ReadError);
   EXPECT_NE(p.Value, 12);
@@ -283,12 +284,12 @@ TEST_F(ParamFrameGuiTest, ReopeningKeepsTheControlsAndForgetsWhatWasRead) {
 }
 
 TEST_F(ParamFrameGuiTest, ASecondMessageKeepsTheRedPeriodsSchedule) {
-  form.ShowStatus(QStringLiteral("first"));
+  form.Presenter().ShowStatus("first");
   ASSERT_TRUE(c.timer1->isActive());
   // A restart would stop and start the timer: its activity would change twice.
   int changes = 0;
   const QPropertyNotifier watch = c.timer1->bindableActive().addNotifier([&changes] { ++changes; });
-  form.ShowStatus(QStringLiteral("second"));
+  form.Presenter().ShowStatus("second");
   EXPECT_EQ(changes, 0);
   EXPECT_TRUE(c.timer1->isActive());
   EXPECT_EQ(c.status->currentMessage(), QStringLiteral("second"));
@@ -317,7 +318,7 @@ TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDr
     // Runs inside the modal loop: note what is up, then close it.
     QTimer::singleShot(0, [&shown] {
       auto* modal = qobject_cast<TParamFrm*>(QApplication::activeModalWidget());
-      shown.push_back({modal, modal != nullptr ? modal->Driver : nullptr});
+      shown.push_back({modal, modal != nullptr ? modal->Presenter().Driver : nullptr});
       if (modal != nullptr) modal->close();
     });
     command->Action()->trigger();
@@ -329,7 +330,7 @@ TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDr
   EXPECT_EQ(shown[1].window, shown[0].window);
   EXPECT_EQ(shown[0].driver, &second);
   EXPECT_EQ(shown[1].driver, &second);
-  EXPECT_EQ(ParamFrm()->Params(), nullptr);  // freed on closing
+  EXPECT_EQ(ParamFrm()->Presenter().Params(), nullptr);  // freed on closing
   driver::SetParamWindowLauncher(nullptr);
   delete ParamFrm();
 }
@@ -342,15 +343,16 @@ TEST(ParamWindowLaunchTest, DeletingTheDriverWhileTheWindowIsUpClosesIt) {
   auto* driver = new driver::VM30Driver(0, 0, nullptr);
   bool shown = false;
   QTimer::singleShot(0, [&] {
-    shown = ParamFrm() != nullptr && ParamFrm()->isVisible() && ParamFrm()->Driver == driver;
+    shown = ParamFrm() != nullptr && ParamFrm()->isVisible() &&
+            ParamFrm()->Presenter().Driver == driver;
     delete driver;
   });
   window::ShowParamWindow(driver);  // returns once the window has closed
   EXPECT_TRUE(shown);
   ASSERT_NE(ParamFrm(), nullptr);
-  EXPECT_EQ(ParamFrm()->Driver, nullptr);
+  EXPECT_EQ(ParamFrm()->Presenter().Driver, nullptr);
   EXPECT_FALSE(ParamFrm()->isVisible());
-  EXPECT_EQ(ParamFrm()->Params(), nullptr);
+  EXPECT_EQ(ParamFrm()->Presenter().Params(), nullptr);
   driver::SetParamWindowLauncher(nullptr);
   driver::SetParamWindowCloser(nullptr);
   delete ParamFrm();

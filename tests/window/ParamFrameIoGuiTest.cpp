@@ -104,18 +104,18 @@ class ParamFrameIoTest : public ::testing::Test {
     port.Bind(kChannel, std::make_unique<GatedTransport>(
                             host::MakeSimTransport(line, clock, host::SimPacing{}), gate));
     ASSERT_EQ(vm30.OpenChannel(kChannel), 0);
-    form.Driver = &vm30;
+    form.Presenter().Driver = &vm30;
     form.show();
     QCoreApplication::processEvents();
   }
   void TearDown() override { form.hide(); }
 
   int FirstRowOfKind(std::uint8_t kind) {
-    for (int i = 0; i < form.Params()->Count(); ++i)
-      if (form.Params()->Item(i).Kind == kind) return i + 1;
+    for (int i = 0; i < form.Presenter().Params()->Count(); ++i)
+      if (form.Presenter().Params()->Item(i).Kind == kind) return i + 1;
     return 0;
   }
-  catalogue::CParameter& Param(int row) { return form.Params()->Item(row - 1); }
+  catalogue::CParameter& Param(int row) { return form.Presenter().Params()->Item(row - 1); }
   std::string Cell(int row, int column) {
     return c.grid->model()->index(row - 1, column).data(Qt::DisplayRole).toString().toStdString();
   }
@@ -137,7 +137,7 @@ class ParamFrameIoTest : public ::testing::Test {
     QCoreApplication::processEvents();  // the grid's layout settles on the tab
     c.grid->scrollTo(cell);
     QCoreApplication::processEvents();
-    form.Timer2Timer();
+    form.Presenter().Timer2Timer();
   }
   // Enter in `editor`; the confirmation that comes up is checked and
   // answered with `answer`.
@@ -169,7 +169,7 @@ class ParamFrameIoTest : public ::testing::Test {
   // Lets the reader's answers reach the window until its run is over; each
   // answer wakes the loop, no clock is waited on.
   void FinishReader() {
-    while (form.ReadThread() != nullptr)
+    while (form.Presenter().ReadThread() != nullptr)
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
 
@@ -287,7 +287,7 @@ TEST_F(ParamFrameIoTest, AMessageTurnsTheStatusLineRedUntilTimer1) {
 }
 
 TEST_F(ParamFrameIoTest, WithoutADriverNothingIsReadOrWritten) {
-  form.Driver = nullptr;
+  form.Presenter().Driver = nullptr;
   const int row = FirstRowOfKind(catalogue::pkNumber);
   DoubleClick(row, kReadColumn);
   EXPECT_TRUE(Param(row).ReadError);
@@ -298,14 +298,14 @@ TEST_F(ParamFrameIoTest, WithoutADriverNothingIsReadOrWritten) {
 }
 
 TEST_F(ParamFrameIoTest, TheReaderReadsEveryRowOfEveryTabOnce) {
-  const int rows = form.Params()->Count();
+  const int rows = form.Presenter().Params()->Count();
   int readable = 0;
   for (int row = 1; row <= rows; ++row)
     if (Param(row).Kind <= catalogue::pkHeaterTemperature) ++readable;
   c.tabs->setCurrentIndex(catalogue::pgCommon);
   const std::uint64_t frames = line->Frames();
   QTest::mouseClick(c.button1, Qt::LeftButton);
-  ASSERT_NE(form.ReadThread(), nullptr);
+  ASSERT_NE(form.Presenter().ReadThread(), nullptr);
   EXPECT_TRUE(c.progress->isVisible());
   FinishReader();
   EXPECT_FALSE(c.progress->isVisible());
@@ -320,31 +320,31 @@ TEST_F(ParamFrameIoTest, TheReaderReadsEveryRowOfEveryTabOnce) {
   }
   // A new run starts right away, the reader's thread still about.
   QTest::mouseClick(c.button1, Qt::LeftButton);
-  ASSERT_NE(form.ReadThread(), nullptr);
+  ASSERT_NE(form.Presenter().ReadThread(), nullptr);
   FinishReader();
   EXPECT_EQ(line->Frames(), frames + 2 * static_cast<std::uint64_t>(readable));
 }
 
 TEST_F(ParamFrameIoTest, ASecondReadAllWhileTheReaderRunsStartsNothing) {
   gate.Shut();
-  form.Button1Click();
-  const TReadParamsTread* reader = form.ReadThread();
+  form.Presenter().Button1Click();
+  const TReadParamsTread* reader = form.Presenter().ReadThread();
   ASSERT_NE(reader, nullptr);
   AwaitFrame();
   const int row = reader->CurRow();
-  form.Button1Click();
-  EXPECT_EQ(form.ReadThread(), reader);
+  form.Presenter().Button1Click();
+  EXPECT_EQ(form.Presenter().ReadThread(), reader);
   EXPECT_EQ(reader->CurRow(), row);
   gate.Open();
   FinishReader();
-  EXPECT_EQ(form.ReadThread(), nullptr);
+  EXPECT_EQ(form.Presenter().ReadThread(), nullptr);
 }
 
 TEST_F(ParamFrameIoTest, ChannelsAboveTwentyReadAsFailuresAndChangeNothing) {
   c.comPort->setValue(21);
   const int row = FirstRowOfKind(catalogue::pkNumber);
   const std::int32_t before = Param(row).Value;
-  form.Button1Click();
+  form.Presenter().Button1Click();
   FinishReader();
   EXPECT_EQ(line->Frames(), 0u);
   EXPECT_TRUE(Param(row).ReadError);
@@ -357,8 +357,8 @@ TEST_F(ParamFrameIoTest, ChannelsAboveTwentyReadAsFailuresAndChangeNothing) {
 
 TEST_F(ParamFrameIoTest, ClosingWhileTheReaderRunsStopsItWithinOneExchange) {
   gate.Shut();
-  form.Button1Click();
-  ASSERT_NE(form.ReadThread(), nullptr);
+  form.Presenter().Button1Click();
+  ASSERT_NE(form.Presenter().ReadThread(), nullptr);
   AwaitFrame();
   const std::uint64_t frames = line->Frames();
   // The close waits for the exchange at the gate; only the window's thread
@@ -366,8 +366,8 @@ TEST_F(ParamFrameIoTest, ClosingWhileTheReaderRunsStopsItWithinOneExchange) {
   std::thread opener([&] { gate.Open(); });
   form.close();
   opener.join();
-  EXPECT_EQ(form.ReadThread(), nullptr);
-  EXPECT_EQ(form.Params(), nullptr);
+  EXPECT_EQ(form.Presenter().ReadThread(), nullptr);
+  EXPECT_EQ(form.Presenter().Params(), nullptr);
   EXPECT_EQ(line->Frames(), frames + 1);
   QCoreApplication::processEvents();  // the reader's late repaints find no table
 }
@@ -395,12 +395,12 @@ TEST_F(ParamFrameIoTest, ALineThatFailsPartWayLeavesEarlierRowsAndMarksTheRest) 
   std::string faults = "#11:drop";
   for (int frame = 12; frame <= 60; ++frame) faults += ",#" + std::to_string(frame) + ":drop";
   line->SetFaults(sim::FaultPlan::Parse(faults));
-  form.Button1Click();
+  form.Presenter().Button1Click();
   FinishReader();
   int read = 0;
   int failed = 0;
   bool failedBefore = false;
-  for (int row = 1; row <= form.Params()->Count(); ++row) {
+  for (int row = 1; row <= form.Presenter().Params()->Count(); ++row) {
     if (Param(row).Kind > catalogue::pkHeaterTemperature) continue;  // not read back
     if (Param(row).ReadError) {
       ++failed;
@@ -419,7 +419,7 @@ TEST_F(ParamFrameIoTest, ALineThatFailsPartWayLeavesEarlierRowsAndMarksTheRest) 
 TEST_F(ParamFrameIoTest, EnterWritesWhatTheBoxShowsOrNothing) {
   // Code 11 takes 3..180: "25" then a backspace leaves "2", no value at all.
   int row = 0;
-  for (int r = 1; r <= form.Params()->Count() && row == 0; ++r)
+  for (int r = 1; r <= form.Presenter().Params()->Count() && row == 0; ++r)
     if (Param(r).Kind == catalogue::pkNumber && Param(r).Code == 11) row = r;
   ASSERT_NE(row, 0);
   EditRow(row);

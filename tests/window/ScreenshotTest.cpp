@@ -36,21 +36,21 @@ TEST(ScreenshotTest, EachTabOfTheWindowWithParametersRead) {
   ASSERT_EQ(vm30.OpenChannel(kChannel), 0);
 
   TParamFrm form;
-  form.Driver = &vm30;
+  form.Presenter().Driver = &vm30;
   form.show();
   const FormControls c(form);
   // Everything read as the technician does it: "Прочитать все параметры".
-  form.Button1Click();
-  ASSERT_NE(form.ReadThread(), nullptr);
-  while (form.ReadThread() != nullptr)
+  form.Presenter().Button1Click();
+  ASSERT_NE(form.Presenter().ReadThread(), nullptr);
+  while (form.Presenter().ReadThread() != nullptr)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   int read = 0;
-  for (int i = 0; i < form.Params()->Count(); ++i)
-    if (!form.Params()->Item(i).ReadError) ++read;
+  for (int i = 0; i < form.Presenter().Params()->Count(); ++i)
+    if (!form.Presenter().Params()->Item(i).ReadError) ++read;
   EXPECT_EQ(read, 46);  // the controller parameters; commands are not read back
   // The last message of a write, as after the technician's write.
-  form.ShowStatus(QString::fromUtf8(kWriteDoneText));
-  form.Timer1Timer();
+  form.Presenter().ShowStatus(kWriteDoneText);
+  form.Presenter().Timer1Timer();
 
   const QDir dir(QStringLiteral(KAVO5000_SCREENSHOT_DIR));
   ASSERT_TRUE(dir.mkpath(QStringLiteral(".")));
@@ -58,10 +58,11 @@ TEST(ScreenshotTest, EachTabOfTheWindowWithParametersRead) {
   for (int tab = 0; tab < 3; ++tab) {
     c.tabs->setCurrentIndex(tab);
     c.grid->setFocus();
-    form.RxDGCommonEnter();  // the first tab is current already: no change moves the row in
+    form.Presenter()
+        .RxDGCommonEnter();  // the first tab is current already: no change moves the row in
     // The editor of the tab's first row, as the technician sees it.
     c.grid->setCurrentIndex(c.grid->model()->index(form.CurrentRow() - 1, kWriteColumn));
-    form.Timer2Timer();
+    form.Presenter().Timer2Timer();
     const QString path = dir.filePath(QString::fromLatin1(names[tab]));
     ASSERT_TRUE(form.grab().save(path)) << path.toStdString();
   }
@@ -69,7 +70,7 @@ TEST(ScreenshotTest, EachTabOfTheWindowWithParametersRead) {
   // A write the controller never answered: the status line says so, red.
   line->SetFaults(sim::FaultPlan::Parse("O:drop"));
   c.edit->setValue(c.edit->maximum());
-  form.WriteParam(form.CurrentRow());
+  form.Presenter().WriteParam(form.CurrentRow());
   EXPECT_EQ(c.status->currentMessage().toStdString(), kWriteFailedText);
   const QString failed = dir.filePath(QStringLiteral("window-write-failed.png"));
   ASSERT_TRUE(form.grab().save(failed)) << failed.toStdString();
