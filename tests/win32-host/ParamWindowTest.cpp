@@ -75,7 +75,15 @@ std::string SimulatorPort() {
   return port;
 }
 
+// The station's own message on which it deletes its driver.
+constexpr UINT kDeleteDriverMessage = WM_APP + 1;
+void DeleteTheDriver();
+
 LRESULT CALLBACK HostProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kDeleteDriverMessage) {
+    DeleteTheDriver();
+    return 0;
+  }
   if (message == WM_COMMAND && HIWORD(wParam) == 0 &&
       kavo5000::sample::Win32MenuItem::Click(LOWORD(wParam))) {
     return 0;
@@ -91,8 +99,7 @@ struct Station {
   Station() {
     module = LoadLibraryA(ModulePath());
     if (module == nullptr) return;
-    const auto getVM30 =
-        reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, "GetVM30")));
+    getVM30 = reinterpret_cast<Factory>(reinterpret_cast<void*>(GetProcAddress(module, "GetVM30")));
     WNDCLASSW wc{};
     wc.lpfnWndProc = &HostProcedure;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -115,6 +122,7 @@ struct Station {
   }
 
   HMODULE module = nullptr;
+  Factory getVM30 = nullptr;
   HMENU bar = CreateMenu();
   kavo5000::sample::Win32MenuItem menus{bar};
   kavo5000::sample::Win32MenuItem* trk = nullptr;
@@ -127,6 +135,10 @@ struct Station {
 Station& TheStation() {
   static Station station;
   return station;
+}
+
+void DeleteTheDriver() {
+  TheStation().driver.reset();
 }
 
 // Chooses the command on this thread, the host's, which then runs the
@@ -480,6 +492,27 @@ TEST(ParamWindow, EscWhileTheReaderRunsClosesAndTheWindowOpensAgain) {
     EXPECT_EQ(SendMessageW(Item(dialog, IDC_RxDGCommon), GM_GETROWCOUNT, 0, 0),
               Catalogue().Count());
     UseAddress(dialog, 1);
+  });
+}
+
+// Last, as it takes the station's driver away: the host deletes its driver
+// on one of its own messages, which the window's modal loop runs, and the
+// window closes before the object is freed. A new driver's window opens as
+// before.
+TEST(ParamWindow, DeletingTheDriverOnTheHostsMessageClosesTheWindow) {
+  Station& station = TheStation();
+  WithWindow([&](HWND dialog) {
+    ASSERT_TRUE(gui::WaitFor([&] { return gui::Visible(dialog); }));
+    PostMessageW(station.host, kDeleteDriverMessage, 0, 0);
+    EXPECT_TRUE(gui::WaitFor([&] { return IsWindow(dialog) == FALSE; })) << "the window stayed up";
+  });
+  EXPECT_EQ(station.driver, nullptr);
+  station.driver.reset(
+      station.getVM30(0, reinterpret_cast<std::uintptr_t>(station.host), &station.port));
+  ASSERT_EQ(station.driver->OpenChannel(kChannel), 0);
+  WithWindow([](HWND dialog) {
+    UseAddress(dialog, 1);
+    EXPECT_TRUE(IsWindowEnabled(Item(dialog, IDC_AddrBtn))) << "no driver behind the window";
   });
 }
 

@@ -283,18 +283,6 @@ TEST_F(ParamFrameGuiTest, ReopeningKeepsTheControlsAndForgetsWhatWasRead) {
   EXPECT_FALSE(c.grid->isRowHidden(row - 1));
 }
 
-TEST_F(ParamFrameGuiTest, ASecondMessageKeepsTheRedPeriodsSchedule) {
-  form.Presenter().ShowStatus("first");
-  ASSERT_TRUE(c.timer1->isActive());
-  // A restart would stop and start the timer: its activity would change twice.
-  int changes = 0;
-  const QPropertyNotifier watch = c.timer1->bindableActive().addNotifier([&changes] { ++changes; });
-  form.Presenter().ShowStatus("second");
-  EXPECT_EQ(changes, 0);
-  EXPECT_TRUE(c.timer1->isActive());
-  EXPECT_EQ(c.status->currentMessage(), QStringLiteral("second"));
-}
-
 TEST(ParamWindowLaunchTest, TheStationMenuCommandOpensTheOneWindowForTheLatestDriver) {
   InstallParamWindowLauncher();
   driver::ResetMenuPending();

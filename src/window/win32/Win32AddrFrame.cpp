@@ -16,7 +16,8 @@ using namespace ids;  // NOLINT(google-build-using-namespace): the IDs read as t
 bool TAddrFrm::ShowModal(HWND owner) {
   done_ = false;
   accepted_ = false;
-  HWND dialog = win32::CreateEmptyDialog(owner, &DialogProc, reinterpret_cast<LPARAM>(this));
+  HWND dialog = win32::CreateEmptyDialog(owner, &win32::DialogThunk<TAddrFrm>,
+                                         reinterpret_cast<LPARAM>(this));
   if (dialog == nullptr) return false;
   win32::FitDialog(dialog, layout::kAddrFormCaption, layout::kAddrFormWidth,
                    layout::kAddrFormHeight);
@@ -25,22 +26,7 @@ bool TAddrFrm::ShowModal(HWND owner) {
   return accepted_;
 }
 
-INT_PTR CALLBACK TAddrFrm::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    reinterpret_cast<TAddrFrm*>(lParam)->window_ = dialog;
-  }
-  auto* frame = reinterpret_cast<TAddrFrm*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (frame == nullptr || frame->window_ != dialog) return FALSE;
-  // Nothing thrown may cross the system's frames back into the host.
-  try {
-    return frame->Message(message, wParam);
-  } catch (...) {
-    return FALSE;
-  }
-}
-
-INT_PTR TAddrFrm::Message(UINT message, WPARAM wParam) {
+INT_PTR TAddrFrm::Message(UINT message, WPARAM wParam, LPARAM /*lParam*/) {
   switch (message) {
     case WM_INITDIALOG: {
       BuildControls();

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include "Win32Dialog.h"
+
 namespace kavo5000::window {
 
 class TAddrFrm {
@@ -20,8 +22,9 @@ class TAddrFrm {
   int Nozzle() const { return nozzle_; }
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR Message(UINT message, WPARAM wParam);
+  template <class Frame>
+  friend INT_PTR CALLBACK win32::DialogThunk(HWND, UINT, WPARAM, LPARAM);
+  INT_PTR Message(UINT message, WPARAM wParam, LPARAM lParam);
   void BuildControls();
 
   HWND window_ = nullptr;

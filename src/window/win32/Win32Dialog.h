@@ -23,6 +23,26 @@ HFONT BoldDialogFont();
 // A hidden, empty dialog of the system's dialog class owned by `owner`; its
 // procedure gets `param` with WM_INITDIALOG, where the controls are made.
 HWND CreateEmptyDialog(HWND owner, DLGPROC procedure, LPARAM param);
+
+// The dialog procedure of a Frame whose object is the `param` handed to
+// CreateEmptyDialog: it ties the dialog to the object at WM_INITDIALOG (the
+// object's window_), hands every message of that dialog to the object's
+// Message(message, wParam, lParam), and lets nothing thrown cross the
+// system's frames back into the host. A Frame befriends it.
+template <class Frame>
+INT_PTR CALLBACK DialogThunk(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    reinterpret_cast<Frame*>(lParam)->window_ = dialog;
+  }
+  auto* frame = reinterpret_cast<Frame*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (frame == nullptr || frame->window_ != dialog) return FALSE;
+  try {
+    return frame->Message(message, wParam, lParam);
+  } catch (...) {
+    return FALSE;
+  }
+}
 // Gives the dialog its caption and a client area of the given size, centred
 // on the owner's monitor.
 void FitDialog(HWND dialog, std::string_view caption, int clientWidth, int clientHeight);

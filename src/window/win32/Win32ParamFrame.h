@@ -1,11 +1,10 @@
 // Win32ParamFrame.h — the technician's parameter window on Win32, TParamFrm:
 // a modal dialog owned by the host's window with the grid of the whole
 // parameter catalogue on three tabs, the editors that float over the
-// "Запись" cell of the current row, the reads and writes, and the status
-// line. What it computes lives in the plain functions of ParamFrameLogic.h,
-// ParamIo.h, GridGeometry.h and SpinValue.h, its reads in the background in
-// ParamReader.h; this class applies them to Win32 controls, whose IDs
-// (ParamFrameIds.h) are named after the controls. Made once per module
+// "Запись" cell of the current row, and the status line, as Win32 controls
+// whose IDs (ParamFrameIds.h) are named after the controls. What the window
+// does lives in ParamFramePresenter.h, for which this class is the view; its
+// grid's geometry in GridGeometry.h, its number boxes' rules in SpinValue.h. Made once per module
 // load: the tab, COM port, nozzle address and ID number keep their values
 // between showings; the catalogue is built anew at every showing.
 #ifndef KAVO5000_WINDOW_WIN32_WIN32PARAMFRAME_H
@@ -19,10 +18,11 @@
 
 #include "NumberFormat.h"
 #include "ParamFrameLogic.h"
-#include "ParamIo.h"
-#include "ParamReader.h"
+#include "ParamFramePresenter.h"
+#include "ParamFrameView.h"
 #include "ParameterUnit.h"
 #include "ValueBox.h"
+#include "Win32Dialog.h"
 #include "WindowMailbox.h"
 
 namespace kavo5000::driver {
@@ -35,58 +35,24 @@ namespace win32 {
 class TRXDrawGrid;
 }
 
-class TParamFrm {
+class TParamFrm : private ParamFrameView {
  public:
   TParamFrm();
-  ~TParamFrm();
+  ~TParamFrm() override;
   TParamFrm(const TParamFrm&) = delete;
   TParamFrm& operator=(const TParamFrm&) = delete;
 
-  // The driver object the window works for; not owned. The launcher sets it
-  // before every showing.
-  driver::VM30Driver* Driver = nullptr;
+  // The window's sequencing, and the driver it works for (Presenter().Driver).
+  ParamFramePresenter& Presenter() { return presenter_; }
 
   // Shows the window modally, owned by `owner` (none: no owner), and returns
   // when it has closed.
   void ShowModal(HWND owner);
   bool Showing() const { return window_ != nullptr; }
-  // Set the first time the table was built, never cleared.
-  bool ParamsLoaded() const { return paramsLoaded_; }
-  const TReadParamsTread* ReadThread() const { return reader_.Running() ? &reader_ : nullptr; }
-
-  // Handlers, named after their control and event.
-  void FormShow();
-  void FormClose();
-  void TabControl1Change(int tab);
-  void RxDGCommonColumnSized();
-  void RxDGCommonSelectCell();
-  void Timer2Timer();
-  void RxDGCommonEnter();
-  void WriteValueEditExit();
-  void ActionExitExecute();
-  // The driver is being destroyed: the reader stops, the driver is
-  // forgotten, and the window closes.
-  void DriverGone();
-  void RxDGCommonDblClick(int row, int column);
-  void Button1Click();
-  void WriteValueEditKeyDown();
-  void Timer1Timer();
-  void AddrBtnClick();
-
-  // Operations.
-  // Reads grid row `row` on the window's thread: its text, empty on failure.
-  std::string ReadParam(int row);
-  void WriteParam(int row);
-  void ShowStatus(const char* text);
-  void LoadParams();
-  void FreeParams();
-  int CalcRowHeight(int row);
-  void ShowTabRows(int tab);
-  void PrepareEditor(int row);
-  void PlaceEditor(int row, int column);
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  template <class Frame>
+  friend INT_PTR CALLBACK win32::DialogThunk(HWND, UINT, WPARAM, LPARAM);
   INT_PTR Message(UINT message, WPARAM wParam, LPARAM lParam);
   void Command(int id, int code);
   INT_PTR Notify(const NMHDR& header);
@@ -95,25 +61,54 @@ class TParamFrm {
   void BuildStatusBar();
   HWND Item(int id) const { return GetDlgItem(window_, id); }
 
-  void HideEditors();
-  bool EditorsShown() const;
-  // Keeps the shown editors over their cell when the grid scrolls or its
-  // columns change, and hides them when the cell leaves the view.
-  void FollowEditorCell();
-  int VisibleRowHeight(int row) const;
-  int CurrentTab() const;
-  // Where exchanges go now: the driver, the COM port and the address typed.
-  LineTarget Target() const;
-  // What the shown editors hold.
-  EditorValues TakeEditorValues();
+  // Alt+X, Esc, "Закрыть (Esc)" and the window's close box.
+  void ActionExitExecute();
+  // The presenter's closing, and the boxes' values kept for the next showing.
+  void CloseForm();
+  // The focus left an editor: where it went decides what hides.
+  void WriteValueEditExit();
   bool EditorHasFocus() const;
-  // The reader's hooks.
-  TReadParamsTread::Hooks ReaderHooks();
-  void ReaderRowRead(int row, std::int32_t raw);
-  void ReaderFinished();
-  // Ends a run of the reader, waiting for its exchange in progress.
-  void StopReader();
-  void SetStatusAlert(bool alert);
+
+  // ParamFrameView
+  catalogue::NumberFormat Format() const override { return format_; }
+  int CurrentTab() const override;
+  int CurrentRow() const override;
+  int CurrentColumn() const override;
+  void SetCurrentCell(int row, int column) override;
+  int ColumnWidth(int column) const override;
+  int MeasureText(std::string_view text, int width) const override;
+  void ShowTable(catalogue::CTRKParameters* params) override;
+  void SetRowHeights(const std::vector<int>& heights) override;
+  int VisibleRowHeight(int row) const override;
+  void RefreshRows() override;
+  void SetUpEditors(const EditorSetup& setup) override;
+  void HideEditor(Editor editor) override;
+  bool EditorShown(Editor editor) const override;
+  std::optional<Rect> CellInView(int row, int column) const override;
+  void PlaceEditor(Editor editor, const Rect& where) override;
+  void FocusEditor(Editor editor) override;
+  EditorValues TakeEditorValues() override;
+  int ComPort() override;
+  int Address() override;
+  int IdNumber() override;
+  void SetAddress(int address) override;
+  int AddressMinimum() const override;
+  int AddressMaximum() const override;
+  void EnableAddressButton(bool enabled) override;
+  void SetStatus(const std::string& text) override;
+  void SetStatusAlert(bool alert) override;
+  bool StatusTimerActive() const override { return timer1Active_; }
+  void StartStatusTimer() override;
+  void StopStatusTimer() override;
+  void StartEditorTimer() override;
+  void StopEditorTimer() override;
+  void ShowProgress(int rows) override;
+  void SetProgress(int row, int rows) override;
+  void HideProgress() override;
+  bool ConfirmWrite() override;
+  std::optional<DialogNozzle> AskNozzle() override;
+  void Close() override;
+  void Post(std::function<void()> call) override;
 
   HWND window_ = nullptr;
   bool done_ = false;
@@ -128,16 +123,12 @@ class TParamFrm {
   int address_;
   int idNumber_ = 0;
 
-  std::unique_ptr<catalogue::CTRKParameters> params_;
-  bool paramsLoaded_ = false;
   // The user's separators, read at every showing.
   catalogue::NumberFormat format_ = catalogue::NumberFormat::C();
-  EditorSetup editorSetup_;  // of the row the editors were last prepared for
-  int editorRow_ = 0;        // the cell the editors were last placed over
-  int editorColumn_ = 0;
-  // Declared before the reader, which stops (and stops posting) before it goes.
+  // Declared before the presenter, whose reader stops (and stops posting)
+  // before it goes.
   win32::WindowMailbox mailbox_;
-  TReadParamsTread reader_;
+  ParamFramePresenter presenter_;
 };
 
 }  // namespace kavo5000::window

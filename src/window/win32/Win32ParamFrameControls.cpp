@@ -34,36 +34,22 @@ Rect Offset(const Rect& r, const Rect& origin) {
 }  // namespace
 
 TParamFrm::TParamFrm()
-    : comPort_(layout::kComPortMin), address_(layout::kAddressMin), reader_(ReaderHooks()) {}
+    : comPort_(layout::kComPortMin), address_(layout::kAddressMin), presenter_(*this) {}
 
 TParamFrm::~TParamFrm() {
-  StopReader();
+  presenter_.StopReader();
 }
 
 void TParamFrm::ShowModal(HWND owner) {
   if (window_ != nullptr) return;
   if (owner != nullptr && IsWindow(owner) == FALSE) owner = nullptr;
   done_ = false;
-  HWND dialog = win32::CreateEmptyDialog(owner, &DialogProc, reinterpret_cast<LPARAM>(this));
+  HWND dialog = win32::CreateEmptyDialog(owner, &win32::DialogThunk<TParamFrm>,
+                                         reinterpret_cast<LPARAM>(this));
   if (dialog == nullptr) return;
   win32::FitDialog(dialog, layout::kFormCaption, layout::kFormWidth, layout::kFormHeight);
   win32::RunModal(dialog, owner, done_, win32::AltShortcut{'X', IDC_ActionExit});
   if (IsWindow(dialog) != FALSE) DestroyWindow(dialog);
-}
-
-INT_PTR CALLBACK TParamFrm::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    reinterpret_cast<TParamFrm*>(lParam)->window_ = dialog;
-  }
-  auto* frame = reinterpret_cast<TParamFrm*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  if (frame == nullptr || frame->window_ != dialog) return FALSE;
-  // Nothing thrown may cross the system's frames back into the host.
-  try {
-    return frame->Message(message, wParam, lParam);
-  } catch (...) {
-    return FALSE;
-  }
 }
 
 INT_PTR TParamFrm::Message(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,7 +57,8 @@ INT_PTR TParamFrm::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       BuildControls();
       mailbox_.Open(window_, kReaderMessage);
-      FormShow();
+      format_ = catalogue::NumberFormat::User();
+      presenter_.FormShow();
       SetFocus(Item(IDC_ComPortEdit));
       return FALSE;  // the focus is set
     case WM_COMMAND:
@@ -80,8 +67,8 @@ INT_PTR TParamFrm::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return Notify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_TIMER:
-      if (wParam == IDT_Timer1) Timer1Timer();
-      if (wParam == IDT_Timer2) Timer2Timer();
+      if (wParam == IDT_Timer1) presenter_.Timer1Timer();
+      if (wParam == IDT_Timer2) presenter_.Timer2Timer();
       return TRUE;
     case kReaderMessage:
       mailbox_.Deliver();
@@ -95,7 +82,7 @@ INT_PTR TParamFrm::Message(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       // Also when the host destroys its window under the dialog.
       if (!done_) {
-        FormClose();
+        CloseForm();
         done_ = true;
       }
       mailbox_.Close();
@@ -117,13 +104,13 @@ void TParamFrm::Command(int id, int code) {
       ActionExitExecute();
       break;
     case IDOK:  // Enter: the editors' key for writing; no button takes it
-      if (EditorHasFocus()) WriteValueEditKeyDown();
+      if (EditorHasFocus()) presenter_.WriteValueEditKeyDown();
       break;
     case IDC_Button1:
-      if (code == BN_CLICKED) Button1Click();
+      if (code == BN_CLICKED) presenter_.Button1Click();
       break;
     case IDC_AddrBtn:
-      if (code == BN_CLICKED) AddrBtnClick();
+      if (code == BN_CLICKED) presenter_.AddrBtnClick();
       break;
     case IDC_ComPortEdit:
     case IDC_AddrEdit:
@@ -146,7 +133,7 @@ void TParamFrm::Command(int id, int code) {
 INT_PTR TParamFrm::Notify(const NMHDR& header) {
   const int id = static_cast<int>(header.idFrom);
   if (id == IDC_TabControl1 && header.code == TCN_SELCHANGE) {
-    TabControl1Change(CurrentTab());
+    presenter_.TabControl1Change(CurrentTab());
   } else if (header.code == UDN_DELTAPOS && (id == IDC_WriteValueEdit + kSpinArrowsOffset ||
                                              id == IDC_WriteValueEdit2 + kSpinArrowsOffset)) {
     const auto& change = reinterpret_cast<const NMUPDOWN&>(header);
@@ -195,15 +182,18 @@ void TParamFrm::BuildControls() {
   SendMessageW(tabs, TCM_SETCURSEL, static_cast<WPARAM>(tab_), 0);
 
   win32::TRXDrawGrid::Events events;
+  ParamFramePresenter& p = presenter_;
   events.cellText = [this](int row, int column) {
-    return params_ && row <= params_->Count() ? CellText(params_->Item(row - 1), column, format_)
-                                              : std::string();
+    const catalogue::CTRKParameters* params = presenter_.Params();
+    return params != nullptr && row <= params->Count()
+               ? CellText(params->Item(row - 1), column, format_)
+               : std::string();
   };
-  events.cellSelected = [this] { RxDGCommonSelectCell(); };
-  events.entered = [this] { RxDGCommonEnter(); };
-  events.columnSized = [this] { RxDGCommonColumnSized(); };
-  events.scrolled = [this] { FollowEditorCell(); };
-  events.doubleClicked = [this](int row, int column) { RxDGCommonDblClick(row, column); };
+  events.cellSelected = [&p] { p.RxDGCommonSelectCell(); };
+  events.entered = [&p] { p.RxDGCommonEnter(); };
+  events.columnSized = [&p] { p.RxDGCommonColumnSized(); };
+  events.scrolled = [&p] { p.RxDGCommonScrolled(); };
+  events.doubleClicked = [&p](int row, int column) { p.RxDGCommonDblClick(row, column); };
   grid_ = win32::TRXDrawGrid::Create(window_, IDC_RxDGCommon,
                                      Offset(layout::kRxDGCommon, layout::kTabControl1), events);
 

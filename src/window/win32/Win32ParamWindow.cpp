@@ -30,14 +30,14 @@ void InstallParamWindowLauncher() {
 
 void CloseParamWindowOf(driver::VM30Driver* driver) {
   const std::unique_ptr<TParamFrm>& frame = Frame();
-  if (frame && frame->Driver == driver) frame->DriverGone();
+  if (frame && frame->Presenter().Driver == driver) frame->Presenter().DriverGone();
 }
 
 void ShowParamWindow(driver::VM30Driver* driver) {
   std::unique_ptr<TParamFrm>& frame = Frame();
   if (!frame) frame = std::make_unique<TParamFrm>();
   if (driver == nullptr || frame->Showing()) return;
-  frame->Driver = driver;
+  frame->Presenter().Driver = driver;
   frame->ShowModal(reinterpret_cast<HWND>(driver::ApplicationHandle()));
 }
 
