@@ -84,6 +84,15 @@ int ColumnAt(const ColumnWidths& widths, int x) {
   return -1;
 }
 
+ColumnWidths HoldColumnsInView(ColumnWidths widths, int column, int viewWidth, int narrowest) {
+  if (column < 0 || column >= static_cast<int>(widths.size())) return widths;
+  const int total = ColumnLeft(widths, static_cast<int>(widths.size()));
+  if (total <= viewWidth) return widths;
+  int& resized = widths[static_cast<std::size_t>(column)];
+  resized = std::max(std::min(resized, narrowest), resized - (total - viewWidth));
+  return widths;
+}
+
 int MoveRow(const RowHeights& heights, int current, Move move, int pageHeight) {
   const int first = NextShown(heights, 1, 1);
   if (!RowShown(heights, current)) return first != 0 ? first : current;

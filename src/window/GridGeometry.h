@@ -2,7 +2,7 @@
 // rows of their own heights, some hidden, below a header and scrolled by
 // pixels; columns of the header's widths. Which cell a point falls in, where
 // the keyboard's moves land (never on a hidden row), and how far to scroll to
-// show a row. A grid that paints itself (the Win32 window's) only applies
+// show a row; column widths held within the view. A grid that paints itself (the Win32 window's) only applies
 // these results, so they are tested without a display.
 #ifndef KAVO5000_WINDOW_GRIDGEOMETRY_H
 #define KAVO5000_WINDOW_GRIDGEOMETRY_H
@@ -33,6 +33,12 @@ int RowAt(const RowHeights& heights, int y);
 // The left edge of `column`, and the column at `x`; −1 beyond the columns.
 int ColumnLeft(const ColumnWidths& widths, int column);
 int ColumnAt(const ColumnWidths& widths, int x);
+
+// The widths once `column` was resized, held so that every column stays in
+// a view `viewWidth` wide (the grid does not scroll sideways, and its
+// editors go only over a cell wholly in view): the resized column gives up
+// what the columns would take beyond the view, down to `narrowest`.
+ColumnWidths HoldColumnsInView(ColumnWidths widths, int column, int viewWidth, int narrowest);
 
 // A keyboard move of the current row.
 enum class Move { kUp, kDown, kPageUp, kPageDown, kFirst, kLast };

@@ -43,7 +43,8 @@ constexpr const char* kWriteFailed = "Ошибка при проведении �
 constexpr const char* kOutsideLimits = "Значение вне пределов параметра: запись не проводилась.";
 constexpr int kCodeColumn = 0;
 constexpr int kNameColumn = 1;
-constexpr int kNarrowName = 150;  // pixels: the longer names need more lines
+constexpr int kNarrowName = 150;   // pixels: the longer names need more lines
+constexpr int kFarTooWide = 5000;  // pixels: wider than any screen
 constexpr int kReadColumn = 3;
 constexpr int kWriteColumn = 4;
 constexpr int kParametersTab = kavo5000::catalogue::pgParameters;
@@ -326,6 +327,18 @@ TEST(ParamWindow, EachTabShowsExactlyItsGroupsRowsAfterAllAreRead) {
     SendMessageW(FindWindowExW(grid, nullptr, WC_HEADERW, nullptr), HDM_SETITEMW, kNameColumn,
                  reinterpret_cast<LPARAM>(&narrow));
     EXPECT_GT(SendMessageW(grid, GM_GETROWHEIGHT, static_cast<WPARAM>(first), 0), before);
+    // Dragged far wider than the grid, it is held so that "Запись" stays in
+    // view, where the editor can go over it.
+    narrow.cxy = kFarTooWide;
+    SendMessageW(FindWindowExW(grid, nullptr, WC_HEADERW, nullptr), HDM_SETITEMW, kNameColumn,
+                 reinterpret_cast<LPARAM>(&narrow));
+    RECT write{};
+    ASSERT_TRUE(SendMessageW(grid, GM_GETCELLRECT, MAKEWPARAM(kWriteColumn, first),
+                             reinterpret_cast<LPARAM>(&write)));
+    RECT client{};
+    GetClientRect(grid, &client);
+    EXPECT_LE(write.right, client.right);
+    EXPECT_GT(write.right, write.left);
 
     gui::Key(Item(dialog, IDC_ComPortEdit), 'X', true);  // Alt+X closes
     EXPECT_TRUE(gui::WaitFor([&] { return IsWindow(dialog) == FALSE; })) << "Alt+X";
@@ -377,6 +390,57 @@ TEST(ParamWindow, AnAddressOffTheLineIsPutBackAndTheReadGoesWhereTheBoxShows) {
     EXPECT_EQ(gui::Text(address), "1") << "the box shows the address the read went to";
     EXPECT_NE(tenths, "Ошибка чтения!") << "the read went to no controller";
     Picture(dialog, "win32-window-address-restored");
+  });
+}
+
+// A shown tooltip of this program, if any.
+BOOL CALLBACK FindShownTip(HWND window, LPARAM found) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, 32);
+  if (process == GetCurrentProcessId() && std::wstring(name) == TOOLTIPS_CLASSW &&
+      IsWindowVisible(window) != FALSE) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND ShownTip() {
+  HWND tip = nullptr;
+  EnumWindows(&FindShownTip, reinterpret_cast<LPARAM>(&tip));
+  return tip;
+}
+
+// The hint over a "Чтение" cell shows at once and keeps to the pointer as
+// it moves; over a cell without one it goes.
+TEST(ParamWindow, TheHintShowsAtOnceAndFollowsThePointer) {
+  WithWindow([](HWND dialog) {
+    ChooseTab(dialog, kParametersTab);
+    HWND grid = Item(dialog, IDC_RxDGCommon);
+    const int row = GridRow(kParametersTab, kVersionCode);
+    ASSERT_TRUE(SendMessageW(grid, GM_SETCURRENT, static_cast<WPARAM>(row), kCodeColumn));
+    RECT cell{};
+    ASSERT_TRUE(SendMessageW(grid, GM_GETCELLRECT, MAKEWPARAM(kReadColumn, row),
+                             reinterpret_cast<LPARAM>(&cell)));
+    const int middle = (cell.top + cell.bottom) / 2;
+    const auto pointAt = [grid](int x, int y) {
+      PostMessageW(grid, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+    };
+    pointAt(cell.left + 2, middle);
+    ASSERT_TRUE(gui::WaitFor([] { return ShownTip() != nullptr; })) << "no hint";
+    RECT first{};
+    GetWindowRect(ShownTip(), &first);
+    constexpr int kStep = 10;
+    pointAt(cell.left + 2 + kStep, middle);
+    EXPECT_TRUE(gui::WaitFor([&] {
+      RECT now{};
+      HWND tip = ShownTip();
+      return tip != nullptr && GetWindowRect(tip, &now) != FALSE && now.left == first.left + kStep;
+    })) << "the hint stayed where it was";
+    pointAt(2, middle);  // the "Код" cell has no hint
+    EXPECT_TRUE(gui::WaitFor([] { return ShownTip() == nullptr; }));
   });
 }
 

@@ -45,6 +45,28 @@ TEST(GridGeometry, APointFallsInTheColumnDrawnThere) {
   EXPECT_EQ(ColumnLeft(kColumns, kWriteColumn), 600);
 }
 
+// Five columns in a view 500 wide, the third one resized.
+TEST(GridGeometry, AResizedColumnIsHeldSoThatEveryColumnStaysInView) {
+  constexpr int kView = 500;
+  constexpr int kNarrowest = 16;
+  struct Case {
+    int wanted;  // the third column's width as dragged
+    int held;    // as the grid keeps it
+  };
+  const Case cases[] = {
+      {100, 100},  // all fits: as dragged
+      {200, 200},  // exactly the view
+      {900, 200},  // beyond: gives back what the others need
+      {5, 5},      // narrower than the narrowest, but fits: as dragged
+  };
+  for (const Case& c : cases) {
+    const ColumnWidths widths{100, 100, c.wanted, 50, 50};
+    EXPECT_EQ(HoldColumnsInView(widths, 2, kView, kNarrowest)[2], c.held) << c.wanted;
+  }
+  // The others already fill the view: the resized column keeps the narrowest.
+  EXPECT_EQ(HoldColumnsInView({300, 200, 80, 50, 50}, 2, kView, kNarrowest)[2], kNarrowest);
+}
+
 TEST(GridGeometry, OnlyShownDataRowsMayBeCurrent) {
   const std::vector<bool> shown = {false, false, true, true, false, true, true, false};
   for (int row = 0; row < static_cast<int>(shown.size()); ++row) {

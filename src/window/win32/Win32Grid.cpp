@@ -20,9 +20,9 @@ namespace {
 
 constexpr const wchar_t* kClassName = L"TRXDrawGrid";
 constexpr int kLineStep = kMinRowHeight;       // a scroll-bar arrow moves one low row
+constexpr int kNarrowestColumn = 16;           // pixels a column keeps when held in view
 constexpr int kWheelStep = 3 * kMinRowHeight;  // a wheel notch three
 constexpr UINT kTextFlags = DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX;
-constexpr UINT_PTR kHintTool = 1;
 
 COLORREF ToColorRef(int rgb) {
   constexpr int kByte = 0xFF;
@@ -119,18 +119,7 @@ void TRXDrawGrid::Created() {
     SendMessageW(header_, HDM_INSERTITEMW, static_cast<WPARAM>(column),
                  reinterpret_cast<LPARAM>(&item));
   }
-  hints_ =
-      CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                      WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                      CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, ModuleInstance(), nullptr);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_SUBCLASS;
-  tool.hwnd = window_;
-  tool.uId = kHintTool;
-  tool.rect = client;
-  tool.lpszText = LPSTR_TEXTCALLBACKW;
-  SendMessageW(hints_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  hint_.Create(window_);
   UpdateScrollBar();
 }
 
@@ -327,12 +316,25 @@ void TRXDrawGrid::Press(LPARAM point, bool twice) {
 }
 
 void TRXDrawGrid::HeaderChanged() {
+  grid::ColumnWidths widths = widths_;
+  int resized = -1;
   for (int column = 0; column < kColumnCount; ++column) {
     HDITEMW item{};
     item.mask = HDI_WIDTH;
     SendMessageW(header_, HDM_GETITEMW, static_cast<WPARAM>(column),
                  reinterpret_cast<LPARAM>(&item));
-    widths_[static_cast<std::size_t>(column)] = item.cxy;
+    if (item.cxy != widths[static_cast<std::size_t>(column)]) resized = column;
+    widths[static_cast<std::size_t>(column)] = item.cxy;
+  }
+  // Every column stays in view: a column dragged wider than the view leaves
+  // gives back the difference (the header is told, and tells again).
+  widths_ = grid::HoldColumnsInView(widths, resized, RowsArea().Width(), kNarrowestColumn);
+  if (resized >= 0 && widths_ != widths) {
+    HDITEMW item{};
+    item.mask = HDI_WIDTH;
+    item.cxy = widths_[static_cast<std::size_t>(resized)];
+    SendMessageW(header_, HDM_SETITEMW, static_cast<WPARAM>(resized),
+                 reinterpret_cast<LPARAM>(&item));
   }
   if (events_.columnSized) events_.columnSized();
   InvalidateRect(window_, nullptr, FALSE);
@@ -342,18 +344,7 @@ void TRXDrawGrid::PointerMoved(LPARAM point) {
   const int y = GET_Y_LPARAM(point) - layout::kHeaderHeight;
   const int row = y < 0 ? 0 : grid::RowAt(heights_, y + scrollTop_);
   const int column = row == 0 ? -1 : grid::ColumnAt(widths_, GET_X_LPARAM(point));
-  if (row == hintRow_ && column == hintColumn_) return;
-  hintRow_ = row;
-  hintColumn_ = column;
-  hint_ = Widen(HintText(row, column));
-  // The tip asks for its text again when it next shows.
-  SendMessageW(hints_, TTM_POP, 0, 0);
-  TTTOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.hwnd = window_;
-  tool.uId = kHintTool;
-  tool.lpszText = LPSTR_TEXTCALLBACKW;
-  SendMessageW(hints_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  hint_.Follow(POINT{GET_X_LPARAM(point), GET_Y_LPARAM(point)}, HintText(row, column));
 }
 
 LRESULT TRXDrawGrid::GetCellText(WPARAM cell, LPARAM into) const {
@@ -392,6 +383,9 @@ LRESULT TRXDrawGrid::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_MOUSEMOVE:
       PointerMoved(lParam);
+      return 0;
+    case WM_MOUSELEAVE:
+      hint_.Hide();
       return 0;
     case WM_MOUSEWHEEL:
       ScrollTo(scrollTop_ - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
@@ -442,9 +436,8 @@ LRESULT TRXDrawGrid::Message(UINT message, WPARAM wParam, LPARAM lParam) {
       if (header->hwndFrom == header_ &&
           (header->code == HDN_ITEMCHANGEDW || header->code == HDN_ITEMCHANGEDA)) {
         HeaderChanged();
-      } else if (header->hwndFrom == hints_ && header->code == TTN_GETDISPINFOW) {
-        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lParam);
-        info->lpszText = hint_.data();
+      } else {
+        hint_.AnswerText(*reinterpret_cast<NMHDR*>(lParam));
       }
       return 0;
     }

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "GridGeometry.h"
+#include "GridHint.h"
 #include "ParamFrameLogic.h"
 
 namespace kavo5000::window::win32 {
@@ -77,16 +78,13 @@ class TRXDrawGrid {
 
   HWND window_ = nullptr;
   HWND header_ = nullptr;
-  HWND hints_ = nullptr;
+  GridHint hint_;
   Events events_;
   grid::RowHeights heights_;
   grid::ColumnWidths widths_;
   int row_ = 0;
   int column_ = 0;
   int scrollTop_ = 0;
-  int hintRow_ = 0;  // the cell under the pointer, whose hint shows
-  int hintColumn_ = -1;
-  std::wstring hint_;
 };
 
 }  // namespace kavo5000::window::win32
