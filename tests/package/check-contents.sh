@@ -71,22 +71,19 @@ deb)
   ;;
 esac
 
-# A name in the list may be a pattern (a versioned file name), matched as the
-# shell matches one.
+# A name in the list may be a pattern (a versioned file name): it stands for
+# the files it matches, as the shell matches, or for itself when none does.
 matches() { case $1 in $2) return 0 ;; esac; return 1; }
-missing=
+names=
 for pattern in $expected; do
-  found=
-  for file in $actual; do matches "$file" "$pattern" && found=yes; done
-  [ -n "$found" ] || missing="$missing $pattern"
+  hits=$(for file in $actual; do if matches "$file" "$pattern"; then echo "$file"; fi; done)
+  names="$names ${hits:-$pattern}"
 done
-extra=
-for file in $actual; do
-  wanted=
-  for pattern in $expected; do matches "$file" "$pattern" && wanted=yes; done
-  [ -n "$wanted" ] || extra="$extra $file"
-done
-printf '%s\n' $actual | sort | sed "s|^|$name: |"
-[ -z "$missing" ] || echo "check-contents.sh: $name lacks:$missing" >&2
-[ -z "$extra" ] || echo "check-contents.sh: $name holds what it must not:$extra" >&2
+expected=$(printf '%s\n' $names | sort -u)
+actual=$(printf '%s\n' $actual | sort)
+missing=$(printf '%s\n' "$expected" | grep -vxF -e "$actual" || true)
+extra=$(printf '%s\n' "$actual" | grep -vxF -e "$expected" || true)
+printf '%s\n' "$actual" | sed "s|^|$name: |"
+[ -z "$missing" ] || echo "check-contents.sh: $name lacks: $(echo $missing)" >&2
+[ -z "$extra" ] || echo "check-contents.sh: $name holds what it must not: $(echo $extra)" >&2
 [ -z "$missing$extra" ]
