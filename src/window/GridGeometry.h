@@ -2,8 +2,9 @@
 // rows of their own heights, some hidden, below a header and scrolled by
 // pixels; columns of the header's widths. Which cell a point falls in, where
 // the keyboard's moves land (never on a hidden row), and how far to scroll to
-// show a row; column widths held within the view. A grid that paints itself (the Win32 window's) only applies
-// these results, so they are tested without a display.
+// show a row; column widths held within the view. A grid that paints itself
+// (the Win32 window's) only applies these results, so they are tested
+// without a display.
 #ifndef KAVO5000_WINDOW_GRIDGEOMETRY_H
 #define KAVO5000_WINDOW_GRIDGEOMETRY_H
 
