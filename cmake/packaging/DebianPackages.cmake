@@ -66,23 +66,25 @@ set(packaging_scripts ${CMAKE_CURRENT_LIST_DIR})
 add_custom_command(OUTPUT ${deb_out}/changelog.Debian.gz
   COMMAND gzip -9nc ${deb_out}/changelog > ${deb_out}/changelog.Debian.gz
   DEPENDS ${deb_out}/changelog VERBATIM)
-set(man_pages ${deb_out}/kavo5000.1.gz)
-add_custom_command(OUTPUT ${deb_out}/kavo5000.1.gz
-  COMMAND ${packaging_scripts}/manpage.sh $<TARGET_FILE:kavo5000> ${PROJECT_VERSION}
-          "drive Kavo 5000 dispenser controllers" ${deb_out}/kavo5000.1.gz
-  DEPENDS kavo5000 Kavo5000 ${packaging_scripts}/manpage.sh VERBATIM)
+set(man_pages "")
+# The manual page of `program`, whose NAME line says `what`.
+function(kavo5000_man_page program what)
+  set(page ${deb_out}/${program}.1.gz)
+  add_custom_command(OUTPUT ${page}
+    COMMAND ${packaging_scripts}/manpage.sh $<TARGET_FILE:${program}> ${PROJECT_VERSION} "${what}"
+            ${page}
+    DEPENDS ${program} ${packaging_scripts}/manpage.sh ${packaging_scripts}/help-words.sh VERBATIM)
+  set(man_pages ${man_pages} ${page} PARENT_SCOPE)
+endfunction()
+kavo5000_man_page(kavo5000 "drive Kavo 5000 dispenser controllers")
 if(TARGET kavo5000-station)
-  list(APPEND man_pages ${deb_out}/kavo5000-station.1.gz)
-  add_custom_command(OUTPUT ${deb_out}/kavo5000-station.1.gz
-    COMMAND ${packaging_scripts}/manpage.sh $<TARGET_FILE:kavo5000-station> ${PROJECT_VERSION}
-            "a sample filling-station program over the Kavo5000 driver module"
-            ${deb_out}/kavo5000-station.1.gz
-    DEPENDS kavo5000-station ${packaging_scripts}/manpage.sh VERBATIM)
+  kavo5000_man_page(kavo5000-station
+    "a sample filling-station program over the Kavo5000 driver module")
 endif()
 add_custom_command(OUTPUT ${deb_out}/kavo5000.bash-completion
   COMMAND ${packaging_scripts}/completion.sh $<TARGET_FILE:kavo5000>
           ${deb_out}/kavo5000.bash-completion
-  DEPENDS kavo5000 ${packaging_scripts}/completion.sh VERBATIM)
+  DEPENDS kavo5000 ${packaging_scripts}/completion.sh ${packaging_scripts}/help-words.sh VERBATIM)
 add_custom_target(debian_files ALL DEPENDS ${deb_out}/changelog.Debian.gz ${man_pages}
   ${deb_out}/kavo5000.bash-completion)
 

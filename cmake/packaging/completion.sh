@@ -8,22 +8,19 @@ set -eu
 program=$1
 out=$2
 
-subcommands() { sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && /^  [a-z]/ { print $1 }'; }
-options() { awk '/^  -/ { n = split($1, names, ","); for (i = 1; i <= n; i++) if (names[i] ~ /^-/) print names[i] }'; }
+# shellcheck source=help-words.sh
+. "$(dirname "$0")/help-words.sh"
 
 subs_table=
 options_table=
 # visit PATH HELP: one entry of each table, then the subcommands under it.
 visit() {
-  path=$1
-  help=$2
-  subs=$(printf '%s\n' "$help" | subcommands | grep -vx help | tr '\n' ' ' | sed 's/ $//')
-  opts=$(printf '%s\n' "$help" | options | tr '\n' ' ' | sed 's/ $//')
-  subs_table="$subs_table    \"$path\") echo \"$subs\" ;;
+  subs=$(printf '%s\n' "$2" | subcommands | grep -vx help | tr '\n' ' ' | sed 's/ $//')
+  opts=$(printf '%s\n' "$2" | options | tr '\n' ' ' | sed 's/ $//')
+  subs_table="$subs_table    \"$1\") echo \"$subs\" ;;
 "
-  options_table="$options_table    \"$path\") echo \"$opts\" ;;
+  options_table="$options_table    \"$1\") echo \"$opts\" ;;
 "
-  # $1, not $path: a call below sets path again.
   for sub in $subs; do
     # shellcheck disable=SC2086 # the path's words are the tool's arguments
     visit "${1:+$1 }$sub" "$("$program" help $1 "$sub")"

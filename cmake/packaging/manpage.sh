@@ -18,8 +18,8 @@ export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work"
 # (help2man runs the program in the locale it is given).
 export LC_ALL=C.UTF-8
 
-# The names listed under "Subcommands:" in a help text on stdin.
-subcommands() { sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && /^  [a-z]/ { print $1 }'; }
+# shellcheck source=help-words.sh
+. "$(dirname "$0")/help-words.sh"
 
 # Help text as roff in no-fill mode: backslashes, minus signs and a leading
 # dot or quote escaped.

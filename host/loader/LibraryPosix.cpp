@@ -12,15 +12,19 @@ namespace kavo5000::loader::platform {
 
 namespace {
 constexpr std::size_t kPathCapacity = 4096;  // Linux's PATH_MAX
+
+// The folder a file's path names; "." for a bare name.
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.rfind(kSeparator);
+  return slash == std::string::npos ? "." : path.substr(0, slash);
+}
 }  // namespace
 
 std::string ProgramFolder() {
   std::vector<char> buffer(kPathCapacity);
   const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
   if (n <= 0) return ".";
-  const std::string path(buffer.data(), static_cast<std::size_t>(n));
-  const auto slash = path.rfind(kSeparator);
-  return slash == std::string::npos ? "." : path.substr(0, slash);
+  return FolderOf(std::string(buffer.data(), static_cast<std::size_t>(n)));
 }
 
 std::string CodeFolder() {
@@ -28,9 +32,7 @@ std::string CodeFolder() {
   if (dladdr(reinterpret_cast<const void*>(&CodeFolder), &info) == 0 || info.dli_fname == nullptr) {
     return ".";
   }
-  const std::string path(info.dli_fname);
-  const auto slash = path.rfind(kSeparator);
-  return slash == std::string::npos ? "." : path.substr(0, slash);
+  return FolderOf(info.dli_fname);
 }
 
 bool FileExists(const std::string& path) {

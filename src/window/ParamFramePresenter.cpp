@@ -3,17 +3,20 @@
 // confirmation, and the status line.
 #include "ParamFramePresenter.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "ParamFrameLayout.h"
 #include "VM30.h"
 
 namespace kavo5000::window {
 
+namespace {
+constexpr Editor kEditors[] = {Editor::kEdit, Editor::kEdit2, Editor::kList};
+}  // namespace
+
 ParamFramePresenter::ParamFramePresenter(ParamFrameView& view)
     : view_(view), reader_(ReaderHooks()) {}
-
-ParamFramePresenter::~ParamFramePresenter() {
-  reader_.Stop();
-}
 
 void ParamFramePresenter::FormShow() {
   LoadParams();
@@ -94,13 +97,12 @@ void ParamFramePresenter::RxDGCommonScrolled() {
 }
 
 void ParamFramePresenter::HideEditors() {
-  for (const Editor editor : {Editor::kEdit, Editor::kEdit2, Editor::kList})
-    view_.HideEditor(editor);
+  for (const Editor editor : kEditors) view_.HideEditor(editor);
 }
 
 bool ParamFramePresenter::EditorsShown() const {
-  return view_.EditorShown(Editor::kEdit) || view_.EditorShown(Editor::kEdit2) ||
-         view_.EditorShown(Editor::kList);
+  return std::any_of(std::begin(kEditors), std::end(kEditors),
+                     [this](Editor editor) { return view_.EditorShown(editor); });
 }
 
 void ParamFramePresenter::PrepareEditor(int row) {

@@ -29,8 +29,9 @@ namespace kavo5000::window {
 class ParamFramePresenter {
  public:
   explicit ParamFramePresenter(ParamFrameView& view);
-  // Stops the reader, waiting for its exchange in progress.
-  ~ParamFramePresenter();
+  // Going, it stops the reader (its last member), waiting for its exchange
+  // in progress.
+  ~ParamFramePresenter() = default;
   ParamFramePresenter(const ParamFramePresenter&) = delete;
   ParamFramePresenter& operator=(const ParamFramePresenter&) = delete;
 

@@ -8,6 +8,8 @@ completion=$1
 tool=$2
 # shellcheck source=/dev/null
 source "$completion"
+# shellcheck source=../../cmake/packaging/help-words.sh
+source "$(dirname "$0")/../../cmake/packaging/help-words.sh"
 
 # offered LINE: what TAB offers at the end of the typed line (after
 # "kavo5000 "); a line that ends in a space is at the start of a new word.
@@ -34,7 +36,7 @@ expect() {
   done
 }
 
-mapfile -t subcommands < <("$tool" --help | sed -n '/^Subcommands:/,/^$/p' | awk 'NR > 1 && /^  [a-z]/ && $1 != "help" { print $1 }')
+mapfile -t subcommands < <("$tool" --help | subcommands | grep -vx help)
 [ ${#subcommands[@]} -gt 0 ] || { echo "completion-test.sh: the help lists no subcommand" >&2; exit 1; }
 expect "" "${subcommands[@]}"
 expect "deliver --" --volume --money --price --port
