@@ -46,6 +46,7 @@ std::int32_t FdTransport::WriteSome(const Byte* bytes, std::size_t count, std::s
 }
 
 std::int32_t FdTransport::Write(std::span<const Byte> bytes) {
+  if (listenOnly_) return Fail(kPortWriteFailed, Describe() + ": opened to listen only");
   if (fd_ < 0) return Fail(kPortNotOpen, "not open");
   std::size_t done = 0;
   // A frame nearly always goes in one write; the clock is read only when not.

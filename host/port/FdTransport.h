@@ -22,6 +22,10 @@ class FdTransport : public Transport {
  protected:
   // Takes ownership of an open, non-blocking descriptor.
   void Adopt(int fd) { fd_ = fd; }
+  // From now on Write refuses without touching the line: a listener on a
+  // bus another program drives must never put a byte on it.
+  void ListenOnly() { listenOnly_ = true; }
+  bool Listening() const { return listenOnly_; }
   int fd() const { return fd_; }
   // Reads and drops whatever is waiting.
   void DrainInput();
@@ -37,6 +41,7 @@ class FdTransport : public Transport {
   std::optional<ReadResult> TakeInput(std::span<Byte> into, short events);
 
   int fd_ = -1;
+  bool listenOnly_ = false;
 };
 
 }  // namespace kavo5000::host

@@ -22,6 +22,7 @@
 #include <sstream>
 
 #include "FdTransport.h"
+#include "Listening.h"
 
 namespace kavo5000::host {
 
@@ -125,14 +126,19 @@ std::string InUse(const std::string& path, std::optional<pid_t> holder) {
 
 class SerialTransport final : public FdTransport {
  public:
-  explicit SerialTransport(PortSpec spec) : spec_(std::move(spec)) {}
+  SerialTransport(PortSpec spec, bool listenOnly) : spec_(std::move(spec)) {
+    if (listenOnly) ListenOnly();
+  }
   ~SerialTransport() override { SerialTransport::Close(); }
   SerialTransport(const SerialTransport&) = delete;
   SerialTransport& operator=(const SerialTransport&) = delete;
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
-    const int fd = open(spec_.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    // A listener opens the device for reading alone, and leaves it to
+    // whoever else may open it: it takes no lock and no exclusive mark.
+    const int access = Listening() ? O_RDONLY : O_RDWR;
+    const int fd = open(spec_.path.c_str(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0 && errno == EBUSY)
       return Fail(kPortInUse, InUse(spec_.path, LockHolderListed(spec_.path)));
     if (fd < 0) return Fail(kPortOpenFailed, spec_.path + ": " + std::strerror(errno));
@@ -145,12 +151,12 @@ class SerialTransport final : public FdTransport {
     // Where the file system keeps no locks the exclusive open still guards
     // the line; only a lock someone else holds refuses it.
     flock lock = WholeFileWriteLock();
-    if (fcntl(fd, F_SETLK, &lock) != 0 && (errno == EACCES || errno == EAGAIN)) {
+    if (!Listening() && fcntl(fd, F_SETLK, &lock) != 0 && (errno == EACCES || errno == EAGAIN)) {
       const std::optional<pid_t> holder = LockHolder(fd);
       close(fd);
       return Fail(kPortInUse, InUse(spec_.path, holder));
     }
-    ioctl(fd, TIOCEXCL);
+    if (!Listening()) ioctl(fd, TIOCEXCL);
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD | SizeFlag(spec_.serial.dataBits);
@@ -176,7 +182,7 @@ class SerialTransport final : public FdTransport {
   void Close() override {
     // The device may stay open elsewhere (a served simulator keeps its
     // pseudo-terminal's slave open), and the exclusive mark would outlive us.
-    if (IsOpen()) ioctl(fd(), TIOCNXCL);
+    if (IsOpen() && !Listening()) ioctl(fd(), TIOCNXCL);
     FdTransport::Close();
   }
 
@@ -200,7 +206,11 @@ class SerialTransport final : public FdTransport {
 }  // namespace
 
 std::unique_ptr<Transport> MakeSerialTransport(const PortSpec& spec) {
-  return std::make_unique<SerialTransport>(spec);
+  return std::make_unique<SerialTransport>(spec, false);
+}
+
+std::unique_ptr<Transport> MakeListeningSerialTransport(const PortSpec& spec) {
+  return std::make_unique<SerialTransport>(spec, true);
 }
 
 }  // namespace kavo5000::host

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "FdTransport.h"
+#include "Listening.h"
 
 namespace kavo5000::host {
 
@@ -21,7 +22,9 @@ constexpr int kConnectTimeoutMs = 3000;
 
 class TcpTransport final : public FdTransport {
  public:
-  explicit TcpTransport(PortSpec spec) : spec_(std::move(spec)) {}
+  TcpTransport(PortSpec spec, bool listenOnly) : spec_(std::move(spec)) {
+    if (listenOnly) ListenOnly();
+  }
 
   std::int32_t Open() override {
     if (IsOpen()) return kPortOk;
@@ -103,7 +106,11 @@ class TcpTransport final : public FdTransport {
 }  // namespace
 
 std::unique_ptr<Transport> MakeTcpTransport(const PortSpec& spec) {
-  return std::make_unique<TcpTransport>(spec);
+  return std::make_unique<TcpTransport>(spec, false);
+}
+
+std::unique_ptr<Transport> MakeListeningTcpTransport(const PortSpec& spec) {
+  return std::make_unique<TcpTransport>(spec, true);
 }
 
 }  // namespace kavo5000::host

@@ -77,6 +77,14 @@ int Simulation::ListenTcp(int port) {
   return shared_->Server().ListenTcp(port);
 }
 
+std::string Simulation::OpenTapPty() {
+  return shared_->Server().OpenTapPty();
+}
+
+int Simulation::ListenTapTcp(int port) {
+  return shared_->Server().ListenTapTcp(port);
+}
+
 void Simulation::Serve(const std::atomic<bool>& stop) {
   shared_->Server().Run(stop);
 }
@@ -96,6 +104,14 @@ std::string Simulation::OpenPty() {
 }
 
 int Simulation::ListenTcp(int /*port*/) {
+  NotServedHere();
+}
+
+std::string Simulation::OpenTapPty() {
+  NotServedHere();
+}
+
+int Simulation::ListenTapTcp(int /*port*/) {
   NotServedHere();
 }
 

@@ -52,7 +52,13 @@ class Simulation {
   // Listens on 127.0.0.1 (port 0: a free one); returns the port. Throws
   // std::system_error.
   int ListenTcp(int port);
-  // Serves what OpenPty and ListenTcp opened until `stop` becomes true.
+  // A tap beside the line: a copy of both directions in the order they
+  // pass, for a program that only listens (`kavo5000 monitor`); on a second
+  // pseudo-terminal (returns its slave's path) or a TCP port of its own.
+  // Throws std::system_error.
+  std::string OpenTapPty();
+  int ListenTapTcp(int port);
+  // Serves what OpenPty, ListenTcp and the taps opened until `stop` becomes true.
   // Throws std::system_error.
   void Serve(const std::atomic<bool>& stop);
 

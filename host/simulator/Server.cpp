@@ -32,6 +32,51 @@ void SetNonBlocking(int fd) {
   if (flags < 0 || fcntl(fd, F_SETFL, flags | O_NONBLOCK) < 0) Fail("fcntl");
 }
 
+// A pseudo-terminal pair in raw mode: the master, non-blocking, and its
+// slave's path; the slave stays open in `slave`.
+int OpenRawPty(int& slave, std::string& name) {
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0) Fail("posix_openpt");
+  char path[kPtyNameLength] = {};
+  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, path, sizeof path) != 0) {
+    close(master);
+    Fail("pseudo-terminal");
+  }
+  // Holding the slave open keeps the master readable while hosts come and
+  // go, and lets the line start out raw: no echo, no line editing.
+  slave = open(path, O_RDWR | O_NOCTTY);
+  if (slave < 0) {
+    close(master);
+    Fail("open pseudo-terminal slave");
+  }
+  termios tio{};
+  if (tcgetattr(slave, &tio) != 0) Fail("tcgetattr");
+  cfmakeraw(&tio);
+  if (tcsetattr(slave, TCSANOW, &tio) != 0) Fail("tcsetattr");
+  SetNonBlocking(master);
+  name = path;
+  return master;
+}
+
+// A non-blocking socket listening on 127.0.0.1:port (0: a free one), kept
+// in `fd`; returns the port.
+int ListenOnLoopback(int port, int& fd) {
+  fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) Fail("socket");
+  const int yes = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) Fail("bind");
+  if (listen(fd, kListenBacklog) != 0) Fail("listen");
+  socklen_t length = sizeof address;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) Fail("getsockname");
+  SetNonBlocking(fd);
+  return ntohs(address.sin_port);
+}
+
 timespec ToTimespec(Duration d) {
   const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(d);
   return {static_cast<time_t>(seconds.count()), static_cast<long>((d - seconds).count())};
@@ -43,53 +88,32 @@ Server::Server(Line& line, Clock& clock, ServeOptions options)
 
 Server::~Server() {
   for (Peer& p : peers_) close(p.fd);
-  if (listenFd_ >= 0) close(listenFd_);
-  if (ptySlaveFd_ >= 0) close(ptySlaveFd_);
+  for (const TapReader& t : taps_) close(t.fd);
+  for (int fd : {listenFd_, ptySlaveFd_, tapListenFd_, tapSlaveFd_}) {
+    if (fd >= 0) close(fd);
+  }
 }
 
 std::string Server::OpenPty() {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0) Fail("posix_openpt");
-  char name[kPtyNameLength] = {};
-  if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
-    close(master);
-    Fail("pseudo-terminal");
-  }
-  // Holding the slave open keeps the master readable while hosts come and
-  // go, and lets the line start out raw: no echo, no line editing.
-  ptySlaveFd_ = open(name, O_RDWR | O_NOCTTY);
-  if (ptySlaveFd_ < 0) {
-    close(master);
-    Fail("open pseudo-terminal slave");
-  }
-  termios tio{};
-  if (tcgetattr(ptySlaveFd_, &tio) != 0) Fail("tcgetattr");
-  cfmakeraw(&tio);
-  if (tcsetattr(ptySlaveFd_, TCSANOW, &tio) != 0) Fail("tcsetattr");
-  SetNonBlocking(master);
+  std::string name;
   Peer peer;
-  peer.fd = master;
+  peer.fd = OpenRawPty(ptySlaveFd_, name);
   peers_.push_back(std::move(peer));
   return name;
 }
 
 int Server::ListenTcp(int port) {
-  listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (listenFd_ < 0) Fail("socket");
-  const int yes = 1;
-  setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) Fail("bind");
-  if (listen(listenFd_, kListenBacklog) != 0) Fail("listen");
-  socklen_t length = sizeof address;
-  if (getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    Fail("getsockname");
-  }
-  SetNonBlocking(listenFd_);
-  return ntohs(address.sin_port);
+  return ListenOnLoopback(port, listenFd_);
+}
+
+std::string Server::OpenTapPty() {
+  std::string name;
+  taps_.push_back({OpenRawPty(tapSlaveFd_, name), false});
+  return name;
+}
+
+int Server::ListenTapTcp(int port) {
+  return ListenOnLoopback(port, tapListenFd_);
 }
 
 void Server::Run(const std::atomic<bool>& stop) {
@@ -105,7 +129,11 @@ void Server::Run(const std::atomic<bool>& stop) {
         wait = std::min(wait, std::max(Duration::zero(), p.lastByte + options_.resyncGap - now));
       }
     }
-    if (listenFd_ >= 0) fds.push_back({listenFd_, POLLIN, 0});
+    const std::size_t listenAt = fds.size();
+    fds.push_back({listenFd_, POLLIN, 0});  // poll passes over a negative descriptor
+    fds.push_back({tapListenFd_, POLLIN, 0});
+    const std::size_t tapsAt = fds.size();
+    for (const TapReader& t : taps_) fds.push_back({t.fd, POLLIN, 0});
     const timespec timeout = ToTimespec(wait);
     const int ready = ppoll(fds.data(), fds.size(), &timeout, nullptr);
     if (ready < 0 && errno != EINTR) Fail("ppoll");
@@ -123,7 +151,47 @@ void Server::Run(const std::atomic<bool>& stop) {
         peers_.erase(peers_.begin() + static_cast<std::ptrdiff_t>(i));
       }
     }
-    if (ready > 0 && listenFd_ >= 0 && (fds.back().revents & POLLIN) != 0) Accept();
+    for (std::size_t i = taps_.size(); ready > 0 && i-- > 0;) {
+      if ((fds[tapsAt + i].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !DrainTap(taps_[i].fd)) {
+        close(taps_[i].fd);
+        taps_.erase(taps_.begin() + static_cast<std::ptrdiff_t>(i));
+      }
+    }
+    if (ready > 0 && (fds[listenAt].revents & POLLIN) != 0) Accept();
+    if (ready > 0 && (fds[listenAt + 1].revents & POLLIN) != 0) AcceptTaps();
+  }
+}
+
+void Server::AcceptTaps() {
+  for (;;) {
+    const int fd = accept4(tapListenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) return;
+    const int yes = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+    taps_.push_back({fd, true});
+  }
+}
+
+bool Server::DrainTap(int fd) {
+  Byte buffer[kReadChunk];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) continue;
+    // A pseudo-terminal's master reads EIO while nobody holds its slave
+    // open, and 0 never; a socket reads 0 once its reader has gone.
+    return n < 0 && (errno == EAGAIN || errno == EINTR || errno == EIO);
+  }
+}
+
+void Server::Tap(const Byte* bytes, std::size_t count) {
+  for (std::size_t i = taps_.size(); i-- > 0;) {
+    const TapReader& t = taps_[i];
+    const ssize_t n = t.socket ? send(t.fd, bytes, count, MSG_NOSIGNAL | MSG_DONTWAIT)
+                               : write(t.fd, bytes, count);
+    // What a slow reader leaves unread is lost; the pseudo-terminal stays.
+    if (n >= 0 || errno == EAGAIN || errno == EINTR || !t.socket) continue;
+    close(t.fd);
+    taps_.erase(taps_.begin() + static_cast<std::ptrdiff_t>(i));
   }
 }
 
@@ -150,6 +218,7 @@ bool Server::Receive(Peer& peer, Instant now) {
       // A pseudo-terminal reports EIO while no host holds it open.
       return !peer.socket && errno == EIO;
     }
+    Tap(buffer, static_cast<std::size_t>(n));
     if (peer.stream.Pending() && now - peer.lastByte > options_.resyncGap) peer.stream.Reset();
     peer.lastByte = now;
     for (const Bytes& frame :
@@ -194,6 +263,7 @@ bool Server::Transmit(Peer& peer, Instant now) {
       const ssize_t n = peer.socket ? send(peer.fd, t.bytes.data() + t.sent, count, MSG_NOSIGNAL)
                                     : write(peer.fd, t.bytes.data() + t.sent, count);
       if (n < 0) return errno == EAGAIN || errno == EINTR || !peer.socket;
+      Tap(t.bytes.data() + t.sent, static_cast<std::size_t>(n));
       t.sent += static_cast<std::size_t>(n);
     }
     if (t.sent < t.bytes.size()) return true;

@@ -40,6 +40,14 @@ class Server {
   // Listens on 127.0.0.1 (port 0: a free one); returns the port. Throws
   // std::system_error.
   int ListenTcp(int port);
+  // A tap: a copy of both directions, in the order they pass, as the bus
+  // wire carries them to an adapter that only listens. On a second
+  // pseudo-terminal (returns its slave's path) or on a TCP port of its own on
+  // 127.0.0.1 (returns the port; every connection gets the copy). A tap
+  // nobody reads fast enough loses bytes; the line never waits for it.
+  // Throws std::system_error.
+  std::string OpenTapPty();
+  int ListenTapTcp(int port);
   // Serves until `stop` becomes true (looked at least every 100 ms).
   void Run(const std::atomic<bool>& stop);
   // Called on the serving thread once an answer's last byte has been
@@ -62,6 +70,12 @@ class Server {
   };
 
   void Accept();
+  void AcceptTaps();
+  // Copies bytes that passed on the line to every tap.
+  void Tap(const Byte* bytes, std::size_t count);
+  // Drops what a tap's reader wrote (a tap carries nothing back); false
+  // when the reader has gone.
+  static bool DrainTap(int fd);
   // Returns false when the peer has gone.
   bool Receive(Peer& peer, Instant now);
   bool Transmit(Peer& peer, Instant now);
@@ -72,6 +86,13 @@ class Server {
   ServeOptions options_;
   int listenFd_ = -1;
   int ptySlaveFd_ = -1;
+  int tapListenFd_ = -1;
+  int tapSlaveFd_ = -1;
+  struct TapReader {
+    int fd = -1;
+    bool socket = false;  // an accepted connection, else the pseudo-terminal's master
+  };
+  std::vector<TapReader> taps_;
   std::vector<Peer> peers_;
   std::function<void(Instant)> onSent_;
 };

@@ -22,7 +22,6 @@ constexpr int kMaxControllers = 99;
 constexpr int kMaxTurnaroundMs = 10000;
 constexpr int kMaxTimeoutMs = 60000;
 constexpr int kMaxBaud = 230400;
-constexpr int kMaxTcpPort = 65535;
 constexpr int kMaxConfigByte = 255;
 constexpr int kMaxLineAddress = 99;
 constexpr int kMaxSwitchCode = kavo5000::kParamAddressProgramming - 1;
@@ -450,42 +449,6 @@ void DeclareDriverCommands(CLI::App& app, Invocation& inv) {
         v.last = static_cast<int>(*last);
       },
       "FIRST-LAST (default 1-64)");
-}
-
-void DeclareStandalone(CLI::App& app, Invocation& inv) {
-  CLI::App* sub = app.add_subcommand("decode", "annotate a command frame or a reply");
-  sub->add_option("HEX", inv.values.words, "bytes in hex, e.g. 7F 02 21 5E 37 48 03 03 55");
-  sub->add_option("--trace", inv.values.value, "decode every exchange of a trace file");
-  sub->callback([&inv] {
-    inv.alone = [&inv] {
-      if (!inv.values.value.empty()) return RunDecodeTrace(inv.values.value);
-      if (inv.values.words.empty()) throw UsageError("decode needs HEX bytes or --trace FILE");
-      return RunDecode(inv.values);
-    };
-  });
-
-  auto pty = std::make_shared<bool>(false);
-  auto tcp = std::make_shared<std::optional<int>>();
-  sub = app.add_subcommand("simulate", "serve a simulated line on a pseudo-terminal or TCP");
-  sub->add_flag("--pty", *pty, "create a pseudo-terminal pair; prints the slave's path");
-  sub->add_option("--tcp", *tcp, "listen on 127.0.0.1:PORT (0: any free port)")
-      ->check(CLI::Range(0, kMaxTcpPort));
-  sub->callback([&inv, pty, tcp] {
-    inv.alone = [&inv, pty, tcp] { return RunSimulate(inv.global.sim, *pty, *tcp); };
-  });
-
-  sub = app.add_subcommand("demo", "a whole delivery on the built-in simulator, followed live");
-  sub->add_option("--wait", inv.values.waitSeconds,
-                  "give up when the delivery has not ended after S seconds (default 120)")
-      ->check(CLI::PositiveNumber);
-  sub->callback([&inv, &app] {
-    inv.global.command = "demo";
-    if (app.count("--flow") == 0) inv.global.sim.flow = kDemoFlow;
-    inv.withDriver = [&inv](Session& s) { return RunDemo(s, inv.values); };
-  });
-
-  sub = app.add_subcommand("shell", "subcommands line by line on one driver and one port");
-  sub->callback([&inv] { inv.alone = [&inv] { return RunShell(inv.global); }; });
 }
 
 }  // namespace

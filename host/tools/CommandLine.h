@@ -28,6 +28,9 @@ struct Invocation {
 // it started: its lines take no session options, and no shell, simulate or
 // demo.
 void DeclareCommands(CLI::App& app, Invocation& invocation, bool inShell);
+// The subcommands that load no driver of their own making: decode, simulate,
+// monitor, demo and shell.
+void DeclareStandalone(CLI::App& app, Invocation& invocation);
 
 // One run of the tool on its arguments (without the program name): the exit
 // code; results on stdout, one-line errors on stderr.

@@ -17,6 +17,7 @@
 #include "Hex.h"
 #include "HostText.h"
 #include "ParamLimits.h"
+#include "Pcap.h"
 #include "Text.h"
 #include "Trace.h"
 
@@ -362,7 +363,7 @@ int RunDecode(const CommandValues& v) {
   return kExitOk;
 }
 
-int RunDecodeTrace(const std::string& path) {
+int RunDecodeTrace(const std::string& path, const std::optional<std::string>& pcap) {
   std::vector<host::ExchangeRecord> records;
   try {
     records = host::ReadTrace(path);
@@ -381,6 +382,17 @@ int RunDecodeTrace(const std::string& path) {
       std::printf("  %s\n", line.c_str());
     }
     if (const auto observed = DispenserTypeOf(r)) type = observed;
+  }
+  if (pcap) {
+    try {
+      monitor::PcapFile capture(*pcap);
+      for (const monitor::CaptureRecord& record : monitor::CaptureOfTrace(records))
+        capture.Write(record);
+      std::fprintf(stderr, "kavo5000 decode: %zu records written to %s\n", capture.Records(),
+                   pcap->c_str());
+    } catch (const std::runtime_error& e) {
+      throw ToolError(e.what());
+    }
   }
   return kExitOk;
 }

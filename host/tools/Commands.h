@@ -37,6 +37,7 @@ struct CommandValues {
   int last = 64;
   bool keepGoing = false;
   bool json = false;
+  std::optional<std::string> pcap;  // monitor, decode --trace: write a capture here
   double waitSeconds = 120;  // demo, recover: how long to wait for the delivery to end
   bool stop = false;         // recover: stop the pump rather than wait for the delivery's end
   std::vector<std::string> words;
@@ -84,8 +85,11 @@ inline constexpr double kDemoFlow = 1.0;
 // Subcommands that need no driver.
 int RunParamsList(const CommandValues& v);
 int RunDecode(const CommandValues& v);
-int RunDecodeTrace(const std::string& path);
-int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcpPort);
+int RunDecodeTrace(const std::string& path, const std::optional<std::string>& pcap);
+// With `tap`, a second line on stdout names where a listener hears the line.
+int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcpPort, bool tap);
+// Listens to the line on `options.port` without writing to it.
+int RunMonitor(const GlobalOptions& options, const CommandValues& v);
 
 }  // namespace kavo5000::tool
 

@@ -1,6 +1,8 @@
 // Simulate.cpp — `kavo5000 simulate`: a line of simulated controllers served
 // on a pseudo-terminal or on TCP loopback until SIGINT or SIGTERM. The first
-// line on stdout is the port spec a host opens to reach it.
+// line on stdout is the port spec a host opens to reach it; with --tap the
+// second is where a listener hears the line (a second pseudo-terminal, or a
+// second TCP port).
 #include <cstdio>
 #include <system_error>
 
@@ -16,7 +18,7 @@ std::atomic<bool> gStop{false};
 
 }  // namespace
 
-int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcp) {
+int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcp, bool tap) {
   if (pty == tcp.has_value())
     throw UsageError("simulate needs exactly one of --pty and --tcp PORT");
   const int port = tcp.value_or(0);
@@ -27,8 +29,10 @@ int RunSimulate(const SimOptions& options, bool pty, std::optional<int> tcp) {
   try {
     if (pty) {
       std::printf("%s\n", simulation.OpenPty().c_str());
+      if (tap) std::printf("%s\n", simulation.OpenTapPty().c_str());
     } else {
       std::printf("tcp://127.0.0.1:%d\n", simulation.ListenTcp(port));
+      if (tap) std::printf("tcp://127.0.0.1:%d\n", simulation.ListenTapTcp(0));
     }
   } catch (const std::system_error& e) {
     throw ToolError(std::string("cannot serve the simulator: ") + e.what());
