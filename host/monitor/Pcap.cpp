@@ -1,8 +1,11 @@
 // Pcap.cpp — pcap records of the bus's units and of a trace's exchanges.
 #include "Pcap.h"
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
+
+#include "BusFramer.h"
 
 namespace kavo5000::monitor {
 
@@ -54,24 +57,37 @@ wire::Bytes PcapRecord(const CaptureRecord& record) {
 
 std::vector<CaptureRecord> CaptureOfTrace(const std::vector<host::ExchangeRecord>& trace) {
   std::vector<CaptureRecord> out;
-  for (const host::ExchangeRecord& r : trace) {
-    const host::WallTime sent =
-        r.wall.value_or(host::WallTime(std::chrono::duration_cast<host::WallTime::duration>(
-            std::chrono::duration<double>(r.time))));
+  const auto sentAt = [](const host::ExchangeRecord& r) {
+    return r.wall.value_or(host::WallTime(std::chrono::duration_cast<host::WallTime::duration>(
+        std::chrono::duration<double>(r.time))));
+  };
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    const host::ExchangeRecord& r = trace[i];
     CaptureRecord frame;
-    frame.time = sent;
+    frame.time = sentAt(r);
     frame.direction = Direction::kToControllers;
     frame.channel = r.channel;
     frame.lineState = r.lineState;
     frame.bytes = r.frame;
     out.push_back(frame);
-    if (r.received.empty()) continue;
-    CaptureRecord reply = frame;
-    reply.time = sent + std::chrono::duration_cast<host::WallTime::duration>(
-                            std::chrono::duration<double, std::milli>(r.milliseconds));
-    reply.direction = Direction::kToHost;
-    reply.bytes = r.received;
-    out.push_back(std::move(reply));
+    // What came back, cut as a listener would: noise before a reply, or two
+    // replies, are records of their own. They are dated at the exchange's
+    // end, and never after the next frame (the trace's wall times are whole
+    // milliseconds).
+    host::WallTime back =
+        frame.time + std::chrono::duration_cast<host::WallTime::duration>(
+                         std::chrono::duration<double, std::milli>(r.milliseconds));
+    if (i + 1 < trace.size()) back = std::min(back, sentAt(trace[i + 1]));
+    BusFramer framer(0, 0);
+    std::vector<BusUnit> units = framer.Feed(r.received, 0);
+    for (BusUnit& u : framer.Finish()) units.push_back(std::move(u));
+    for (BusUnit& u : units) {
+      CaptureRecord reply = frame;
+      reply.time = back;
+      reply.direction = u.kind == UnitKind::kStray ? Direction::kUnknown : Direction::kToHost;
+      reply.bytes = std::move(u.bytes);
+      out.push_back(std::move(reply));
+    }
   }
   return out;
 }

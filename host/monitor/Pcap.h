@@ -49,8 +49,9 @@ wire::Bytes PcapFileHeader();
 wire::Bytes PcapRecord(const CaptureRecord& record);
 
 // A trace's exchanges as capture records: each frame when it went out, and
-// what came back (if anything) when the exchange ended. A record without a
-// wall time is placed by its monotonic time.
+// what came back (if anything) when the exchange ended, one record per reply
+// or run of stray bytes. A record without a wall time is placed by its
+// monotonic time.
 std::vector<CaptureRecord> CaptureOfTrace(const std::vector<host::ExchangeRecord>& trace);
 
 // Writes a capture as it is made; each record reaches the disk at once, so

@@ -256,14 +256,23 @@ TEST(PcapTest, ATraceGivesAFrameRecordAndAReplyRecordOnlyWhereBytesCameBack) {
   answered.milliseconds = 30;
   host::ExchangeRecord silent = answered;
   silent.received.clear();
-  const std::vector<CaptureRecord> capture = CaptureOfTrace({answered, silent});
-  ASSERT_EQ(capture.size(), 3U);
+  *silent.wall += std::chrono::milliseconds(20);  // sooner than the first exchange's end
+  host::ExchangeRecord noisy = answered;
+  *noisy.wall += std::chrono::milliseconds(100);
+  noisy.received = Join({{0xFF}, kIdle});
+  const std::vector<CaptureRecord> capture = CaptureOfTrace({answered, silent, noisy});
+  ASSERT_EQ(capture.size(), 6U);
   EXPECT_EQ(capture[0].direction, Direction::kToControllers);
   EXPECT_EQ(capture[1].direction, Direction::kToHost);
   EXPECT_EQ(capture[1].bytes, kIdle);
-  EXPECT_EQ(capture[1].time - capture[0].time, std::chrono::milliseconds(30));
+  EXPECT_EQ(capture[1].time - capture[0].time, std::chrono::milliseconds(20))
+      << "dated at the exchange's end, but never after the next frame";
   EXPECT_EQ(capture[2].bytes, StateQuery(1));
   EXPECT_EQ(capture[2].channel, 2);
+  EXPECT_EQ(capture[4].time - capture[3].time, std::chrono::milliseconds(30));
+  EXPECT_EQ(capture[4].direction, Direction::kUnknown);
+  EXPECT_EQ(capture[4].bytes, Bytes{0xFF});
+  EXPECT_EQ(capture[5].bytes, kIdle);
 }
 
 }  // namespace
