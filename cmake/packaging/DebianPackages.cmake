@@ -91,6 +91,10 @@ add_custom_target(debian_files ALL DEPENDS ${deb_out}/changelog.Debian.gz ${man_
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT programs)
 install(FILES ${deb_out}/kavo5000.bash-completion DESTINATION
   ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kavo5000 COMPONENT programs)
+# The dissector of the monitor's captures, where Wireshark and tshark load
+# their global Lua plugins from.
+install(FILES ${PROJECT_SOURCE_DIR}/tools/wireshark/kavo5000.lua
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/wireshark/plugins COMPONENT programs)
 # The packages are ours, not uploads to Debian's archive: their first
 # changelog entry closes no "intent to package" bug, which lintian expects
 # of Debian's own first uploads.

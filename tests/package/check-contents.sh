@@ -29,7 +29,7 @@ deb)
   kavo5000)
     expected="usr/bin/kavo5000 usr/bin/kavo5000-station $lib/kavo5000/libKavo5000.so
       usr/share/man/man1/kavo5000.1.gz usr/share/man/man1/kavo5000-station.1.gz
-      usr/share/bash-completion/completions/kavo5000"
+      usr/share/bash-completion/completions/kavo5000 $lib/wireshark/plugins/kavo5000.lua"
     needed="libc6 libstdc++6 libqt6widgets6"
     ;;
   libkavo5000c[0-9]*)
