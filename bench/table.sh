@@ -10,6 +10,7 @@ trap 'rm -f "$rows"' EXIT
 # The Python station loop over the C interface, with Debian's Python.
 KAVO5000_C_LIBRARY="$dir/host/c/libkavo5000c.so" KAVO5000_MODULE="$dir/src/libKavo5000.so" \
   /usr/bin/python3 "$(dirname "$0")/python_station.py" | tee /dev/stderr | grep '^ROW' >>"$rows" || true
+"$dir/bench/monitor_bench" | tee /dev/stderr | grep '^ROW' >>"$rows" || true
 "$dir/bench/line_bench" all | tee /dev/stderr | grep '^ROW' >>"$rows" || true
 "$dir/bench/tcp_bench" all | tee /dev/stderr | grep '^ROW' >>"$rows" || true
 echo
