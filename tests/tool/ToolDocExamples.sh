@@ -16,6 +16,7 @@ doc=$(realpath "$2")
 declare -A skipped=(
   ["state 1 --port /dev/pts/0"]="needs a second program holding the port (ToolServedPort.ASecondProgramOnTheSamePortFailsAtOnce)"
   ["watch 1 --once"]="needs a delivery started by earlier runs on a served line (ToolServedWatch.AWatchInAnotherRunReportsTheRefusedClose)"
+  ["monitor --port /dev/pts/1"]="listens to a line another program drives (monitor_on_tap)"
   ["recover 1"]="needs a delivery a killed run left open on a served line (WaitOrStop/ToolRecover.FinishesTheSaleOfAKilledDeliver)"
 )
 
