@@ -38,8 +38,8 @@ struct CommandValues {
   bool keepGoing = false;
   bool json = false;
   std::optional<std::string> pcap;  // monitor, decode --trace: write a capture here
-  double waitSeconds = 120;  // demo, recover: how long to wait for the delivery to end
-  bool stop = false;         // recover: stop the pump rather than wait for the delivery's end
+  double waitSeconds = 120;         // demo, recover: how long to wait for the delivery to end
+  bool stop = false;  // recover: stop the pump rather than wait for the delivery's end
   std::vector<std::string> words;
 };
 

@@ -109,6 +109,7 @@ TEST(BusFramerTest, CutsTheStreamByStructureAndSilence) {
     }
     take(framer.Finish());
     std::vector<std::string> got;
+    got.reserve(units.size());
     for (const BusUnit& u : units) got.push_back(Describe(u));
     EXPECT_EQ(got, c.units) << c.name;
   }

@@ -15,6 +15,8 @@ import subprocess
 import sys
 import tempfile
 
+from trace_decoded import decode_blocks
+
 TOOL, DISSECTOR = sys.argv[1], sys.argv[2]
 FAULTS = "#5:corrupt,#8:mute"
 FIELDS = ["kind", "nozzle", "command", "amount", "param_index", "checksum_status", "control",
@@ -61,16 +63,8 @@ def read_fields(lines, rules):
 
 def expected_packets(trace):
     """Each record's fields by decode --trace, in capture order."""
-    out = subprocess.run([TOOL, "decode", "--trace", trace], check=True, capture_output=True,
-                         text=True).stdout
-    blocks = []
-    for line in out.splitlines():
-        if line.startswith("#"):
-            blocks.append([])
-        else:
-            blocks[-1].append(line.strip())
     packets = []
-    for block in blocks:
+    for block in decode_blocks(TOOL, trace):
         split = next(i for i, l in enumerate(block)
                      if l.startswith(("control reply", "data reply", "no reply", "neither")))
         frame = read_fields(block[:split], FRAME_RULES)

@@ -14,6 +14,8 @@ import subprocess
 import sys
 import tempfile
 
+from trace_decoded import decode_blocks
+
 TOOL = sys.argv[1]
 # Exchange numbers the simulator spoils, and what the monitor must call them.
 FAULTS = "#3:corrupt,#6:mute,#9:truncate=3,#12:garbage"
@@ -23,19 +25,6 @@ EXPECTED = {"bad checksum", "unanswered command", "broken off", "stray bytes"}
 def fail(message):
     print("monitor_on_tap: " + message, file=sys.stderr)
     sys.exit(1)
-
-
-def decode_blocks(trace):
-    """decode --trace's lines per exchange, without the heading and indentation."""
-    out = subprocess.run([TOOL, "decode", "--trace", trace], check=True,
-                         capture_output=True, text=True).stdout
-    blocks = []
-    for line in out.splitlines():
-        if line.startswith("#"):
-            blocks.append([])
-        else:
-            blocks[-1].append(line.strip())
-    return blocks
 
 
 def main():
@@ -69,7 +58,7 @@ def main():
     lines = [json.loads(line) for line in out.splitlines()]
     summary = lines.pop()["summary"]
     records = [json.loads(line) for line in open(trace)]
-    blocks = decode_blocks(trace)
+    blocks = decode_blocks(TOOL, trace)
     seen = set()
     at = 0  # the monitor's events are searched forward only: in order
     for number, (record, block) in enumerate(zip(records, blocks), 1):
