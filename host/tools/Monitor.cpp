@@ -23,6 +23,12 @@
 
 namespace kavo5000::tool {
 
+#ifdef _WIN32
+int RunMonitor(const GlobalOptions& /*options*/, const CommandValues& /*v*/) {
+  throw ToolError(
+      "monitor listens on POSIX systems only; run it there beside the line or its server");
+}
+#else
 namespace {
 
 std::atomic<bool> gStop{false};
@@ -110,12 +116,6 @@ class Listening {
 
 }  // namespace
 
-#ifdef _WIN32
-int RunMonitor(const GlobalOptions& /*options*/, const CommandValues& /*v*/) {
-  throw ToolError(
-      "monitor listens on POSIX systems only; run it there beside the line or its server");
-}
-#else
 int RunMonitor(const GlobalOptions& options, const CommandValues& v) {
   host::PortSpec spec;
   try {
