@@ -37,7 +37,7 @@ ln -sfn / "$gui/dosdevices/z:"
 export WINE="${WINE:-/usr/lib/wine/wine64}"
 # A crash ends the program rather than waiting in a debugger.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winedbg.exe=d"
-export WINEPREFIX="$gui" KAVO5000_WINE_DISPLAY=1 KAVO5000_WINESERVER_LINGER=0
+export WINEPREFIX="$gui" KAVO5000_WINE_DISPLAY=1
 # The server and its desktop go before the display does.
 exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
   status=0

@@ -36,14 +36,31 @@ WINESERVER=${WINESERVER:-$(dirname "$WINE")/wineserver}
 # program that started them and keep the descriptors they were born with: so
 # they are started here, on /dev/null, and never by the program, whose output
 # pipe (CTest's) would otherwise stay open, and CTest wait, until they end.
+# The server the programs meet is always one started here with the linger
+# below: the one that made the prefix lingers only Wine's default three
+# seconds, and a program that reaches a server as it shuts down dies at once,
+# without a word. So that server is waited out first.
 mkdir -p "$WINEPREFIX"
-linger=${KAVO5000_WINESERVER_LINGER:-30}  # seconds the server waits for the next program
+linger=${KAVO5000_WINESERVER_LINGER:-120}  # seconds the server waits for the next program
+log=$WINEPREFIX/.wine-run.log  # what starting Wine said, shown if it failed
+failed=
+step() {
+  [ -z "$failed" ] || return 0
+  "$@" || failed="$*"
+}
 exec 9>"$WINEPREFIX/.wine-run.lock"
 flock 9
 {
-  [ -f "$WINEPREFIX/system.reg" ] || "$WINE" wineboot --init
-  if "$WINESERVER" -p"$linger"; then "$WINE" wineboot; fi
-} </dev/null >/dev/null 2>&1 9>&-
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    step "$WINE" wineboot --init
+    step "$WINESERVER" -w
+  fi
+  if [ -z "$failed" ] && "$WINESERVER" -p"$linger"; then step "$WINE" wineboot; fi
+} </dev/null >"$log" 2>&1 9>&-
 flock -u 9
 exec 9>&-
+if [ -n "$failed" ]; then
+  echo "wine-run.sh: Wine did not start in $WINEPREFIX ($failed):" "$(tail -n 5 "$log" | tr '\n' ' ')" >&2
+  exit 1
+fi
 exec "$WINE" "$program" "$@"
