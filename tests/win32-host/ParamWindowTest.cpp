@@ -425,7 +425,12 @@ TEST(ParamWindow, TheHintShowsAtOnceAndFollowsThePointer) {
     ASSERT_TRUE(SendMessageW(grid, GM_GETCELLRECT, MAKEWPARAM(kReadColumn, row),
                              reinterpret_cast<LPARAM>(&cell)));
     const int middle = (cell.top + cell.bottom) / 2;
+    // The pointer itself goes there too: Wine tells the grid the pointer
+    // left (and the hint goes) when the real one is elsewhere.
     const auto pointAt = [grid](int x, int y) {
+      POINT screen{x, y};
+      ClientToScreen(grid, &screen);
+      SetCursorPos(screen.x, screen.y);
       PostMessageW(grid, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
     };
     pointAt(cell.left + 2, middle);
