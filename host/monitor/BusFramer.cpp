@@ -31,6 +31,18 @@ bool MayBegin(Byte b) {
 }
 }  // namespace
 
+Direction DirectionOf(UnitKind kind) {
+  switch (kind) {
+    case UnitKind::kFrame:
+      return Direction::kToControllers;
+    case UnitKind::kReply:
+      return Direction::kToHost;
+    case UnitKind::kStray:
+      break;
+  }
+  return Direction::kUnknown;
+}
+
 double ByteTimeAt(int baud) {
   return baud > 0 ? kBitsPerCharacter / baud : 0;
 }

@@ -31,6 +31,17 @@ enum class UnitFault {
   kBrokenOff,      // begun, then the line fell silent before it ended
 };
 
+// Who spoke, as a capture's pseudo-header numbers it.
+enum class Direction : Byte {
+  kUnknown = 0,
+  kToControllers = 1,
+  kToHost = 2,
+};
+
+// The direction a unit's first byte tells: the host's frames go to the
+// controllers, replies come back, stray bytes are nobody's.
+Direction DirectionOf(UnitKind kind);
+
 struct BusUnit {
   UnitKind kind = UnitKind::kStray;
   UnitFault fault = UnitFault::kNone;

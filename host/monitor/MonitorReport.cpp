@@ -21,12 +21,12 @@ std::string Trimmed(const std::string& line) {
 
 const char* DirectionWords(const BusEvent& e) {
   if (e.kind == BusEvent::Kind::kUnanswered) return "none";
-  switch (e.unit.kind) {
-    case UnitKind::kFrame:
+  switch (DirectionOf(e.unit.kind)) {
+    case Direction::kToControllers:
       return "host";
-    case UnitKind::kReply:
+    case Direction::kToHost:
       return "controller";
-    case UnitKind::kStray:
+    case Direction::kUnknown:
       break;
   }
   return "unknown";

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "BusFramer.h"
 #include "LineProtocol.h"
 #include "Trace.h"
 
@@ -28,12 +29,6 @@ inline constexpr std::uint32_t kPcapSnapLength = 65535;
 inline constexpr std::uint32_t kLinkTypeUser0 = 147;  // LINKTYPE_USER0: a private link layer
 inline constexpr wire::Byte kPseudoHeaderVersion = 1;
 inline constexpr std::size_t kPseudoHeaderLength = 4;
-
-enum class Direction : wire::Byte {
-  kUnknown = 0,
-  kToControllers = 1,
-  kToHost = 2,
-};
 
 struct CaptureRecord {
   host::WallTime time;

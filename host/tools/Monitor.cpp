@@ -39,18 +39,6 @@ constexpr double kReplyWindow = 1.0;
 constexpr host::Nanos kReadWait = std::chrono::milliseconds(20);  // how often silence is judged
 constexpr std::size_t kReadChunk = 4096;
 
-monitor::Direction DirectionOf(monitor::UnitKind kind) {
-  switch (kind) {
-    case monitor::UnitKind::kFrame:
-      return monitor::Direction::kToControllers;
-    case monitor::UnitKind::kReply:
-      return monitor::Direction::kToHost;
-    case monitor::UnitKind::kStray:
-      break;
-  }
-  return monitor::Direction::kUnknown;
-}
-
 // One listening run: the framer, the pairer, the totals and the capture.
 class Listening {
  public:
@@ -91,7 +79,8 @@ class Listening {
 
   void Units(std::vector<monitor::BusUnit> units) {
     for (monitor::BusUnit& unit : units) {
-      if (capture_) capture_->Write({WallOf(unit.start), DirectionOf(unit.kind), 0, 0, unit.bytes});
+      if (capture_)
+        capture_->Write({WallOf(unit.start), monitor::DirectionOf(unit.kind), 0, 0, unit.bytes});
       Events(pairer_.Take(std::move(unit)));
     }
   }
