@@ -2,7 +2,8 @@
 # The tool through the serial-to-TCP servers a station meets, as Debian ships
 # them and as they come configured: ser2net (its default options) and socat
 # in front of the simulator's pseudo-terminal, on loopback. Through each:
-# every parameter of a nozzle address read, and a whole delivery. Exit 77
+# every parameter of a nozzle address read, and a whole delivery; and the
+# monitor listening to the simulator's tap through ser2net. Exit 77
 # (skipped) when a server is not installed; the CI stage installs both.
 set -euo pipefail
 
@@ -115,3 +116,46 @@ socat_pid=$!
 pids+=("$socat_pid")
 wait_listening "$port"
 check_line "socat" "tcp://127.0.0.1:$port"
+
+# The monitor through ser2net: a listener on the bus, here the simulator's
+# tap behind a serial server, hears a parameter read whole and writes
+# nothing back: every exchange paired, none unanswered, nothing wrong.
+"$tool" simulate --pty --tap >"$work/tap.out" 2>"$work/tap.err" &
+pids+=($!)
+for _ in $(seq 100); do
+  [ "$(wc -l <"$work/tap.out")" -ge 2 ] && break
+  sleep 0.05
+done
+line=$(sed -n 1p "$work/tap.out")
+tap=$(sed -n 2p "$work/tap.out")
+[ -n "$tap" ] || fail "the simulator printed no tap"
+port=$(free_port)
+cat >"$work/ser2net-tap.yaml" <<YAML
+connection: &tap
+    accepter: tcp,127.0.0.1,$port
+    connector: serialdev,$tap,4800n81,local
+YAML
+ser2net -n -c "$work/ser2net-tap.yaml" -P "$work/ser2net-tap.pid" 2>"$work/ser2net-tap.err" &
+ser2net_pid=$!
+pids+=("$ser2net_pid")
+wait_listening "$port"
+"$tool" monitor --port "tcp://127.0.0.1:$port" >"$work/monitor.out" 2>"$work/monitor.err" &
+monitor_pid=$!
+pids+=("$monitor_pid")
+# ser2net opens the tap once the monitor is connected: nothing is heard before.
+tap_open() { find "/proc/$ser2net_pid/fd" -lname "$tap" 2>/dev/null | grep -q .; }
+for _ in $(seq 100); do
+  tap_open && break
+  sleep 0.05
+done
+tap_open || fail "ser2net did not open the tap for the monitor: $(cat "$work/monitor.err")"
+"$tool" --port "$line" params read --address 3 >"$work/read.out" 2>&1 ||
+  fail "params read on the simulator's line failed: $(tail -n 3 "$work/read.out")"
+kill -INT "$monitor_pid"
+wait "$monitor_pid" || fail "monitor exited $?: $(cat "$work/monitor.err")"
+summary=$(grep -E '^(summary|unanswered|problems):' "$work/monitor.out")
+paired=$(echo "$summary" | sed -n 's/.* \([0-9]*\) exchanges paired$/\1/p')
+[ "${paired:-0}" -ge 46 ] && echo "$summary" | grep -qx "unanswered: 0" &&
+  echo "$summary" | grep -qx "problems: none" ||
+  fail "monitor through ser2net: $(echo "$summary" | tr '\n' ' ')"
+echo "serial servers: monitor through ser2net: $paired exchanges paired, nothing wrong"
