@@ -26,6 +26,19 @@ std::size_t FirstBadPair(std::span<const Byte> bytes, std::size_t pairsAt) {
   return bytes.size();
 }
 
+// A whole frame or data reply at the front of what is held: its length (0
+// when none has ended soundly yet) and whether its checksum is wrong.
+struct WholeUnit {
+  std::size_t length = 0;
+  bool badChecksum = false;
+};
+
+template <typename Parsed, typename Verdict>
+WholeUnit WholeOf(const Parsed& parsed, Verdict sound, Verdict badChecksum) {
+  const bool bad = parsed.verdict == badChecksum;
+  return {parsed.verdict == sound || bad ? parsed.length : 0, bad};
+}
+
 bool MayBegin(Byte b) {
   return b == wire::kFrameStart || b == wire::kDataStart || wire::IsControlReply(b);
 }
@@ -97,25 +110,12 @@ void BusFramer::Cut(std::vector<BusUnit>& out) {
     }
     const bool frame = first == wire::kFrameStart;
     const UnitKind kind = frame ? UnitKind::kFrame : UnitKind::kReply;
-    std::size_t length = 0;
-    bool badChecksum = false;
-    if (frame) {
-      const wire::ParsedFrame f = wire::ParseFrame(held_);
-      length =
-          f.verdict == wire::FrameVerdict::kGood || f.verdict == wire::FrameVerdict::kBadChecksum
-              ? f.length
-              : 0;
-      badChecksum = f.verdict == wire::FrameVerdict::kBadChecksum;
-    } else {
-      const wire::ParsedReply r = wire::ParseReply(held_);
-      length =
-          r.verdict == wire::ReplyVerdict::kData || r.verdict == wire::ReplyVerdict::kBadChecksum
-              ? r.length
-              : 0;
-      badChecksum = r.verdict == wire::ReplyVerdict::kBadChecksum;
-    }
-    if (length > 0) {
-      Emit(length, kind, badChecksum ? UnitFault::kBadChecksum : UnitFault::kNone, out);
+    const WholeUnit whole = frame ? WholeOf(wire::ParseFrame(held_), wire::FrameVerdict::kGood,
+                                            wire::FrameVerdict::kBadChecksum)
+                                  : WholeOf(wire::ParseReply(held_), wire::ReplyVerdict::kData,
+                                            wire::ReplyVerdict::kBadChecksum);
+    if (whole.length > 0) {
+      Emit(whole.length, kind, whole.badChecksum ? UnitFault::kBadChecksum : UnitFault::kNone, out);
       continue;
     }
     const std::size_t bad = FirstBadPair(held_, frame ? kFramePairsAt : kReplyPairsAt);

@@ -93,16 +93,23 @@ check_line() {
 start_simulator
 
 # ser2net 4 with nothing but an accepter and a connector: its default
-# options (character delay on, Nagle's algorithm on).
-port=$(free_port)
-cat >"$work/ser2net.yaml" <<YAML
-connection: &line
+# options (character delay on, Nagle's algorithm on). Serves DEVICE on a
+# free port, in $port; its pid in $ser2net_pid.
+start_ser2net() {
+  local name=$1 device=$2
+  port=$(free_port)
+  cat >"$work/$name.yaml" <<YAML
+connection: &$name
     accepter: tcp,127.0.0.1,$port
-    connector: serialdev,$pty,4800n81,local
+    connector: serialdev,$device,4800n81,local
 YAML
-ser2net -n -c "$work/ser2net.yaml" -P "$work/ser2net.pid" 2>"$work/ser2net.err" &
-pids+=($!)
-wait_listening "$port"
+  ser2net -n -c "$work/$name.yaml" -P "$work/$name.pid" 2>"$work/$name.err" &
+  ser2net_pid=$!
+  pids+=("$ser2net_pid")
+  wait_listening "$port"
+}
+
+start_ser2net line "$pty"
 check_line "ser2net" "tcp://127.0.0.1:$port"
 kill "${pids[-1]}"
 wait "${pids[-1]}" 2>/dev/null || true
@@ -129,16 +136,7 @@ done
 line=$(sed -n 1p "$work/tap.out")
 tap=$(sed -n 2p "$work/tap.out")
 [ -n "$tap" ] || fail "the simulator printed no tap"
-port=$(free_port)
-cat >"$work/ser2net-tap.yaml" <<YAML
-connection: &tap
-    accepter: tcp,127.0.0.1,$port
-    connector: serialdev,$tap,4800n81,local
-YAML
-ser2net -n -c "$work/ser2net-tap.yaml" -P "$work/ser2net-tap.pid" 2>"$work/ser2net-tap.err" &
-ser2net_pid=$!
-pids+=("$ser2net_pid")
-wait_listening "$port"
+start_ser2net tap "$tap"
 "$tool" monitor --port "tcp://127.0.0.1:$port" >"$work/monitor.out" 2>"$work/monitor.err" &
 monitor_pid=$!
 pids+=("$monitor_pid")
